@@ -1,0 +1,48 @@
+// Byte-string text helpers with the program's own semantics. All text is
+// 8-bit ANSI (Windows-1252); nothing here depends on the C locale.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quellon::text {
+
+inline constexpr std::string_view kCrLf = "\r\n";
+
+// Upper/lower-casing of one ANSI character (Windows-1252 letters included).
+char UpperChar(char c);
+char LowerChar(char c);
+std::string Upper(std::string_view s);
+std::string Lower(std::string_view s);
+
+// Removes leading and trailing blanks (spaces only, as the program's trim does).
+std::string_view TrimView(std::string_view s);
+std::string Trim(std::string_view s);
+
+bool EqualsNoCase(std::string_view a, std::string_view b);
+bool StartsWithNoCase(std::string_view s, std::string_view prefix);
+bool EndsWithNoCase(std::string_view s, std::string_view suffix);
+// Position of the first occurrence ignoring case, or npos.
+size_t FindNoCase(std::string_view haystack, std::string_view needle, size_t from = 0);
+
+// One left-to-right pass replacing every non-overlapping occurrence.
+std::string Replace(std::string_view s, std::string_view find, std::string_view with);
+// Replaces the first occurrence again and again for as long as `find` occurs.
+std::string ReplaceAll(std::string_view s, std::string_view find, std::string_view with);
+// Case-insensitive single pass replacement.
+std::string ReplaceNoCase(std::string_view s, std::string_view find, std::string_view with);
+
+// Splits at every occurrence of `sep`; an empty input gives one empty piece.
+std::vector<std::string> Split(std::string_view s, std::string_view sep);
+
+// Text after the last backslash (the whole text when there is none).
+std::string_view FileNameOfPath(std::string_view path);
+
+// Decimal text of a signed value.
+std::string ToDecimal(std::int64_t v);
+// Digit grouping with commas and no decimals ("12,345").
+std::string GroupDigits(std::int64_t v);
+
+}  // namespace quellon::text
