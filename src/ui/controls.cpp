@@ -1,0 +1,187 @@
+#include "ui/controls.h"
+
+#include <algorithm>
+
+#include "common/text.h"
+
+namespace quellon::ui {
+
+void Control::SetVisible(bool v) {
+    if (visible_ == v)
+        return;
+    visible_ = v;
+    Notify();
+}
+
+void Control::SetEnabled(bool e) {
+    if (enabled_ == e)
+        return;
+    enabled_ = e;
+    Notify();
+}
+
+void Label::SetCaption(std::string c) {
+    if (caption_ == c)
+        return;
+    caption_ = std::move(c);
+    Notify();
+}
+
+void Label::Click() {
+    if (Enabled() && onClick)
+        onClick();
+}
+
+void CheckBox::SetChecked(bool c) {
+    if (checked_ == c)
+        return;
+    checked_ = c;
+    Notify();
+    if (onChange)
+        onChange();
+}
+
+// Selecting a button first settles the whole group (the others cleared, this
+// one set), then notifies and runs the handlers: those of the cleared buttons
+// in group order, then the selected button's. Handlers thus always see the
+// group's final state.
+void OptionButton::SetValue(bool v) {
+    if (value_ == v)
+        return;
+    std::vector<OptionButton*> cleared;
+    if (v) {
+        for (OptionButton* other : group_) {
+            if (other != this && other->value_) {
+                other->SetValueQuiet(false);
+                cleared.push_back(other);
+            }
+        }
+    }
+    SetValueQuiet(v);
+    for (OptionButton* other : cleared) {
+        other->Notify();
+        if (other->onChange)
+            other->onChange();
+    }
+    Notify();
+    if (onChange)
+        onChange();
+}
+
+void OptionButton::Group(std::vector<OptionButton*> buttons) {
+    for (OptionButton* b : buttons)
+        b->group_ = buttons;
+}
+
+void OptionButton::SetValueQuiet(bool v) {
+    value_ = v;
+}
+
+void ProgressBar::SetMax(int m) {
+    const double old = value_;
+    const int oldMax = max_;
+    max_ = m;
+    value_ = std::max<double>(min_, std::min<double>(value_, max_));
+    if (old != value_ || oldMax != max_)
+        Notify();
+}
+
+void ProgressBar::SetValue(double v) {
+    const double clamped = std::max<double>(min_, std::min<double>(v, max_));
+    if (clamped == value_)
+        return;
+    value_ = clamped;
+    Notify();
+}
+
+ListItem& ListView::Add(std::string text, int smallIcon, std::vector<std::string> subItems) {
+    ListItem& item = items_.emplace_back();
+    item.text = std::move(text);
+    item.smallIcon = smallIcon;
+    item.subItems = std::move(subItems);
+    Notify();
+    return items_.back();
+}
+
+void ListView::Remove(size_t index) {
+    if (index >= items_.size())
+        return;
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+    Notify();
+}
+
+void ListView::Clear() {
+    if (items_.empty())
+        return;
+    items_.clear();
+    Notify();
+}
+
+void ListView::SetChecked(size_t index, bool checked) {
+    if (index >= items_.size() || items_[index].checked == checked)
+        return;
+    items_[index].checked = checked;
+    Notify();
+    if (onItemCheck)
+        onItemCheck(index);
+}
+
+std::optional<size_t> ListView::FindPrefix(std::string_view prefix) const {
+    for (size_t i = 0; i < items_.size(); ++i) {
+        if (text::StartsWithNoCase(items_[i].text, prefix))
+            return i;
+    }
+    return std::nullopt;
+}
+
+void ComboBox::SetListIndex(int i) {
+    if (i < -1 || i >= static_cast<int>(entries.size()) || i == index_)
+        return;
+    index_ = i;
+    Notify();
+    if (onChange)
+        onChange();
+}
+
+std::string ComboBox::Text() const {
+    if (index_ < 0 || index_ >= static_cast<int>(entries.size()))
+        return {};
+    return entries[static_cast<size_t>(index_)];
+}
+
+void DateTimePicker::SetValue(DateTime v) {
+    if (value_ == v)
+        return;
+    value_ = v;
+    Notify();
+    if (onChange)
+        onChange();
+}
+
+void TextBox::SetText(std::string t) {
+    if (text_ == t)
+        return;
+    text_ = std::move(t);
+    Notify();
+}
+
+void Timer::SetInterval(int ms) {
+    if (interval_ == ms)
+        return;
+    interval_ = ms;
+    Notify();
+}
+
+void Timer::SetEnabled(bool e) {
+    if (enabled_ == e)
+        return;
+    enabled_ = e;
+    Notify();
+}
+
+void Timer::Tick() {
+    if (onTick)
+        onTick();
+}
+
+}  // namespace quellon::ui

@@ -1,0 +1,172 @@
+// Toolkit-free models of the window controls. A front-end mirrors them by
+// observing; code and users change them through the same setters, and a
+// setter runs the control's change handler exactly as a user's change does.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/datetime.h"
+#include "ui/observable.h"
+
+namespace quellon::ui {
+
+// Visible/enabled state that every control has.
+class Control : public Observable {
+public:
+    bool Visible() const { return visible_; }
+    bool Enabled() const { return enabled_; }
+    void SetVisible(bool v);
+    void SetEnabled(bool e);
+
+private:
+    bool visible_ = true;
+    bool enabled_ = true;
+};
+
+class Label : public Control {
+public:
+    explicit Label(std::string caption = {}) : caption_(std::move(caption)) {}
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(std::string c);
+    std::function<void()> onClick;
+    void Click();
+
+private:
+    std::string caption_;
+};
+
+class Button : public Label {
+public:
+    using Label::Label;
+};
+
+// A frame, picture or form area: a container that can be shown or hidden.
+class Frame : public Label {
+public:
+    using Label::Label;
+};
+
+class CheckBox : public Label {
+public:
+    using Label::Label;
+    bool Checked() const { return checked_; }
+    // Runs onChange when the state changes.
+    void SetChecked(bool c);
+    std::function<void()> onChange;
+
+private:
+    bool checked_ = false;
+};
+
+// One button of an option pair or group. Selecting one clears the others of
+// its group; the handler of every button whose state changed runs.
+class OptionButton : public Label {
+public:
+    using Label::Label;
+    bool Value() const { return value_; }
+    void SetValue(bool v);
+    std::function<void()> onChange;
+    // Joins the buttons into one group.
+    static void Group(std::vector<OptionButton*> buttons);
+
+private:
+    void SetValueQuiet(bool v);
+    bool value_ = false;
+    std::vector<OptionButton*> group_;
+};
+
+class ProgressBar : public Control {
+public:
+    int Min() const { return min_; }
+    int Max() const { return max_; }
+    double Value() const { return value_; }
+    void SetMax(int m);
+    // Values outside the range are held at its ends.
+    void SetValue(double v);
+
+private:
+    int min_ = 0, max_ = 100;
+    double value_ = 0;
+};
+
+struct ListItem {
+    std::string text;
+    std::vector<std::string> subItems;  // sub-item 1 is subItems[0]
+    int smallIcon = 0;
+    bool checked = false;
+    std::string SubItem(size_t i) const { return i >= 1 && i <= subItems.size() ? subItems[i - 1] : std::string(); }
+};
+
+class ListView : public Control {
+public:
+    const std::vector<ListItem>& Items() const { return items_; }
+    size_t Count() const { return items_.size(); }
+    ListItem& Item(size_t index) { return items_.at(index); }
+    const ListItem& Item(size_t index) const { return items_.at(index); }
+    ListItem& Add(std::string text, int smallIcon = 0, std::vector<std::string> subItems = {});
+    void Remove(size_t index);
+    void Clear();
+    void SetChecked(size_t index, bool checked);
+    // Index of the first row whose text begins with `prefix`, ignoring case.
+    std::optional<size_t> FindPrefix(std::string_view prefix) const;
+    std::vector<std::string> columns;
+    // Runs after a row's check mark changes through SetChecked.
+    std::function<void(size_t)> onItemCheck;
+
+private:
+    std::vector<ListItem> items_;
+};
+
+class ComboBox : public Control {
+public:
+    std::vector<std::string> entries;
+    int ListIndex() const { return index_; }
+    void SetListIndex(int i);
+    std::string Text() const;
+    std::function<void()> onChange;
+
+private:
+    int index_ = -1;
+};
+
+class DateTimePicker : public Control {
+public:
+    DateTime Value() const { return value_; }
+    void SetValue(DateTime v);
+    std::function<void()> onChange;
+
+private:
+    DateTime value_;
+};
+
+class TextBox : public Control {
+public:
+    const std::string& Text() const { return text_; }
+    void SetText(std::string t);
+
+private:
+    std::string text_;
+};
+
+// A timer model: the host's event loop runs onTick every interval while enabled.
+class Timer : public Observable {
+public:
+    explicit Timer(int intervalMs = 0, bool enabled = false) : interval_(intervalMs), enabled_(enabled) {}
+    int Interval() const { return interval_; }
+    bool Enabled() const { return enabled_; }
+    void SetInterval(int ms);
+    void SetEnabled(bool e);
+    std::function<void()> onTick;
+    void Tick();
+
+private:
+    int interval_;
+    bool enabled_;
+};
+
+}  // namespace quellon::ui

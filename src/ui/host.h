@@ -1,0 +1,48 @@
+// What the engine needs from the front-end it runs in: message boxes, letting
+// pending events run, the clock, the clipboard and starting other programs.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "common/datetime.h"
+
+namespace quellon::ui {
+
+// Message box buttons and icons, combinable like the classic style flags.
+enum MsgStyle : int {
+    kOkOnly = 0,
+    kOkCancel = 1,
+    kYesNoCancel = 3,
+    kYesNo = 4,
+    kCritical = 16,
+    kQuestion = 32,
+    kExclamation = 48,
+    kInformation = 64,
+};
+
+enum class MsgResult { kOk = 1, kCancel = 2, kYes = 6, kNo = 7 };
+
+class Timer;
+
+class Host {
+public:
+    virtual ~Host() = default;
+    // Shows a modal message box and returns the button pressed.
+    virtual MsgResult MsgBox(std::string_view text, int style, std::string_view title) = 0;
+    // Lets pending window events (clicks, timers, painting) run.
+    virtual void DoEvents() = 0;
+    virtual DateTime Now() = 0;
+    virtual void SetClipboardText(std::string_view text) = 0;
+    // Starts another program with a command line; false when it cannot start.
+    virtual bool StartProgram(std::string_view commandLine, bool minimized) = 0;
+    // Opens a document or folder with the desktop's own opener.
+    virtual bool OpenDocument(std::string_view path) = 0;
+    // Ends the program after the current event.
+    virtual void EndProgram() = 0;
+    // Timers register here so that the event loop can run them.
+    virtual void AddTimer(Timer& timer) = 0;
+    virtual void RemoveTimer(Timer& timer) = 0;
+};
+
+}  // namespace quellon::ui

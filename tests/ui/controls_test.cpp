@@ -1,0 +1,188 @@
+#include "ui/controls.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace quellon::ui {
+namespace {
+
+TEST(Observable, NotifiesOnlyRealChangesAndStopsAfterUnobserve) {
+    Label label("a");
+    int seen = 0;
+    const size_t slot = label.Observe([&] { ++seen; });
+    label.SetCaption("a");
+    label.SetEnabled(true);
+    EXPECT_EQ(seen, 0);
+    label.SetCaption("b");
+    label.SetVisible(false);
+    EXPECT_EQ(seen, 2);
+    label.Unobserve(slot);
+    label.SetCaption("c");
+    EXPECT_EQ(seen, 2);
+}
+
+TEST(LabelClick, RunsOnlyWhenEnabled) {
+    Button b("Scan");
+    int clicks = 0;
+    b.Click();  // no handler: nothing happens
+    b.onClick = [&] { ++clicks; };
+    b.Click();
+    b.SetEnabled(false);
+    b.Click();
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST(CheckBox, HandlerRunsWhenStateChanges) {
+    CheckBox c;
+    std::vector<bool> states;
+    c.onChange = [&] { states.push_back(c.Checked()); };
+    c.SetChecked(false);
+    c.SetChecked(true);
+    c.SetChecked(true);
+    c.SetChecked(false);
+    EXPECT_EQ(states, (std::vector<bool>{true, false}));
+}
+
+struct OptionGroup : ::testing::Test {
+    OptionButton a{"a"}, b{"b"}, c{"c"};
+    std::vector<std::string> log;
+    void SetUp() override {
+        OptionButton::Group({&a, &b, &c});
+        for (OptionButton* o : {&a, &b, &c}) {
+            o->onChange = [this, o] {
+                log.push_back(o->Caption() + (o->Value() ? "+" : "-") + "[" +
+                              (a.Value() ? "a" : "") + (b.Value() ? "b" : "") +
+                              (c.Value() ? "c" : "") + "]");
+            };
+        }
+    }
+};
+
+TEST_F(OptionGroup, SelectingClearsTheOthersClearedHandlersFirst) {
+    a.SetValue(true);
+    EXPECT_EQ(log, (std::vector<std::string>{"a+[a]"}));
+    log.clear();
+    b.SetValue(true);
+    // The group is settled before any handler runs.
+    EXPECT_EQ(log, (std::vector<std::string>{"a-[b]", "b+[b]"}));
+    EXPECT_FALSE(a.Value());
+    EXPECT_TRUE(b.Value());
+    EXPECT_FALSE(c.Value());
+}
+
+TEST_F(OptionGroup, ReselectingAndClearing) {
+    b.SetValue(true);
+    log.clear();
+    b.SetValue(true);
+    EXPECT_TRUE(log.empty());
+    b.SetValue(false);  // just clears this one
+    EXPECT_EQ(log, (std::vector<std::string>{"b-[]"}));
+    EXPECT_FALSE(a.Value() || b.Value() || c.Value());
+}
+
+TEST(OptionButton, UngroupedButtonsAreIndependent) {
+    OptionButton x, y;
+    x.SetValue(true);
+    y.SetValue(true);
+    EXPECT_TRUE(x.Value());
+    EXPECT_TRUE(y.Value());
+}
+
+TEST(ProgressBar, ClampsValueIntoRange) {
+    ProgressBar p;
+    p.SetValue(150);
+    EXPECT_EQ(p.Value(), 100);
+    p.SetValue(-3);
+    EXPECT_EQ(p.Value(), 0);
+    p.SetValue(40.5);
+    EXPECT_EQ(p.Value(), 40.5);
+    int seen = 0;
+    p.Observe([&] { ++seen; });
+    p.SetMax(20);
+    EXPECT_EQ(p.Max(), 20);
+    EXPECT_EQ(p.Value(), 20);
+    EXPECT_EQ(seen, 1);
+    p.SetMax(1000);
+    EXPECT_EQ(p.Value(), 20);
+}
+
+TEST(ListView, RowsChecksAndPrefixSearch) {
+    ListView lv;
+    lv.Add("Alpha", 1, {"x", "y"});
+    lv.Add("beta");
+    lv.Add("\xC9t\xE9");
+    EXPECT_EQ(lv.Count(), 3u);
+    EXPECT_EQ(lv.Item(0).SubItem(1), "x");
+    EXPECT_EQ(lv.Item(0).SubItem(2), "y");
+    EXPECT_EQ(lv.Item(0).SubItem(3), "");
+    EXPECT_EQ(lv.Item(0).SubItem(0), "");
+    EXPECT_EQ(lv.FindPrefix("BE"), 1u);
+    EXPECT_EQ(lv.FindPrefix("\xE9T"), 2u);
+    EXPECT_EQ(lv.FindPrefix(""), 0u);
+    EXPECT_FALSE(lv.FindPrefix("gamma"));
+
+    std::vector<size_t> checked;
+    lv.onItemCheck = [&](size_t i) { checked.push_back(i); };
+    lv.SetChecked(1, true);
+    lv.SetChecked(1, true);
+    lv.SetChecked(2, false);
+    lv.SetChecked(7, true);  // out of range: ignored
+    lv.SetChecked(1, false);
+    EXPECT_EQ(checked, (std::vector<size_t>{1, 1}));
+
+    lv.Remove(0);
+    EXPECT_EQ(lv.Item(0).text, "beta");
+    lv.Remove(10);
+    lv.Clear();
+    EXPECT_EQ(lv.Count(), 0u);
+}
+
+TEST(ComboBox, ListIndexChanges) {
+    ComboBox cb;
+    cb.entries = {"Daily", "Weekly"};
+    int changes = 0;
+    cb.onChange = [&] { ++changes; };
+    EXPECT_EQ(cb.Text(), "");
+    cb.SetListIndex(1);
+    EXPECT_EQ(cb.Text(), "Weekly");
+    cb.SetListIndex(1);
+    cb.SetListIndex(2);   // out of range
+    cb.SetListIndex(-2);  // out of range
+    EXPECT_EQ(cb.ListIndex(), 1);
+    cb.SetListIndex(-1);
+    EXPECT_EQ(cb.Text(), "");
+    EXPECT_EQ(changes, 2);
+}
+
+TEST(Timer, ChangesNotifyAndTickRunsHandler) {
+    Timer t(1000, false);
+    int notes = 0, ticks = 0;
+    t.Observe([&] { ++notes; });
+    t.onTick = [&] { ++ticks; };
+    t.SetEnabled(true);
+    t.SetEnabled(true);
+    t.SetInterval(500);
+    t.Tick();
+    EXPECT_EQ(notes, 2);
+    EXPECT_EQ(ticks, 1);
+}
+
+TEST(DateTimePickerAndTextBox, ChangeOnlyOnNewValue) {
+    DateTimePicker d;
+    int changes = 0;
+    d.onChange = [&] { ++changes; };
+    d.SetValue(DateTime{2026, 1, 1, 8, 0, 0});
+    d.SetValue(DateTime{2026, 1, 1, 8, 0, 0});
+    EXPECT_EQ(changes, 1);
+    TextBox tb;
+    int notes = 0;
+    tb.Observe([&] { ++notes; });
+    tb.SetText("x");
+    tb.SetText("x");
+    EXPECT_EQ(notes, 1);
+}
+
+}  // namespace
+}  // namespace quellon::ui
