@@ -1,0 +1,50 @@
+// Files and volumes, addressed by Windows paths in ANSI text.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quellon::platform {
+
+// Reads a file line by line without holding it whole; lines lose their ends.
+class LineReader {
+public:
+    virtual ~LineReader() = default;
+    virtual bool Next(std::string& line) = 0;
+};
+
+struct FileEntry {
+    std::string name;      // the name as stored
+    std::string fullPath;  // folder path, "\", name
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // Directory look-up of one path with normal attributes: the stored name
+    // when the path is a file that is neither a folder, hidden nor a system
+    // file; nullopt otherwise (also for any error).
+    virtual std::optional<std::string> LookupFile(std::string_view path) = 0;
+    virtual bool FolderExists(std::string_view path) = 0;
+    // Every file (not folder) directly in the folder, hidden ones included,
+    // in the order the system lists them.
+    virtual std::optional<std::vector<FileEntry>> ListFiles(std::string_view folder) = 0;
+    virtual std::unique_ptr<LineReader> OpenLines(std::string_view path) = 0;
+    // Whole file as bytes; nullopt when it cannot be read.
+    virtual std::optional<std::string> ReadAll(std::string_view path) = 0;
+    // Appends bytes, creating the file when missing.
+    virtual bool Append(std::string_view path, std::string_view bytes) = 0;
+    // Replaces the file's content so that a crash leaves the old or the new one.
+    virtual bool WriteAtomic(std::string_view path, std::string_view bytes) = 0;
+    virtual bool Delete(std::string_view path) = 0;
+    virtual bool Rename(std::string_view from, std::string_view to) = 0;
+    // Copies a file; never replaces an existing target.
+    virtual bool CopyNew(std::string_view from, std::string_view to) = 0;
+    virtual bool CreateFolder(std::string_view path) = 0;
+};
+
+}  // namespace quellon::platform

@@ -1,0 +1,20 @@
+// One platform: the backend's implementations of every area, bundled.
+#pragma once
+
+#include "platform/files.h"
+#include "platform/processes.h"
+#include "platform/registry.h"
+#include "platform/settings_storage.h"
+#include "platform/shell.h"
+
+namespace quellon::platform {
+
+struct Platform {
+    FileSystem& files;
+    Registry& registry;
+    Processes& processes;
+    Shell& shell;
+    SettingsStorage& settings;
+};
+
+}  // namespace quellon::platform

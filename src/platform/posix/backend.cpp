@@ -1,0 +1,69 @@
+#include "platform/posix/backend.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+
+#include "platform/posix/impl.h"
+
+namespace quellon::posix {
+
+namespace fs = std::filesystem;
+
+struct Backend::Impl {
+    Impl(fs::path machineRoot, fs::path configFolder)
+        : machine(std::move(machineRoot)),
+          files(machine),
+          registry(MakeFileRegistry(machine.Root() / "registry.reg")),
+          processes(machine),
+          shell(machine),
+          settings(std::move(configFolder)),
+          platform{files, *registry, processes, shell, settings} {}
+
+    MachineRoot machine;
+    PosixFiles files;
+    std::unique_ptr<platform::Registry> registry;
+    PosixProcesses processes;
+    PosixShell shell;
+    IniSettings settings;
+    platform::Platform platform;
+};
+
+Backend::Backend(fs::path machineRoot, fs::path configFolder)
+    : impl_(std::make_unique<Impl>(std::move(machineRoot), std::move(configFolder))) {}
+
+Backend::~Backend() = default;
+
+platform::Platform& Backend::Platform() {
+    return impl_->platform;
+}
+
+const MachineRoot& Backend::Machine() const {
+    return impl_->machine;
+}
+
+std::string Backend::WindowsPathOf(const fs::path& linuxPath) const {
+    return impl_->machine.ToWindows(linuxPath);
+}
+
+fs::path ExecutableFolder() {
+    std::string target(PATH_MAX, '\0');
+    ssize_t n = ::readlink("/proc/self/exe", target.data(), target.size());
+    if (n <= 0) {
+        return {};
+    }
+    target.resize(static_cast<size_t>(n));
+    return fs::path(target).parent_path();
+}
+
+fs::path DefaultConfigFolder() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg != nullptr && xdg[0] == '/') {
+        return fs::path(xdg) / "quellon-pro";
+    }
+    const char* home = std::getenv("HOME");
+    return fs::path(home != nullptr ? home : ".") / ".config" / "quellon-pro";
+}
+
+}  // namespace quellon::posix

@@ -1,0 +1,78 @@
+// The Linux backend: a Windows machine laid out on disk under a machine root
+// (Wine's prefix layout), the real /proc for processes and INI files for the
+// settings store.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace quellon::posix {
+
+// Where a machine root keeps its Windows folders, drives and version
+// (machine.ini, all keys optional).
+struct MachineConfig {
+    std::string windows = "C:\\WINDOWS";
+    std::string system = "C:\\WINDOWS\\system32";
+    std::string desktop = "C:\\Documents and Settings\\User\\Desktop";
+    std::string cookies = "C:\\Documents and Settings\\User\\Cookies";
+    std::string programs = "C:\\Documents and Settings\\User\\Start Menu\\Programs";
+    platform::OsVersion version;
+    // Drive letter (upper case) -> type text from [Drives].
+    std::vector<std::pair<char, std::string>> driveTypes;
+
+    static MachineConfig Load(const std::filesystem::path& machineIni);
+};
+
+// Maps Windows paths onto the machine root and back.
+class MachineRoot {
+public:
+    explicit MachineRoot(std::filesystem::path root);
+    const std::filesystem::path& Root() const { return root_; }
+    const MachineConfig& Config() const { return config_; }
+
+    // The Linux path of a Windows path, resolving every existing component
+    // without regard to case; components that do not exist are kept as given.
+    // nullopt when the path is not absolute ("X:\..."), names an unknown
+    // drive, holds a "/" inside a component or would leave its drive.
+    std::optional<std::filesystem::path> Resolve(std::string_view windowsPath) const;
+    // The Windows path of a Linux path: inside a drive folder "X:\...",
+    // elsewhere "Z:\" + the Linux path with "/" turned into "\".
+    std::string ToWindows(const std::filesystem::path& linuxPath) const;
+    // The folder a drive letter maps to, when the drive exists.
+    std::optional<std::filesystem::path> DriveFolder(char letter) const;
+    // Letters of the drives the machine has, in order.
+    std::string DriveLetters() const;
+
+private:
+    std::filesystem::path root_;
+    MachineConfig config_;
+};
+
+// Everything the engine needs from Linux, built for one machine root, one
+// settings folder.
+class Backend {
+public:
+    Backend(std::filesystem::path machineRoot, std::filesystem::path configFolder);
+    ~Backend();
+    platform::Platform& Platform();
+    const MachineRoot& Machine() const;
+
+    // The Windows path of a Linux folder (for the program folder).
+    std::string WindowsPathOf(const std::filesystem::path& linuxPath) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The folder of the running executable.
+std::filesystem::path ExecutableFolder();
+// The default settings folder: $XDG_CONFIG_HOME/quellon-pro or ~/.config/quellon-pro.
+std::filesystem::path DefaultConfigFolder();
+
+}  // namespace quellon::posix

@@ -1,0 +1,119 @@
+#include "platform/posix/ini_file.h"
+
+#include "common/lines.h"
+#include "common/text.h"
+
+namespace quellon::posix::ini {
+
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && IsBlank(s.back())) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
+}  // namespace
+
+std::vector<Entry> Parse(std::string_view text) {
+    std::vector<Entry> entries;
+    std::string section;
+    for (const std::string& raw : lines::SplitLines(text)) {
+        std::string_view line = TrimBlanks(raw);
+        if (line.empty() || line.front() == ';' || line.front() == '#') {
+            continue;
+        }
+        if (line.front() == '[') {
+            size_t close = line.rfind(']');
+            if (close != std::string_view::npos && close > 0) {
+                section = std::string(TrimBlanks(line.substr(1, close - 1)));
+            }
+            continue;
+        }
+        size_t eq = line.find('=');
+        if (eq == std::string_view::npos) {
+            continue;
+        }
+        entries.push_back({section, std::string(TrimBlanks(line.substr(0, eq))),
+                           std::string(TrimBlanks(line.substr(eq + 1)))});
+    }
+    return entries;
+}
+
+const Entry* Find(const std::vector<Entry>& entries, std::string_view section,
+                  std::string_view key) {
+    for (const Entry& e : entries) {
+        if (text::EqualsNoCase(e.section, section) && text::EqualsNoCase(e.key, key)) {
+            return &e;
+        }
+    }
+    return nullptr;
+}
+
+std::string Escape(std::string_view raw) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    size_t firstKept = 0;
+    while (firstKept < raw.size() && IsBlank(raw[firstKept])) {
+        ++firstKept;
+    }
+    size_t lastKept = raw.size();
+    while (lastKept > firstKept && IsBlank(raw[lastKept - 1])) {
+        --lastKept;
+    }
+    std::string out;
+    out.reserve(raw.size());
+    for (size_t i = 0; i < raw.size(); ++i) {
+        auto c = static_cast<unsigned char>(raw[i]);
+        bool risky = c < 0x20 || c == 0x7F || c == '%' || c == '=' || c == ';' || c == '#' ||
+                     c == '[' || c == ']' || i < firstKept || i >= lastKept;
+        if (risky) {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 0x0F];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string Unescape(std::string_view escaped) {
+    std::string out;
+    out.reserve(escaped.size());
+    for (size_t i = 0; i < escaped.size(); ++i) {
+        if (escaped[i] == '%' && i + 2 < escaped.size()) {
+            int hi = HexDigit(escaped[i + 1]);
+            int lo = HexDigit(escaped[i + 2]);
+            if (hi >= 0 && lo >= 0) {
+                out += static_cast<char>(hi * 16 + lo);
+                i += 2;
+                continue;
+            }
+        }
+        out += escaped[i];
+    }
+    return out;
+}
+
+}  // namespace quellon::posix::ini

@@ -1,0 +1,176 @@
+// The settings store: one INI file per application, escaped so that every
+// byte reads back as written, updated under a lock and replaced atomically.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "common/text.h"
+#include "platform/posix/impl.h"
+#include "platform/posix/ini_file.h"
+#include "platform/posix/io.h"
+
+namespace quellon::posix {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kExtension = ".ini";
+
+// A file name from an application name: bytes that are unsafe or ambiguous
+// in a file name become %XX.
+std::string FileNameOf(std::string_view app) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (size_t i = 0; i < app.size(); ++i) {
+        auto c = static_cast<unsigned char>(app[i]);
+        bool unsafe = c < 0x20 || c >= 0x7F || c == '/' || c == '\\' || c == '%' || c == ':' ||
+                      c == '*' || c == '?' || c == '"' || c == '<' || c == '>' || c == '|' ||
+                      (i == 0 && c == '.');
+        if (unsafe) {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 0x0F];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + std::string(kExtension);
+}
+
+struct Section {
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> entries;
+};
+
+// The entries of a file, unescaped, grouped by section in first-seen order.
+std::vector<Section> Load(const fs::path& file) {
+    std::vector<Section> sections;
+    std::optional<std::string> bytes = io::ReadFile(file);
+    if (!bytes) {
+        return sections;
+    }
+    for (const ini::Entry& e : ini::Parse(*bytes)) {
+        std::string sectionName = ini::Unescape(e.section);
+        std::string key = ini::Unescape(e.key);
+        auto section = std::find_if(sections.begin(), sections.end(), [&](const Section& s) {
+            return text::EqualsNoCase(s.name, sectionName);
+        });
+        if (section == sections.end()) {
+            sections.push_back({std::move(sectionName), {}});
+            section = sections.end() - 1;
+        }
+        bool known = std::any_of(section->entries.begin(), section->entries.end(),
+                                 [&](const auto& kv) { return text::EqualsNoCase(kv.first, key); });
+        if (!known) {
+            section->entries.emplace_back(std::move(key), ini::Unescape(e.value));
+        }
+    }
+    return sections;
+}
+
+std::string Serialize(const std::vector<Section>& sections) {
+    std::string out;
+    for (const Section& s : sections) {
+        if (!out.empty()) {
+            out += '\n';
+        }
+        out += '[' + ini::Escape(s.name) + "]\n";
+        for (const auto& [key, value] : s.entries) {
+            out += ini::Escape(key) + '=' + ini::Escape(value) + '\n';
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+fs::path IniSettings::FileOf(std::string_view app) const {
+    return folder_ / FileNameOf(app);
+}
+
+std::optional<std::string> IniSettings::Get(std::string_view app, std::string_view section,
+                                            std::string_view key) {
+    for (const Section& s : Load(FileOf(app))) {
+        if (!text::EqualsNoCase(s.name, section)) {
+            continue;
+        }
+        for (const auto& [k, v] : s.entries) {
+            if (text::EqualsNoCase(k, key)) {
+                return v;
+            }
+        }
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+bool IniSettings::Set(std::string_view app, std::string_view section, std::string_view key,
+                      std::string_view value) {
+    std::error_code ec;
+    fs::create_directories(folder_, ec);
+    const fs::path file = FileOf(app);
+    const fs::path lockPath = file.string() + ".lock";
+    io::Fd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+    if (!lock.Valid()) {
+        return false;
+    }
+    while (::flock(lock.Get(), LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            return false;
+        }
+    }
+    // The lock is released when `lock` closes.
+    std::vector<Section> sections = Load(file);
+    auto s = std::find_if(sections.begin(), sections.end(),
+                          [&](const Section& x) { return text::EqualsNoCase(x.name, section); });
+    if (s == sections.end()) {
+        sections.push_back({std::string(section), {}});
+        s = sections.end() - 1;
+    }
+    auto kv = std::find_if(s->entries.begin(), s->entries.end(),
+                           [&](const auto& e) { return text::EqualsNoCase(e.first, key); });
+    if (kv == s->entries.end()) {
+        s->entries.emplace_back(std::string(key), std::string(value));
+    } else if (kv->second == value) {
+        return true;
+    } else {
+        kv->second = std::string(value);
+    }
+    return io::WriteFileAtomic(file, Serialize(sections));
+}
+
+std::vector<platform::SettingEntry> IniSettings::List(std::string_view app) {
+    std::vector<platform::SettingEntry> entries;
+    for (const Section& s : Load(FileOf(app))) {
+        for (const auto& [k, v] : s.entries) {
+            entries.push_back({s.name, k, v});
+        }
+    }
+    return entries;
+}
+
+std::vector<std::string> IniSettings::Applications() {
+    std::vector<std::string> apps;
+    DIR* dir = ::opendir(folder_.c_str());
+    if (dir == nullptr) {
+        return apps;
+    }
+    while (dirent* entry = ::readdir(dir)) {
+        std::string_view name = entry->d_name;
+        if (name.size() <= kExtension.size() || name.front() == '.' ||
+            name.substr(name.size() - kExtension.size()) != kExtension) {
+            continue;
+        }
+        apps.push_back(ini::Unescape(name.substr(0, name.size() - kExtension.size())));
+    }
+    ::closedir(dir);
+    std::sort(apps.begin(), apps.end());
+    return apps;
+}
+
+}  // namespace quellon::posix

@@ -1,0 +1,109 @@
+#include "platform/posix/io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace quellon::posix::io {
+
+Fd& Fd::operator=(Fd&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        fd_ = other.Release();
+    }
+    return *this;
+}
+
+Fd::~Fd() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+std::optional<std::string> ReadFile(const std::filesystem::path& path) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.Valid()) {
+        return std::nullopt;
+    }
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        return std::nullopt;
+    }
+    std::string out;
+    if (S_ISREG(st.st_mode) && st.st_size > 0) {
+        out.reserve(static_cast<size_t>(st.st_size));
+    }
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        if (n == 0) {
+            break;
+        }
+        out.append(buffer, static_cast<size_t>(n));
+    }
+    return out;
+}
+
+bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) {
+    if (!path.has_filename()) {
+        return false;
+    }
+    // A new file gets the usual mode; a replaced one keeps its own.
+    mode_t mode = 0;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) {
+            return false;
+        }
+        mode = st.st_mode & 07777;
+    } else {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    std::string temp = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
+    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (!fd.Valid()) {
+        return false;
+    }
+    bool ok = WriteAll(fd.Get(), bytes) && ::fchmod(fd.Get(), mode) == 0 && ::fsync(fd.Get()) == 0;
+    ok = (::close(fd.Release()) == 0) && ok;
+    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    Fd dir(::open(path.parent_path().empty() ? "." : path.parent_path().c_str(),
+                  O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.Valid()) {
+        ::fsync(dir.Get());
+    }
+    return true;
+}
+
+}  // namespace quellon::posix::io

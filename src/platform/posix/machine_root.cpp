@@ -1,0 +1,315 @@
+// The machine root: Windows drives and paths over a Wine-style prefix folder.
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <charconv>
+#include <cstring>
+
+#include "common/ansi.h"
+#include "common/text.h"
+#include "platform/posix/backend.h"
+#include "platform/posix/ini_file.h"
+#include "platform/posix/io.h"
+
+namespace quellon::posix {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+char AsciiUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool IsDirectory(const fs::path& p) {
+    struct stat st {};
+    return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool NameExists(const std::string& p) {
+    struct stat st {};
+    return ::lstat(p.c_str(), &st) == 0;
+}
+
+std::optional<std::uint32_t> ParseUnsigned(std::string_view s) {
+    std::uint32_t v = 0;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || end != s.data() + s.size()) {
+        return std::nullopt;
+    }
+    return v;
+}
+
+// The on-disk name in `folder` that equals `name` without regard to case:
+// the first one in byte order, so that the choice does not depend on the
+// order the system lists them in.
+std::optional<std::string> FindNoCase(const std::string& folder, std::string_view ansiName) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<std::string> best;
+    while (dirent* entry = ::readdir(dir)) {
+        const char* n = entry->d_name;
+        if (std::strcmp(n, ".") == 0 || std::strcmp(n, "..") == 0) {
+            continue;
+        }
+        if (text::EqualsNoCase(ansi::FromUtf8(n), ansiName) && (!best || *best > n)) {
+            best = n;
+        }
+    }
+    ::closedir(dir);
+    return best;
+}
+
+// The part of `p` below `base`, compared component by component.
+std::optional<fs::path> RelativeInside(const fs::path& p, const fs::path& base) {
+    auto pi = p.begin();
+    for (auto bi = base.begin(); bi != base.end(); ++bi) {
+        if (bi->empty()) {
+            continue;  // a trailing separator
+        }
+        if (pi == p.end() || *pi != *bi) {
+            return std::nullopt;
+        }
+        ++pi;
+    }
+    fs::path rel;
+    for (; pi != p.end(); ++pi) {
+        if (!pi->empty()) {
+            rel /= *pi;
+        }
+    }
+    return rel;
+}
+
+}  // namespace
+
+MachineConfig MachineConfig::Load(const fs::path& machineIni) {
+    MachineConfig config;
+    std::optional<std::string> bytes = io::ReadFile(machineIni);
+    if (!bytes) {
+        return config;
+    }
+    std::vector<ini::Entry> entries = ini::Parse(*bytes);
+    auto folder = [&](std::string_view key, std::string& target) {
+        const ini::Entry* e = ini::Find(entries, "Folders", key);
+        if (e != nullptr && !e->value.empty()) {
+            target = e->value;
+            return true;
+        }
+        return false;
+    };
+    if (folder("Windows", config.windows) && !ini::Find(entries, "Folders", "System")) {
+        std::string windows = config.windows;
+        while (windows.size() > 3 && windows.back() == '\\') {
+            windows.pop_back();
+        }
+        config.system = windows + "\\system32";
+    }
+    folder("System", config.system);
+    folder("Desktop", config.desktop);
+    folder("Cookies", config.cookies);
+    folder("Programs", config.programs);
+    auto number = [&](std::string_view key, std::uint32_t& target) {
+        if (const ini::Entry* e = ini::Find(entries, "Version", key)) {
+            if (auto v = ParseUnsigned(e->value)) {
+                target = *v;
+            }
+        }
+    };
+    number("PlatformId", config.version.platformId);
+    number("Major", config.version.major);
+    number("Minor", config.version.minor);
+    for (const ini::Entry& e : entries) {
+        if (!text::EqualsNoCase(e.section, "Drives") || e.key.empty()) {
+            continue;
+        }
+        char letter = AsciiUpper(e.key[0]);
+        bool wellFormed = letter >= 'A' && letter <= 'Z' &&
+                          (e.key.size() == 1 || (e.key.size() == 2 && e.key[1] == ':'));
+        if (!wellFormed) {
+            continue;
+        }
+        bool known = false;
+        for (const auto& [l, t] : config.driveTypes) {
+            known = known || l == letter;
+        }
+        if (!known) {
+            config.driveTypes.emplace_back(letter, e.value);
+        }
+    }
+    return config;
+}
+
+MachineRoot::MachineRoot(fs::path root)
+    : root_(std::move(root)), config_(MachineConfig::Load(root_ / "machine.ini")) {}
+
+std::optional<fs::path> MachineRoot::DriveFolder(char letter) const {
+    letter = AsciiUpper(letter);
+    if (letter < 'A' || letter > 'Z') {
+        return std::nullopt;
+    }
+    const char lower = AsciiLower(letter);
+    fs::path own = root_ / (std::string("drive_") + lower);
+    if (IsDirectory(own)) {
+        return own;
+    }
+    fs::path device = root_ / "dosdevices" / (std::string(1, lower) + ":");
+    if (IsDirectory(device)) {
+        return device;
+    }
+    if (letter == 'Z') {
+        return fs::path("/");  // Wine's catch-all drive for the Linux file system
+    }
+    return std::nullopt;
+}
+
+std::string MachineRoot::DriveLetters() const {
+    std::string letters;
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        const char lower = AsciiLower(letter);
+        bool present = IsDirectory(root_ / (std::string("drive_") + lower)) ||
+                       IsDirectory(root_ / "dosdevices" / (std::string(1, lower) + ":"));
+        if (!present && letter == 'C') {
+            for (const auto& [l, t] : config_.driveTypes) {
+                present = present || l == 'C';
+            }
+        }
+        if (present) {
+            letters += letter;
+        }
+    }
+    return letters;
+}
+
+std::optional<fs::path> MachineRoot::Resolve(std::string_view windowsPath) const {
+    if (windowsPath.size() < 3 || windowsPath[1] != ':' || windowsPath[2] != '\\' ||
+        windowsPath.find('\0') != std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::optional<fs::path> drive = DriveFolder(windowsPath[0]);
+    if (!drive) {
+        return std::nullopt;
+    }
+    std::string current = drive->string();
+    // Lengths of `current` before each component, for "..".
+    std::vector<size_t> marks;
+    // Once a component is missing, the ones below it cannot exist either.
+    size_t missingAt = std::string::npos;
+    std::string_view rest = windowsPath.substr(3);
+    while (!rest.empty()) {
+        size_t cut = rest.find('\\');
+        std::string_view component = rest.substr(0, cut);
+        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
+        if (component.empty() || component == ".") {
+            continue;
+        }
+        if (component == "..") {
+            if (marks.empty()) {
+                return std::nullopt;
+            }
+            current.resize(marks.back());
+            marks.pop_back();
+            if (marks.size() <= missingAt) {
+                missingAt = std::string::npos;
+            }
+            continue;
+        }
+        if (component.find('/') != std::string_view::npos) {
+            return std::nullopt;
+        }
+        marks.push_back(current.size());
+        const std::string folder = current;
+        if (current.empty() || current.back() != '/') {
+            current += '/';
+        }
+        const std::string exact = ansi::ToUtf8(component);
+        if (missingAt != std::string::npos || NameExists(current + exact)) {
+            current += exact;
+            continue;
+        }
+        if (std::optional<std::string> found = FindNoCase(folder, component)) {
+            current += *found;
+        } else {
+            current += exact;
+            missingAt = marks.size() - 1;
+        }
+    }
+    return fs::path(current);
+}
+
+std::string MachineRoot::ToWindows(const fs::path& linuxPath) const {
+    std::error_code ec;
+    fs::path absolute = linuxPath.is_absolute() ? linuxPath : fs::absolute(linuxPath, ec);
+    absolute = absolute.lexically_normal();
+
+    struct Match {
+        char letter;
+        fs::path rel;
+        size_t depth;
+    };
+    std::optional<Match> best;
+    auto consider = [&](char letter, const fs::path& folder, const fs::path& p) {
+        if (std::optional<fs::path> rel = RelativeInside(p, folder)) {
+            size_t depth = static_cast<size_t>(std::distance(folder.begin(), folder.end()));
+            if (!best || depth > best->depth) {
+                best = Match{letter, *rel, depth};
+            }
+        }
+    };
+    const std::string letters = DriveLetters();
+    for (char letter : letters) {
+        if (std::optional<fs::path> folder = DriveFolder(letter)) {
+            consider(letter, folder->lexically_normal(), absolute);
+        }
+    }
+    if (!best) {
+        // Drive folders that are links, or paths reached through links.
+        fs::path real = fs::weakly_canonical(absolute, ec);
+        if (!ec) {
+            for (char letter : letters) {
+                if (std::optional<fs::path> folder = DriveFolder(letter)) {
+                    fs::path canonical = fs::canonical(*folder, ec);
+                    if (!ec) {
+                        consider(letter, canonical, real);
+                    }
+                }
+            }
+        }
+    }
+    std::string out;
+    if (best) {
+        out = std::string(1, best->letter) + ":\\";
+        bool first = true;
+        for (const fs::path& part : best->rel) {
+            if (!first) {
+                out += '\\';
+            }
+            out += ansi::FromUtf8(part.string());
+            first = false;
+        }
+        return out;
+    }
+    out = "Z:\\";
+    std::string rest = ansi::FromUtf8(absolute.string());
+    size_t start = rest.find_first_not_of('/');
+    if (start != std::string::npos) {
+        rest = rest.substr(start);
+        for (char& c : rest) {
+            if (c == '/') {
+                c = '\\';
+            }
+        }
+        out += rest;
+    }
+    if (out.size() > 3 && out.back() == '\\') {
+        out.pop_back();
+    }
+    return out;
+}
+
+}  // namespace quellon::posix

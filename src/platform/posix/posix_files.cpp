@@ -1,0 +1,250 @@
+// Files and folders of the machine, addressed by Windows paths.
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "common/ansi.h"
+#include "common/lines.h"
+#include "common/text.h"
+#include "platform/posix/impl.h"
+#include "platform/posix/io.h"
+
+namespace quellon::posix {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr size_t kChunk = 64 * 1024;
+
+bool IsRegularFile(const fs::path& p) {
+    struct stat st {};
+    return ::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+class FdLineReader : public platform::LineReader {
+public:
+    explicit FdLineReader(io::Fd fd) : fd_(std::move(fd)) {}
+
+    bool Next(std::string& line) override {
+        while (!splitter_.Next(line)) {
+            if (ended_) {
+                return false;
+            }
+            FillOnce();
+        }
+        return true;
+    }
+
+private:
+    void FillOnce() {
+        buffer_.resize(kChunk);
+        for (;;) {
+            ssize_t n = ::read(fd_.Get(), buffer_.data(), buffer_.size());
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                // A read error ends the file like its end does.
+                ended_ = true;
+                splitter_.Finish();
+                fd_ = io::Fd();
+            } else {
+                splitter_.Feed(std::string_view(buffer_.data(), static_cast<size_t>(n)));
+            }
+            return;
+        }
+    }
+
+    io::Fd fd_;
+    lines::LineSplitter splitter_;
+    std::string buffer_;
+    bool ended_ = false;
+};
+
+}  // namespace
+
+std::optional<std::string> PosixFiles::LookupFile(std::string_view path) {
+    std::optional<fs::path> p = machine_.Resolve(path);
+    if (!p || !IsRegularFile(*p)) {
+        return std::nullopt;
+    }
+    std::string name = p->filename().string();
+    if (name.empty() || name.front() == '.') {
+        return std::nullopt;  // dot files are hidden, as Wine shows them
+    }
+    return ansi::FromUtf8(name);
+}
+
+bool PosixFiles::FolderExists(std::string_view path) {
+    std::optional<fs::path> p = machine_.Resolve(path);
+    struct stat st {};
+    return p && ::stat(p->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::optional<std::vector<platform::FileEntry>> PosixFiles::ListFiles(std::string_view folder) {
+    std::optional<fs::path> p = machine_.Resolve(folder);
+    if (!p) {
+        return std::nullopt;
+    }
+    DIR* dir = ::opendir(p->c_str());
+    if (dir == nullptr) {
+        return std::nullopt;
+    }
+    std::string prefix(folder);
+    while (prefix.size() > 3 && prefix.back() == '\\') {
+        prefix.pop_back();
+    }
+    if (prefix.back() != '\\') {
+        prefix += '\\';
+    }
+    std::vector<std::pair<std::string, platform::FileEntry>> found;
+    const int dirFd = ::dirfd(dir);
+    while (dirent* entry = ::readdir(dir)) {
+        const char* n = entry->d_name;
+        if (std::strcmp(n, ".") == 0 || std::strcmp(n, "..") == 0) {
+            continue;
+        }
+        struct stat st {};
+        if (::fstatat(dirFd, n, &st, 0) != 0 || !S_ISREG(st.st_mode)) {
+            continue;
+        }
+        std::string name = ansi::FromUtf8(n);
+        std::string key = text::Upper(name);
+        found.push_back({std::move(key), {name, prefix + name}});
+    }
+    ::closedir(dir);
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
+    });
+    std::vector<platform::FileEntry> files;
+    files.reserve(found.size());
+    for (auto& f : found) {
+        files.push_back(std::move(f.second));
+    }
+    return files;
+}
+
+std::unique_ptr<platform::LineReader> PosixFiles::OpenLines(std::string_view path) {
+    std::optional<fs::path> p = machine_.Resolve(path);
+    if (!p || !IsRegularFile(*p)) {
+        return nullptr;
+    }
+    io::Fd fd(::open(p->c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.Valid()) {
+        return nullptr;
+    }
+    return std::make_unique<FdLineReader>(std::move(fd));
+}
+
+std::optional<std::string> PosixFiles::ReadAll(std::string_view path) {
+    std::optional<fs::path> p = machine_.Resolve(path);
+    if (!p) {
+        return std::nullopt;
+    }
+    return io::ReadFile(*p);
+}
+
+bool PosixFiles::Append(std::string_view path, std::string_view bytes) {
+    std::optional<fs::path> p = machine_.Resolve(path);
+    if (!p) {
+        return false;
+    }
+    io::Fd fd(::open(p->c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
+    return fd.Valid() && io::WriteAll(fd.Get(), bytes);
+}
+
+bool PosixFiles::WriteAtomic(std::string_view path, std::string_view bytes) {
+    std::optional<fs::path> p = machine_.Resolve(path);
+    return p && io::WriteFileAtomic(*p, bytes);
+}
+
+bool PosixFiles::Delete(std::string_view path) {
+    std::optional<fs::path> p = machine_.Resolve(path);
+    struct stat st {};
+    if (!p || ::lstat(p->c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        return false;
+    }
+    return ::unlink(p->c_str()) == 0;
+}
+
+bool PosixFiles::Rename(std::string_view from, std::string_view to) {
+    std::optional<fs::path> source = machine_.Resolve(from);
+    std::optional<fs::path> target = machine_.Resolve(to);
+    if (!source || !target) {
+        return false;
+    }
+    // Like a Windows move: an existing target is never replaced.
+    if (::renameat2(AT_FDCWD, source->c_str(), AT_FDCWD, target->c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return false;
+    }
+    struct stat st {};
+    if (::lstat(target->c_str(), &st) == 0) {
+        return false;
+    }
+    return ::rename(source->c_str(), target->c_str()) == 0;
+}
+
+bool PosixFiles::CopyNew(std::string_view from, std::string_view to) {
+    std::optional<fs::path> source = machine_.Resolve(from);
+    std::optional<fs::path> target = machine_.Resolve(to);
+    if (!source || !target) {
+        return false;
+    }
+    io::Fd in(::open(source->c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (!in.Valid() || ::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return false;
+    }
+    io::Fd out(::open(target->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!out.Valid()) {
+        return false;
+    }
+    bool ok = true;
+    std::string buffer(kChunk, '\0');
+    for (;;) {
+        ssize_t n = ::read(in.Get(), buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            ok = false;
+            break;
+        }
+        if (n == 0) {
+            break;
+        }
+        if (!io::WriteAll(out.Get(), std::string_view(buffer.data(), static_cast<size_t>(n)))) {
+            ok = false;
+            break;
+        }
+    }
+    ok = ok && ::fchmod(out.Get(), st.st_mode & 07777) == 0;
+    ok = (::close(out.Release()) == 0) && ok;
+    if (!ok) {
+        ::unlink(target->c_str());
+    }
+    return ok;
+}
+
+bool PosixFiles::CreateFolder(std::string_view path) {
+    std::optional<fs::path> p = machine_.Resolve(path);
+    if (!p) {
+        return false;
+    }
+    std::error_code ec;
+    fs::create_directories(*p, ec);
+    struct stat st {};
+    return ::stat(p->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace quellon::posix

@@ -1,0 +1,194 @@
+// Running processes from /proc; stopping them with real signals.
+#include <dirent.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <climits>
+#include <thread>
+
+#include "common/ansi.h"
+#include "platform/posix/impl.h"
+#include "platform/posix/io.h"
+
+namespace quellon::posix {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uint32_t kStillActive = 259;
+
+std::string ProcPath(std::uint32_t pid, const char* leaf) {
+    return "/proc/" + std::to_string(pid) + "/" + leaf;
+}
+
+// The state letter from /proc/<pid>/stat ('R', 'S', 'Z' ...); nullopt when
+// the process does not exist.
+std::optional<char> ProcessState(std::uint32_t pid) {
+    if (pid == 0 || pid > static_cast<std::uint32_t>(INT_MAX)) {
+        return std::nullopt;
+    }
+    std::optional<std::string> stat = io::ReadFile(ProcPath(pid, "stat"));
+    if (!stat) {
+        return std::nullopt;
+    }
+    // The command name in parentheses may itself hold ") ".
+    size_t close = stat->rfind(')');
+    if (close == std::string::npos || close + 2 >= stat->size()) {
+        return std::nullopt;
+    }
+    return (*stat)[close + 2];
+}
+
+bool IsAlive(std::uint32_t pid) {
+    std::optional<char> state = ProcessState(pid);
+    return state && *state != 'Z' && *state != 'X';
+}
+
+// The executable's Linux path; nullopt for kernel threads and unreadable ones.
+std::optional<std::string> ExeLink(std::uint32_t pid) {
+    std::string link = ProcPath(pid, "exe");
+    std::string target(PATH_MAX, '\0');
+    ssize_t n = ::readlink(link.c_str(), target.data(), target.size());
+    if (n <= 0) {
+        return std::nullopt;
+    }
+    target.resize(static_cast<size_t>(n));
+    static constexpr std::string_view kDeleted = " (deleted)";
+    if (target.size() > kDeleted.size() &&
+        std::string_view(target).substr(target.size() - kDeleted.size()) == kDeleted) {
+        target.resize(target.size() - kDeleted.size());
+    }
+    return target;
+}
+
+void ReapIfChild(std::uint32_t pid) {
+    int status = 0;
+    ::waitpid(static_cast<pid_t>(pid), &status, WNOHANG);
+}
+
+}  // namespace
+
+std::optional<std::vector<platform::ProcessEntry>> PosixProcesses::Snapshot() {
+    DIR* dir = ::opendir("/proc");
+    if (dir == nullptr) {
+        return std::nullopt;
+    }
+    const bool fullPaths = machine_.Config().version.platformId == 1;
+    std::vector<platform::ProcessEntry> entries;
+    while (dirent* entry = ::readdir(dir)) {
+        std::uint32_t pid = 0;
+        bool numeric = entry->d_name[0] != '\0';
+        for (const char* c = entry->d_name; *c != '\0' && numeric; ++c) {
+            numeric = *c >= '0' && *c <= '9' && pid < 100000000u;
+            pid = pid * 10 + static_cast<std::uint32_t>(*c - '0');
+        }
+        if (!numeric) {
+            continue;
+        }
+        platform::ProcessEntry e;
+        e.pid = pid;
+        if (std::optional<std::string> exe = ExeLink(pid)) {
+            e.exeFile = fullPaths ? machine_.ToWindows(*exe)
+                                  : ansi::FromUtf8(fs::path(*exe).filename().string());
+        } else if (std::optional<std::string> comm = io::ReadFile(ProcPath(pid, "comm"))) {
+            while (!comm->empty() && (comm->back() == '\n' || comm->back() == '\r')) {
+                comm->pop_back();
+            }
+            e.exeFile = ansi::FromUtf8(*comm);
+        } else {
+            continue;  // ended while we looked
+        }
+        entries.push_back(std::move(e));
+    }
+    ::closedir(dir);
+    return entries;
+}
+
+bool PosixProcesses::CanOpen(std::uint32_t pid, std::uint32_t access) {
+    if (!IsAlive(pid)) {
+        return false;
+    }
+    if ((access & platform::kProcessQueryInfoVmRead) != 0) {
+        return ExeLink(pid).has_value();
+    }
+    return true;
+}
+
+std::optional<std::string> PosixProcesses::FirstModulePath(std::uint32_t pid) {
+    if (!IsAlive(pid)) {
+        return std::nullopt;
+    }
+    std::optional<std::string> exe = ExeLink(pid);
+    if (!exe) {
+        return std::nullopt;
+    }
+    return machine_.ToWindows(*exe);
+}
+
+std::optional<std::uint32_t> PosixProcesses::ExitCode(std::uint32_t pid) {
+    std::optional<char> state = ProcessState(pid);
+    if (!state) {
+        requestedExitCodes_.erase(pid);
+        return std::nullopt;
+    }
+    if (*state != 'Z' && *state != 'X') {
+        return kStillActive;
+    }
+    if (auto it = requestedExitCodes_.find(pid); it != requestedExitCodes_.end()) {
+        return it->second;
+    }
+    // Our own child: its status, without reaping it.
+    siginfo_t info{};
+    if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+        info.si_pid == static_cast<pid_t>(pid)) {
+        return info.si_code == CLD_EXITED ? static_cast<std::uint32_t>(info.si_status)
+                                          : 128u + static_cast<std::uint32_t>(info.si_status);
+    }
+    return 0;
+}
+
+bool PosixProcesses::Terminate(std::uint32_t pid, std::uint32_t access, std::uint32_t exitCode) {
+    if (pid == 0 || pid > static_cast<std::uint32_t>(INT_MAX) ||
+        static_cast<pid_t>(pid) == ::getpid()) {
+        return false;
+    }
+    if (::kill(static_cast<pid_t>(pid), SIGKILL) != 0) {
+        return false;
+    }
+    requestedExitCodes_[pid] = exitCode;
+    return true;
+}
+
+platform::WaitResult PosixProcesses::Wait(std::uint32_t pid, std::uint32_t milliseconds) {
+    if (pid == 0) {
+        return platform::WaitResult::kFailed;
+    }
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    const bool forever = milliseconds == 0xFFFFFFFFu;
+    for (;;) {
+        if (!IsAlive(pid)) {
+            ReapIfChild(pid);
+            return platform::WaitResult::kEnded;
+        }
+        const auto waited =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+        if (!forever && waited.count() >= static_cast<std::int64_t>(milliseconds)) {
+            return platform::WaitResult::kTimeout;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+bool PosixProcesses::SetDebugPrivilege(bool /*enable*/) {
+    return true;
+}
+
+std::optional<platform::OsVersion> PosixProcesses::Version() {
+    return machine_.Config().version;
+}
+
+}  // namespace quellon::posix

@@ -1,0 +1,136 @@
+// The registry over one regedit text file, read on first use and written
+// back whole after every change.
+#include <sys/stat.h>
+
+#include <unordered_map>
+
+#include "platform/posix/impl.h"
+#include "platform/posix/io.h"
+#include "platform/posix/reg_file.h"
+
+namespace quellon::posix {
+
+namespace {
+
+class FileRegistry : public platform::Registry {
+public:
+    explicit FileRegistry(std::filesystem::path file) : file_(std::move(file)) {}
+
+    platform::RegKey OpenKey(platform::Hive hive, std::string_view subKey,
+                             std::uint32_t /*access*/) override {
+        Load();
+        return HandleFor(data_.tree.Find(hive, subKey));
+    }
+
+    platform::RegKey CreateKey(platform::Hive hive, std::string_view subKey) override {
+        Load();
+        bool created = false;
+        reg::Key* key = data_.tree.Create(hive, subKey, &created);
+        if (key == nullptr || (created && !Save())) {
+            return 0;
+        }
+        return HandleFor(key);
+    }
+
+    void CloseKey(platform::RegKey key) override { handles_.erase(key); }
+
+    std::optional<platform::RegValue> QueryValue(platform::RegKey handle,
+                                                 std::string_view name) override {
+        reg::Key* key = KeyOf(handle);
+        if (key == nullptr) {
+            return std::nullopt;
+        }
+        const platform::RegValue* value = key->FindValue(name);
+        if (value == nullptr) {
+            return std::nullopt;
+        }
+        return *value;
+    }
+
+    bool SetValue(platform::RegKey handle, std::string_view name,
+                  const platform::RegValue& value) override {
+        reg::Key* key = KeyOf(handle);
+        if (key == nullptr) {
+            return false;
+        }
+        key->SetValue(name, value);
+        return Save();
+    }
+
+    bool DeleteValue(platform::RegKey handle, std::string_view name) override {
+        reg::Key* key = KeyOf(handle);
+        if (key == nullptr || !key->DeleteValue(name)) {
+            return false;
+        }
+        return Save();
+    }
+
+    bool DeleteKeyTree(platform::Hive hive, std::string_view subKey) override {
+        Load();
+        reg::Key* key = data_.tree.Find(hive, subKey);
+        if (key == nullptr || key->Parent() == nullptr) {
+            return false;  // missing, or a hive itself
+        }
+        // Handles to the deleted keys stay valid numbers but open nothing.
+        for (auto& [handle, open] : handles_) {
+            for (reg::Key* k = open; k != nullptr; k = k->Parent()) {
+                if (k == key) {
+                    open = nullptr;
+                    break;
+                }
+            }
+        }
+        key->Parent()->RemoveChild(key->Name());
+        return Save();
+    }
+
+private:
+    void Load() {
+        if (loaded_) {
+            return;
+        }
+        loaded_ = true;
+        struct stat st {};
+        if (::stat(file_.c_str(), &st) != 0) {
+            return;  // a new registry
+        }
+        std::optional<std::string> bytes = io::ReadFile(file_);
+        if (!bytes) {
+            // Never replace a registry that exists but cannot be read.
+            writable_ = false;
+            return;
+        }
+        reg::Parse(*bytes, data_);
+    }
+
+    bool Save() { return writable_ && io::WriteFileAtomic(file_, reg::Write(data_)); }
+
+    platform::RegKey HandleFor(reg::Key* key) {
+        if (key == nullptr) {
+            return 0;
+        }
+        platform::RegKey handle = nextHandle_++;
+        handles_[handle] = key;
+        return handle;
+    }
+
+    reg::Key* KeyOf(platform::RegKey handle) {
+        auto it = handles_.find(handle);
+        return it == handles_.end() ? nullptr : it->second;
+    }
+
+    std::filesystem::path file_;
+    bool loaded_ = false;
+    bool writable_ = true;
+    reg::File data_;
+    std::unordered_map<platform::RegKey, reg::Key*> handles_;
+    platform::RegKey nextHandle_ = 0x100;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::Registry> MakeFileRegistry(std::filesystem::path file) {
+    return std::make_unique<FileRegistry>(std::move(file));
+}
+
+}  // namespace quellon::posix

@@ -1,0 +1,154 @@
+// Windows paths over the machine root; machine.ini; special folders and drives.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/test_machine.h"
+
+namespace quellon::posix {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TestMachine;
+using testing::WriteBytes;
+
+TEST(MachineRootTest, ResolvesComponentsWithoutRegardToCase) {
+    TestMachine m;
+    fs::path dll = m.PlantLinuxFile("drive_c/windows/System32/ABC.DLL", "x");
+    const MachineRoot& root = m.Backend().Machine();
+    EXPECT_EQ(root.Resolve("C:\\WINDOWS\\system32\\abc.dll"), dll);
+    EXPECT_EQ(root.Resolve("c:\\Windows\\SYSTEM32\\Abc.Dll"), dll);
+    // Missing parts keep the case given, below the last existing folder.
+    EXPECT_EQ(root.Resolve("C:\\WINDOWS\\New\\File.txt"),
+              m.Root() / "drive_c/windows/New/File.txt");
+    EXPECT_EQ(root.Resolve("C:\\"), m.Root() / "drive_c");
+}
+
+TEST(MachineRootTest, PrefersExactNameAndPicksFirstMatchOtherwise) {
+    TestMachine m;
+    m.PlantLinuxFile("drive_c/data/readme", "lower");
+    m.PlantLinuxFile("drive_c/data/README", "upper");
+    m.PlantLinuxFile("drive_c/data/ReadMe", "mixed");
+    const MachineRoot& root = m.Backend().Machine();
+    EXPECT_EQ(root.Resolve("C:\\data\\ReadMe"), m.Root() / "drive_c/data/ReadMe");
+    // Byte order: "README" < "ReadMe" < "readme".
+    EXPECT_EQ(root.Resolve("C:\\data\\rEADME"), m.Root() / "drive_c/data/README");
+}
+
+TEST(MachineRootTest, AnsiNamesMatchUtf8NamesOnDisk) {
+    TestMachine m;
+    fs::path file = m.PlantLinuxFile("drive_c/caf\xC3\xA9/\xC3\x89T\xC3\x89.txt", "x");
+    const MachineRoot& root = m.Backend().Machine();
+    EXPECT_EQ(root.Resolve("C:\\CAF\xC9\\\xE9t\xE9.TXT"), file);
+    EXPECT_EQ(root.ToWindows(file), "C:\\caf\xE9\\\xC9T\xC9.txt");
+}
+
+TEST(MachineRootTest, DotsDoubledBackslashesAndEscapes) {
+    TestMachine m;
+    fs::path file = m.PlantLinuxFile("drive_c/a/b/f.txt", "x");
+    const MachineRoot& root = m.Backend().Machine();
+    EXPECT_EQ(root.Resolve("C:\\a\\\\b\\.\\f.txt"), file);
+    EXPECT_EQ(root.Resolve("C:\\a\\x\\..\\b\\f.txt"), file);
+    EXPECT_EQ(root.Resolve("C:\\a\\..\\a\\B\\F.TXT\\"), file);
+    EXPECT_EQ(root.Resolve("C:\\a\\..\\.."), std::nullopt);
+    EXPECT_EQ(root.Resolve("C:\\..\\machine.ini"), std::nullopt);
+    EXPECT_EQ(root.Resolve("C:\\a/b\\f.txt"), std::nullopt);
+    EXPECT_EQ(root.Resolve("C:\\a\\..\\..\\drive_c\\a"), std::nullopt);
+    EXPECT_EQ(root.Resolve(std::string_view("C:\\a\0b", 6)), std::nullopt);
+    EXPECT_EQ(root.Resolve("a\\b"), std::nullopt);
+    EXPECT_EQ(root.Resolve("\\\\server\\share\\x"), std::nullopt);
+    EXPECT_EQ(root.Resolve("C:"), std::nullopt);
+    EXPECT_EQ(root.Resolve("C:a"), std::nullopt);
+    EXPECT_EQ(root.Resolve("Q:\\x"), std::nullopt);
+}
+
+TEST(MachineRootTest, DriveZReachesTheLinuxFileSystem) {
+    TestMachine m;
+    const MachineRoot& root = m.Backend().Machine();
+    EXPECT_EQ(root.Resolve("Z:\\"), fs::path("/"));
+    EXPECT_EQ(root.Resolve("Z:\\no-such-folder\\x"), fs::path("/no-such-folder/x"));
+    EXPECT_EQ(root.Resolve("Z:\\.."), std::nullopt);
+    fs::path home = m.Home();
+    EXPECT_EQ(m.HomeWindowsPath().substr(0, 3), "Z:\\");
+    EXPECT_EQ(root.Resolve(m.HomeWindowsPath()), home);
+    EXPECT_EQ(root.ToWindows("/"), "Z:\\");
+    EXPECT_EQ(root.ToWindows("/usr/bin/"), "Z:\\usr\\bin");
+    EXPECT_EQ(root.ToWindows(m.Root() / "drive_c"), "C:\\");
+    EXPECT_EQ(root.ToWindows(m.Root() / "drive_c/x/../Y"), "C:\\Y");
+}
+
+TEST(MachineRootTest, ExtraDrivesFromFoldersAndDeviceLinks) {
+    TestMachine m;
+    testing::TempDir elsewhere;
+    WriteBytes(elsewhere.path() / "Tools/tool.exe", "x");
+    fs::create_directories(m.Root() / "drive_d");
+    fs::create_directories(m.Root() / "dosdevices");
+    fs::create_symlink(elsewhere.path(), m.Root() / "dosdevices/e:");
+    fs::create_symlink("../drive_c", m.Root() / "dosdevices/c:");
+    const MachineRoot& root = m.Backend().Machine();
+    EXPECT_EQ(root.DriveLetters(), "CDE");
+    EXPECT_EQ(root.Resolve("D:\\x"), m.Root() / "drive_d/x");
+    EXPECT_TRUE(fs::exists(*root.Resolve("e:\\TOOLS\\Tool.exe")));
+    // Through the link and through the real path alike.
+    EXPECT_EQ(root.ToWindows(elsewhere.path() / "Tools/tool.exe"), "E:\\Tools\\tool.exe");
+    EXPECT_EQ(root.ToWindows(m.Root() / "dosdevices/e:/Tools"), "E:\\Tools");
+}
+
+TEST(MachineRootTest, MachineIniOverridesFoldersVersionAndDriveTypes) {
+    TestMachine m;
+    m.WriteMachineIni(
+        "; a test machine\r\n[folders]\r\nWINDOWS = D:\\WINNT\\\r\nCookies=D:\\Cookies\r\n"
+        "[Version]\r\nPlatformId=1\r\nMajor=4\r\nMinor=x\r\n"
+        "[Drives]\r\nd=CDROM Drive\r\nE:=Remote Disk\r\nF=Floppy\r\nG=Removable Drive\r\n");
+    fs::create_directories(m.Root() / "drive_d");
+    fs::create_directories(m.Root() / "drive_f");
+    fs::create_directories(m.Root() / "drive_g");
+    platform::Shell& shell = m.Platform().shell;
+    EXPECT_EQ(shell.WindowsDirectory(), "D:\\WINNT");
+    EXPECT_EQ(shell.SystemDirectory(), "D:\\WINNT\\system32");
+    EXPECT_EQ(shell.SpecialFolder(platform::kCsidlCookies), "D:\\Cookies");
+    EXPECT_EQ(shell.SpecialFolder(platform::kCsidlProgramFiles), "D:\\Program Files");
+    auto version = m.Platform().processes.Version();
+    ASSERT_TRUE(version);
+    EXPECT_EQ(version->platformId, 1u);
+    EXPECT_EQ(version->major, 4u);
+    EXPECT_EQ(version->minor, 1u);  // unreadable number keeps the default
+    std::vector<platform::Drive> drives = shell.Drives();
+    ASSERT_EQ(drives.size(), 4u);  // E is configured but has no folder
+    EXPECT_EQ(drives[0].letter, 'C');
+    EXPECT_EQ(drives[0].type, platform::DriveType::kFixed);
+    EXPECT_EQ(drives[1].type, platform::DriveType::kCdRom);
+    EXPECT_EQ(drives[2].type, platform::DriveType::kUnknown);
+    EXPECT_EQ(drives[3].type, platform::DriveType::kRemovable);
+}
+
+TEST(MachineRootTest, DefaultsAreAnXpMachine) {
+    TestMachine m;
+    platform::Shell& shell = m.Platform().shell;
+    EXPECT_EQ(shell.WindowsDirectory(), "C:\\WINDOWS");
+    EXPECT_EQ(shell.SystemDirectory(), "C:\\WINDOWS\\system32");
+    EXPECT_EQ(shell.SpecialFolder(platform::kCsidlPrograms),
+              "C:\\Documents and Settings\\User\\Start Menu\\Programs");
+    EXPECT_EQ(shell.SpecialFolder(platform::kCsidlDesktopDirectory),
+              "C:\\Documents and Settings\\User\\Desktop");
+    EXPECT_EQ(shell.SpecialFolder(platform::kCsidlCookies),
+              "C:\\Documents and Settings\\User\\Cookies");
+    EXPECT_EQ(shell.SpecialFolder(platform::kCsidlProgramFiles), "C:\\Program Files");
+    EXPECT_EQ(shell.SpecialFolder(999), std::nullopt);
+    EXPECT_EQ(m.Platform().processes.Version()->platformId, 2u);
+    ASSERT_EQ(shell.Drives().size(), 1u);
+    EXPECT_EQ(shell.Drives()[0].letter, 'C');
+}
+
+TEST(MachineRootTest, DriveCWithoutFolderIsListedOnlyWhenConfigured) {
+    testing::TempDir dir;
+    fs::create_directories(dir.path() / "m");
+    EXPECT_EQ(MachineRoot(dir.path() / "m").DriveLetters(), "");
+    WriteBytes(dir.path() / "m/machine.ini", "[Drives]\nC=Fixed Disk\n");
+    MachineRoot configured(dir.path() / "m");
+    EXPECT_EQ(configured.DriveLetters(), "C");
+    EXPECT_EQ(configured.Resolve("C:\\x"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace quellon::posix

@@ -1,0 +1,119 @@
+// Real processes: a copy of sleep named like a Windows program.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "support/test_machine.h"
+
+namespace quellon::posix {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TestMachine;
+
+// A child running a copy of /bin/sleep under the given file name.
+class SleepingChild {
+public:
+    SleepingChild(const fs::path& folder, const std::string& name) : path_(folder / name) {
+        fs::copy_file("/bin/sleep", path_);
+        fs::permissions(path_, fs::perms::owner_all);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::execl(path_.c_str(), name.c_str(), "60", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        // Wait until the child runs the copy rather than the forked test.
+        for (int i = 0; i < 2000; ++i) {
+            std::error_code ec;
+            if (fs::read_symlink("/proc/" + std::to_string(pid_) + "/exe", ec) == path_) {
+                break;
+            }
+            ::usleep(1000);
+        }
+    }
+    ~SleepingChild() {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    std::uint32_t Pid() const { return static_cast<std::uint32_t>(pid_); }
+    const fs::path& Path() const { return path_; }
+
+private:
+    fs::path path_;
+    pid_t pid_ = -1;
+};
+
+TEST(ProcessesTest, FindsMapsAndStopsAChild) {
+    TestMachine m;
+    testing::TempDir bin;
+    const std::string name = "qtest-" + std::to_string(::getpid()) + "-bad.exe";
+    SleepingChild child(bin.path(), name);
+    platform::Processes& processes = m.Platform().processes;
+
+    auto snapshot = processes.Snapshot();
+    ASSERT_TRUE(snapshot);
+    bool seen = false, seenSelf = false;
+    for (const auto& p : *snapshot) {
+        seen = seen || (p.pid == child.Pid() && p.exeFile == name);
+        seenSelf = seenSelf || p.pid == static_cast<std::uint32_t>(::getpid());
+    }
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(seenSelf);
+
+    EXPECT_TRUE(processes.CanOpen(child.Pid(), platform::kProcessQueryInfoVmRead));
+    std::string expected = "Z:" + child.Path().string();
+    for (char& c : expected) {
+        c = c == '/' ? '\\' : c;
+    }
+    EXPECT_EQ(processes.FirstModulePath(child.Pid()), expected);
+    EXPECT_EQ(processes.ExitCode(child.Pid()), 259u);
+    EXPECT_EQ(processes.Wait(child.Pid(), 20), platform::WaitResult::kTimeout);
+
+    EXPECT_TRUE(processes.Terminate(child.Pid(), platform::kProcessTerminate, 0));
+    EXPECT_EQ(processes.Wait(child.Pid(), 5000), platform::WaitResult::kEnded);
+    EXPECT_FALSE(processes.CanOpen(child.Pid(), platform::kProcessTerminate));
+    EXPECT_EQ(processes.FirstModulePath(child.Pid()), std::nullopt);
+    EXPECT_EQ(processes.ExitCode(child.Pid()), std::nullopt);  // reaped by Wait
+}
+
+TEST(ProcessesTest, NinetyFiveStyleMachinesListFullPaths) {
+    TestMachine m;
+    m.WriteMachineIni("[Version]\nPlatformId=1\nMajor=4\nMinor=10\n");
+    testing::TempDir bin;
+    const std::string name = "qtest-" + std::to_string(::getpid()) + "-9x.exe";
+    SleepingChild child(bin.path(), name);
+    auto snapshot = m.Platform().processes.Snapshot();
+    ASSERT_TRUE(snapshot);
+    std::string exeFile;
+    for (const auto& p : *snapshot) {
+        if (p.pid == child.Pid()) {
+            exeFile = p.exeFile;
+        }
+    }
+    EXPECT_EQ(exeFile, m.Backend().WindowsPathOf(child.Path()));
+}
+
+TEST(ProcessesTest, RefusesToStopItselfOrNothing) {
+    TestMachine m;
+    platform::Processes& processes = m.Platform().processes;
+    EXPECT_FALSE(processes.Terminate(static_cast<std::uint32_t>(::getpid()),
+                                     platform::kProcessAllAccess, 0));
+    EXPECT_FALSE(processes.Terminate(0, platform::kProcessAllAccess, 0));
+    EXPECT_FALSE(processes.Terminate(0xFFFFFFF0u, platform::kProcessAllAccess, 0));
+    EXPECT_FALSE(processes.CanOpen(0, platform::kProcessTerminate));
+    EXPECT_EQ(processes.ExitCode(0xFFFFFFF0u), std::nullopt);
+    EXPECT_EQ(processes.ExitCode(static_cast<std::uint32_t>(::getpid())), 259u);
+    EXPECT_TRUE(processes.SetDebugPrivilege(true));
+    // Kernel threads have no executable: a name but no module path.
+    auto snapshot = processes.Snapshot();
+    ASSERT_TRUE(snapshot);
+    for (const auto& p : *snapshot) {
+        EXPECT_FALSE(p.exeFile.empty()) << p.pid;
+    }
+}
+
+}  // namespace
+}  // namespace quellon::posix
