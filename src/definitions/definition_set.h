@@ -1,0 +1,64 @@
+// The four definition files in the program folder: installing downloaded
+// copies, the presence check and the line counts.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/files.h"
+
+namespace quellon::definitions {
+
+enum class Kind { kFile, kRegistry, kExe, kCookie };
+
+inline constexpr std::string_view kFileDefinitionName = "FileDefinition.dat";
+inline constexpr std::string_view kRegistryDefinitionName = "RegistryDefinition.dat";
+inline constexpr std::string_view kExeDefinitionName = "ExeDefinition.dat";
+inline constexpr std::string_view kCookieDefinitionName = "BlockedCookies.dat";
+inline constexpr std::string_view kDownloadPrefix = "DL";
+
+std::string_view FileNameOf(Kind kind);
+
+// True when a directory look-up of the path gives back, ignoring case, the
+// path's file name (the text after its last "\"); any error gives false.
+bool FileExists(platform::FileSystem& fs, std::string_view path);
+
+// program folder + "\" + name, without doubling a trailing backslash.
+std::string JoinPath(std::string_view folder, std::string_view name);
+
+struct LineCounts {
+    std::int32_t cookie = 0;
+    std::int32_t exe = 0;
+    std::int32_t registry = 0;
+    std::int32_t file = 0;
+    std::int32_t total = 0;
+};
+
+class DefinitionSet {
+public:
+    DefinitionSet(platform::FileSystem& fs, std::string programFolder)
+        : fs_(fs), folder_(std::move(programFolder)) {}
+
+    const std::string& ProgramFolder() const { return folder_; }
+    std::string PathOf(Kind kind) const;
+
+    // Puts every downloaded "DL" file in place of its live file.
+    void InstallDownloadedDefinitions();
+    // Counts the stored lines of the four files; returns the total.
+    std::int32_t CountDefinitionLines();
+    const LineCounts& Counts() const { return counts_; }
+    // True when all four files are there (contents are not checked).
+    bool DefinitionFilesPresent();
+    // Stored lines of one file, not yet decoded; nullptr when it cannot be opened.
+    std::unique_ptr<platform::LineReader> Open(Kind kind);
+
+private:
+    platform::FileSystem& fs_;
+    std::string folder_;
+    LineCounts counts_;
+};
+
+}  // namespace quellon::definitions

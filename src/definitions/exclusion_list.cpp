@@ -1,0 +1,80 @@
+#include "definitions/exclusion_list.h"
+
+#include <vector>
+
+#include "common/text.h"
+#include "definitions/definition_set.h"
+
+namespace quellon::definitions {
+
+bool MatchesFirstOccurrence(std::string_view upperText, std::string_view name) {
+    if (upperText.empty()) {
+        return false;
+    }
+    const std::string upperName = text::Upper(name);
+    const size_t at = upperText.find(upperName);
+    if (at == std::string_view::npos) {
+        return false;
+    }
+    const size_t end = upperText.find(text::kCrLf, at + 1);
+    const std::string_view rest =
+        upperText.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
+    return text::TrimView(rest) == text::TrimView(upperName);
+}
+
+ExclusionList::ExclusionList(platform::FileSystem& fs, ui::Host& host, std::string programFolder)
+    : fs_(fs), host_(host), folder_(std::move(programFolder)) {
+    upperEntries_.insert(std::string());
+}
+
+std::string ExclusionList::FilePath() const {
+    return JoinPath(folder_, kExclusionFileName);
+}
+
+void ExclusionList::Load() {
+    text_.clear();
+    upperText_.clear();
+    upperEntries_.clear();
+    std::vector<std::string> lines;
+    if (fs_.LookupFile(FilePath())) {
+        if (auto reader = fs_.OpenLines(FilePath())) {
+            std::string line;
+            while (reader->Next(line)) {
+                lines.push_back(text::Trim(line));
+                host_.DoEvents();
+            }
+        }
+    }
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+        text_ += *it;
+        text_ += text::kCrLf;
+        upperEntries_.insert(text::Upper(*it));
+    }
+    upperText_ = text::Upper(text_);
+    // Splitting the text at CR LF always leaves an empty last piece.
+    upperEntries_.insert(std::string());
+}
+
+void ExclusionList::Append(std::string_view entry) {
+    std::string line;
+    // A file edited by hand may lack its last line end; the new entry must
+    // still start a line of its own.
+    if (auto existing = fs_.ReadAll(FilePath());
+        existing && !existing->empty() && existing->back() != '\n' && existing->back() != '\r') {
+        line += text::kCrLf;
+    }
+    line += text::Trim(entry);
+    line += text::kCrLf;
+    fs_.Append(FilePath(), line);
+    Load();
+}
+
+bool ExclusionList::IsExcludedEntry(std::string_view name) const {
+    return upperEntries_.count(text::Upper(name)) != 0;
+}
+
+bool ExclusionList::IsExcluded(std::string_view name) const {
+    return MatchesFirstOccurrence(upperText_, name);
+}
+
+}  // namespace quellon::definitions

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include "definitions/codec.h"
+#include "definitions/definition_set.h"
+#include "definitions/exclusion_list.h"
+#include "support/scripted_host.h"
+#include "support/test_machine.h"
+
+namespace quellon::testing {
+namespace {
+
+using definitions::DecodeDefinitionLine;
+using definitions::EncodeDefinitionLine;
+
+TEST(CodecTest, LettersAndDigitsLiveInTheUpperHalf) {
+    EXPECT_EQ(DecodeDefinitionLine("\xc0\xda\xf4"), "Aa0");
+    EXPECT_EQ(DecodeDefinitionLine("\xd9\xf3\xfd"), "Zz9");
+    EXPECT_EQ(DecodeDefinitionLine(" |=\\[].\xfe\xff"), " |=\\[].\xfe\xff");
+    EXPECT_EQ(DecodeDefinitionLine("ABC"), "ABC");
+    std::string all;
+    for (int c = 0; c < 256; ++c) {
+        all += static_cast<char>(c);
+    }
+    EXPECT_EQ(DecodeDefinitionLine(all).size(), 256u);
+    const std::string plain = "qpbar.dll=QP AdBar Toolbar|[pfiles]QP AdBar 2";
+    bool lossless = false;
+    EXPECT_EQ(DecodeDefinitionLine(EncodeDefinitionLine(plain, &lossless)), plain);
+    EXPECT_TRUE(lossless);
+    EncodeDefinitionLine("caf\xe9", &lossless);
+    EXPECT_FALSE(lossless);
+}
+
+class DefinitionSetTest : public ::testing::Test {
+protected:
+    definitions::DefinitionSet Set() {
+        return {machine.Platform().files, machine.HomeWindowsPath()};
+    }
+    TestMachine machine;
+};
+
+TEST_F(DefinitionSetTest, DownloadedFilesReplaceTheLiveOnesAtStart) {
+    machine.HomeFile("DLFileDefinition.dat", "new\r\n");
+    machine.HomeFile("RegistryDefinition.dat", "old\r\n");
+    machine.HomeFile("DLRegistryDefinition.dat", "r1\r\nr2\r\n");
+    machine.HomeFile("ExeDefinition.dat", "");
+    machine.HomeFile("BlockedCookies.dat", "c");
+    auto set = Set();
+    EXPECT_FALSE(set.DefinitionFilesPresent());
+    set.InstallDownloadedDefinitions();
+    EXPECT_TRUE(set.DefinitionFilesPresent());
+    EXPECT_EQ(machine.ReadHome("FileDefinition.dat"), "new\r\n");
+    EXPECT_EQ(machine.ReadHome("RegistryDefinition.dat"), "r1\r\nr2\r\n");
+    EXPECT_FALSE(std::filesystem::exists(machine.Home() / "DLFileDefinition.dat"));
+    EXPECT_EQ(set.CountDefinitionLines(), 4);
+    EXPECT_EQ(set.Counts().file, 1);
+    EXPECT_EQ(set.Counts().registry, 2);
+    EXPECT_EQ(set.Counts().exe, 0);
+    EXPECT_EQ(set.Counts().cookie, 1);
+}
+
+TEST_F(DefinitionSetTest, LineEndsOfEveryKindAreCountedAndMissingFilesCountZero) {
+    machine.HomeFile("FileDefinition.dat", "a\r\nb\nc\rd");
+    auto set = Set();
+    EXPECT_EQ(set.CountDefinitionLines(), 4);
+    EXPECT_FALSE(set.DefinitionFilesPresent());
+}
+
+TEST_F(DefinitionSetTest, FileExistsComparesTheNameIgnoringCase) {
+    machine.PlantFile("C:\\Dir\\Name.TXT", "x");
+    auto& fs = machine.Platform().files;
+    EXPECT_TRUE(definitions::FileExists(fs, "c:\\dir\\name.txt"));
+    EXPECT_FALSE(definitions::FileExists(fs, "C:\\Dir"));
+    EXPECT_FALSE(definitions::FileExists(fs, "C:\\Dir\\Other.txt"));
+    EXPECT_FALSE(definitions::FileExists(fs, "no backslash"));
+}
+
+class ExclusionListTest : public ::testing::Test {
+protected:
+    definitions::ExclusionList& List() {
+        if (!list_) {
+            list_ = std::make_unique<definitions::ExclusionList>(machine.Platform().files, host,
+                                                                 machine.HomeWindowsPath());
+            list_->Load();
+        }
+        return *list_;
+    }
+    TestMachine machine;
+    ScriptedHost host;
+
+private:
+    std::unique_ptr<definitions::ExclusionList> list_;
+};
+
+TEST_F(ExclusionListTest, TextHoldsTheTrimmedLinesNewestFirst) {
+    machine.HomeFile("ENoSignature.txt", "a\r\n  b  \r\n\r\nc:\\path\\file.dll\r\n");
+    EXPECT_EQ(List().Text(), "c:\\path\\file.dll\r\n\r\nb\r\na\r\n");
+    EXPECT_TRUE(List().IsExcludedEntry("C:\\PATH\\FILE.DLL"));
+    EXPECT_FALSE(List().IsExcludedEntry(" c:\\path\\file.dll"));
+    EXPECT_TRUE(List().IsExcludedEntry("B"));
+    EXPECT_TRUE(List().IsExcludedEntry(""));
+    EXPECT_FALSE(List().IsExcludedEntry("file.dll"));
+}
+
+TEST_F(ExclusionListTest, AppendCreatesTheFileAndKeepsHandEditedLinesApart) {
+    EXPECT_EQ(List().Text(), "");
+    List().Append("  first  ");
+    EXPECT_EQ(machine.ReadHome("ENoSignature.txt"), "first\r\n");
+    machine.HomeFile("ENoSignature.txt", "first\r\nedited without line end");
+    List().Append("second");
+    EXPECT_EQ(machine.ReadHome("ENoSignature.txt"),
+              "first\r\nedited without line end\r\nsecond\r\n");
+    EXPECT_EQ(List().Text(), "second\r\nedited without line end\r\nfirst\r\n");
+}
+
+TEST_F(ExclusionListTest, FirstOccurrenceTestForProcessNames) {
+    machine.HomeFile("ENoSignature.txt", "bad.exe\r\nxbad.exe.old\r\nc:\\x\\other.exe\r\n");
+    // The text is newest first: other.exe, xbad.exe.old, bad.exe.
+    EXPECT_TRUE(List().IsExcluded("OTHER.EXE"));
+    // "BAD.EXE" first occurs inside "xbad.exe.old", which does not end with it.
+    EXPECT_FALSE(List().IsExcluded("bad.exe"));
+    EXPECT_FALSE(List().IsExcluded("nothing.exe"));
+}
+
+}  // namespace
+}  // namespace quellon::testing
