@@ -1,0 +1,164 @@
+// The main window: its controls as models and its procedures. A front-end
+// mirrors the models; the engine runs the same whether a window shows them
+// or not.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/app_info.h"
+#include "definitions/definition_set.h"
+#include "definitions/exclusion_list.h"
+#include "platform/platform.h"
+#include "scan/scan_context.h"
+#include "settings/background_timers.h"
+#include "settings/settings_store.h"
+#include "ui/controls.h"
+#include "ui/host.h"
+
+namespace quellon::app {
+
+// A marker shape placed beside the counter of the running phase.
+struct Shape : ui::Control {
+    int left = 0;
+    int top = 0;
+    void Move(int l, int t) {
+        left = l;
+        top = t;
+    }
+};
+
+class FrmMain {
+public:
+    FrmMain(AppInfo info, platform::Platform& platform, ui::Host& host);
+    ~FrmMain();
+    FrmMain(const FrmMain&) = delete;
+    FrmMain& operator=(const FrmMain&) = delete;
+
+    const AppInfo& Info() const { return info_; }
+    settings::SettingsStore& Settings() { return settings_; }
+    definitions::DefinitionSet& Definitions() { return definitions_; }
+    definitions::ExclusionList& Exclusions() { return exclusions_; }
+    scan::ScanSession& Session() { return session_; }
+    platform::Platform& Platform() { return platform_; }
+    ui::Host& Host() { return host_; }
+
+    // Start-up of the engine: downloaded definitions put in place, the
+    // exclusion list loaded, the definitions counted.
+    void LoadDefinitions();
+
+    // --- Scan page --------------------------------------------------------
+    // The "Start" button: one whole scan.
+    void StartScan();
+    void cmdScanNow_Click() { StartScan(); }
+    // The phases; false when the definition files are missing.
+    bool RunScanPhases();
+    // Whether the last scan ran its phases (false: definitions missing).
+    bool LastScanRan() const { return lastScanRan_; }
+    // "Stop" asks first; RequestStop stops without asking.
+    void cmdStop_Click();
+    void lblStop_Click();
+    void RequestStop();
+    // "Pause" holds the scan in a modal box until OK.
+    void cmdPause_Click();
+    // The process scan, shared by the scan and the memory shield.
+    void ScanRunningProcesses();
+    // The context the scanners work with.
+    scan::ScanContext& ScanContext() { return *scanContext_; }
+
+    // --- Status page ------------------------------------------------------
+    void ShowStatusLabels();
+    void HideAllPages();
+    void ShowScanPage();
+
+    // --- Options ----------------------------------------------------------
+    void LoadSettingsIntoForm();
+    void LoadDriveList();
+    void SetBackgroundTimers(bool enable);
+    // The Run-list entry that starts the program with the system.
+    void ApplyRunAtStartup();
+
+    // Hooks for the parts that run after a scan: the report when report
+    // saving is on, and the unattended removal of a scheduled scan.
+    std::function<void()> makeReport;
+    std::function<void()> unattendedRemoval;
+    // A listed program found running outside a scan.
+    std::function<void(const std::string& name, const std::string& company)> onShieldDetection;
+    // Called to suspend (true) or resume (false) redrawing while labels change.
+    std::function<void(bool)> lockRedraw;
+
+    // --- Controls ---------------------------------------------------------
+    // Pages.
+    ui::Frame frmStatus{"Status"}, frmScan{"Scan"}, frmResults{"Results"}, frmOptions{"Options"};
+    ui::Button cmdStatus{"Status"}, cmdScan{"Scan Now"}, cmdResults{"Results/Removal"},
+        cmdSettings{"Settings"};
+    ui::Button cmdLog{"View Log"}, cmdLiveUpdate{"Run Live Update Now"};
+    // Scan page.
+    ui::Button cmdScanNow{"Start"}, cmdStop{"Stop"}, cmdPause{"Pause"};
+    ui::Button cmdRemove{"Click Here to Continue"};
+    ui::Label lblStart{"Start"}, lblStop{"Stop"}, lblPause{"Pause"};
+    ui::Label lblMemoryInspected{"0"}, lblRegistryInspected{"0"}, lblFilesFolderInspected{"0"};
+    ui::Label lblSoftwareFound{"0"}, lblRemovePicSoftwareFound{"0"}, lbltracesFound{"0"};
+    ui::Label lblPercentageCompleted{"0"}, lblStatus{"0"}, lblTotalNoOfRunningItems{"0"};
+    ui::ProgressBar pb1, pb2, pbgMain;
+    Shape shpCircle;
+    ui::ListView lvwSpywareFound;
+    // Results/Removal page.
+    ui::ListView lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    // Working lists, never shown.
+    ui::ListView lvwFilesToBeDeleted, lvwFileNotFounds, lvwRegistryToBeDeleted, lvwCookiesToDelete,
+        lvwBlockedCookies;
+    // The form listing files that could not be deleted.
+    ui::Frame frmDelete{"frmDelete"};
+    ui::ListView lstProblem;
+    // Status page.
+    ui::Label lblDefCount, lblVersion, lblDefVersion, lblDefRemoved, lblLastScan, lblLastFullScan;
+    // Option page.
+    ui::CheckBox chkMakeLog{"Save scan results to log"};
+    ui::CheckBox chkSweepMemory{"Scan Running Processes"};
+    ui::CheckBox chkScanRegistry{"Scan Windows Registry"};
+    ui::CheckBox chkScanCookies{"Scan Internet Cookies"};
+    ui::CheckBox chkRunAtStartup{"Run at Startup and protect my computer automatically"};
+    ui::CheckBox chkAutomaticUpdate{"Enable automatic Live update (recommended)"};
+    ui::CheckBox chkAutoDel{"Delete spyware automatically after scheduled scan"};
+    ui::CheckBox chkAutomaticScanYesOrNo{"Enable Scheduled Scans"};
+    ui::CheckBox chkAutoProtect{"Enable"};
+    ui::CheckBox chkHomePage{"Enable"};
+    ui::OptionButton optMemorySheildOn{"Enabled"}, optMemorySheildOff{"Disabled"};
+    ui::OptionButton optIEHomePageSheildOn{"Enabled"}, optIEHomePageSheildOff{"Disabled"};
+    ui::OptionButton optAlwaysnotifybeforerestoring{"Ask me what I would like to do"};
+    ui::OptionButton optRestoredefaultwithoutnotification{"Silently restore my original home page"};
+    ui::OptionButton optScanAllSelectedHardDrive{"Complete System Scan"};
+    ui::OptionButton optScanOnlyKnownSoftwares{"Quick Scan"};
+    ui::Button cmdDefaultSetting{"Reset"};
+    ui::Label lblLastUpdate{"Last update"};
+    ui::ListView lvwHardDrives;
+    ui::DateTimePicker dtpScheduleDate, dtpScheduleTime;
+    ui::ComboBox cmbDays;
+    // Timers.
+    ui::Timer tmrScroll{200, true}, tmrScheduler{10, true}, tmrCheckHomePage{5000, true},
+        tmrMemoryInspected{10000, true}, tmrTimeOut{30000, true}, timUpdate{1000, false},
+        tmrCheckSignature{60000, false};
+
+private:
+    void WireOptionHandlers();
+    void OptionButtonGroups();
+    void SaveDriveChecks();
+    settings::BackgroundTimers Timers();
+
+    AppInfo info_;
+    platform::Platform& platform_;
+    ui::Host& host_;
+    settings::SettingsStore settings_;
+    definitions::DefinitionSet definitions_;
+    definitions::ExclusionList exclusions_;
+    scan::ScanSession session_;
+    scan::ExeDefinitionCache exeCache_;
+    std::unique_ptr<scan::ScanControls> scanControls_;
+    std::unique_ptr<scan::ScanContext> scanContext_;
+    bool loadingDrives_ = false;
+    bool lastScanRan_ = false;
+};
+
+}  // namespace quellon::app

@@ -1,0 +1,188 @@
+#include "common/pattern.h"
+#include "common/text.h"
+#include "definitions/codec.h"
+#include "scan/scanners.h"
+
+namespace quellon::scan {
+namespace {
+
+// Cookie files are small; anything beyond this is not cookie data.
+constexpr size_t kMaxCookieBytes = size_t{16} << 20;
+
+// Reads comma- and line-separated fields the way the classic "Input #"
+// statement does: leading blanks are skipped, a quoted field runs to its
+// closing quote, an unquoted one to the next comma or line end.
+template <typename Fn>
+bool ForEachField(std::string_view s, Fn&& fn) {
+    size_t i = 0;
+    const size_t n = s.size();
+    while (i < n) {
+        while (i < n && (s[i] == ' ' || s[i] == '\t')) {
+            ++i;
+        }
+        std::string_view field;
+        if (i < n && s[i] == '"') {
+            const size_t close = s.find('"', i + 1);
+            const size_t endQuote = close == std::string_view::npos ? n : close;
+            field = s.substr(i + 1, endQuote - i - 1);
+            i = endQuote == n ? n : endQuote + 1;
+            while (i < n && s[i] != ',' && s[i] != '\r' && s[i] != '\n') {
+                ++i;
+            }
+        } else {
+            const size_t start = i;
+            while (i < n && s[i] != ',' && s[i] != '\r' && s[i] != '\n') {
+                ++i;
+            }
+            field = s.substr(start, i - start);
+            while (!field.empty() && (field.back() == ' ' || field.back() == '\t')) {
+                field.remove_suffix(1);
+            }
+        }
+        if (i < n) {
+            if (s[i] == '\r' && i + 1 < n && s[i + 1] == '\n') {
+                ++i;
+            }
+            ++i;
+        }
+        if (fn(field)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string GetCookieFolder(platform::Shell& shell, int csidl) {
+    auto folder = shell.SpecialFolder(csidl);
+    if (!folder) {
+        return {};
+    }
+    const size_t nul = folder->find('\0');
+    return folder->substr(0, nul);
+}
+
+std::string GetCookieKey(std::string_view path) {
+    if (path.empty()) {
+        return {};
+    }
+    std::string_view rest = path;
+    size_t bracket = std::string_view::npos;
+    const size_t at = path.find('@');
+    if (at != std::string_view::npos) {
+        rest = path.substr(at + 1);
+        bracket = rest.find('(');
+    }
+    if (bracket == std::string_view::npos) {
+        bracket = rest.find('[');
+    }
+    if (bracket != std::string_view::npos) {
+        return std::string(rest.substr(0, bracket));
+    }
+    const size_t dot = rest.rfind('.');
+    return std::string(rest.substr(0, dot));
+}
+
+std::string GetCookieDomain(platform::FileSystem& fs, std::string_view path) {
+    std::string result = "False";
+    const std::string key = GetCookieKey(path);
+    if (key.empty() || !definitions::FileExists(fs, path)) {
+        return result;
+    }
+    auto bytes = fs.ReadAll(path);
+    if (!bytes) {
+        return result;
+    }
+    if (bytes->size() > kMaxCookieBytes) {
+        bytes->resize(kMaxCookieBytes);
+    }
+    ForEachField(*bytes, [&](std::string_view field) {
+        const size_t at = field.find(key);
+        if (at == std::string_view::npos) {
+            return false;
+        }
+        const std::string_view from = field.substr(at);
+        const size_t slash = from.find('/');
+        if (slash == std::string_view::npos) {
+            return false;
+        }
+        result = std::string(from.substr(0, slash));
+        return true;
+    });
+    return result;
+}
+
+void LoadBlockedCookies(ScanContext& ctx, std::string_view path) {
+    if (!ctx.platform.files.LookupFile(path)) {
+        return;
+    }
+    auto& list = ctx.controls.lvwBlockedCookies;
+    auto& bar = ctx.controls.pbgMain;
+    list.Clear();
+    auto reader = ctx.platform.files.OpenLines(path);
+    if (!reader) {
+        return;
+    }
+    std::string line;
+    while (reader->Next(line)) {
+        bar.SetValue(bar.Value() >= 99 ? 30 : bar.Value() + 0.01);
+        definitions::DecodeInPlace(line);
+        list.Add(line);
+        ctx.host.DoEvents();
+    }
+}
+
+void ScanCookies(ScanContext& ctx) {
+    const std::string folder = GetCookieFolder(ctx.platform.shell, platform::kCsidlCookies);
+    if (text::TrimView(folder).empty()) {
+        return;
+    }
+    auto files = ctx.platform.files.ListFiles(folder);
+    if (!files) {
+        return;
+    }
+    LoadBlockedCookies(ctx, ctx.definitions.PathOf(definitions::Kind::kCookie));
+
+    auto& c = ctx.controls;
+    auto& n = ctx.session.counters;
+    const auto& patterns = c.lvwBlockedCookies.Items();
+    const std::int64_t fileCount = static_cast<std::int64_t>(files->size());
+    for (const auto& file : *files) {
+        if (ctx.session.StopRequested) {
+            break;
+        }
+        ++n.MemoryItemsInspected;
+        const int phase = PercentOf(n.MemoryItemsInspected, fileCount);
+        UpdateScanProgress(ctx, ctx.session.StatusPrefix, file.name, phase, -1);
+        std::string domain = GetCookieDomain(ctx.platform.files, file.fullPath);
+        if (text::StartsWithNoCase(domain, "www.")) {
+            domain.erase(0, 4);
+        }
+        bool matched = false;
+        for (const auto& pattern : patterns) {
+            if (ctx.session.StopRequested) {
+                return;
+            }
+            UpdateScanProgress(ctx, ctx.session.StatusPrefix, pattern.text, phase, -1);
+            if (pattern::Like(domain, pattern.text)) {
+                matched = true;
+                break;
+            }
+            ctx.host.DoEvents();
+        }
+        if (matched && !ctx.exclusions.IsExcludedEntry(file.fullPath)) {
+            c.lvwSpywareFound.Add("Cookie Found: " + file.name, kIconCookie);
+            if (!ctx.ScanRunning()) {
+                return;
+            }
+            c.lvwCookiesToDelete.Add(file.fullPath);
+            c.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Add("Cookie: " + file.name, kIconCookie,
+                                                               {file.fullPath});
+            ++n.SpywareFound;
+        }
+        ctx.host.DoEvents();
+    }
+}
+
+}  // namespace quellon::scan

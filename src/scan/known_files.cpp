@@ -1,0 +1,112 @@
+#include "common/text.h"
+#include "definitions/codec.h"
+#include "scan/scanners.h"
+
+namespace quellon::scan {
+namespace {
+
+std::string WithBackslash(std::string s) {
+    if (s.empty() || s.back() != '\\') {
+        s += '\\';
+    }
+    return s;
+}
+
+struct KnownFileLine {
+    std::string fileName;
+    std::string spywareName;
+    bool hasFolder = false;
+    std::string folder;
+};
+
+// file name "=" spyware name [ "|" folder ]
+KnownFileLine SplitLine(std::string_view line) {
+    KnownFileLine out;
+    const size_t bar = line.find('|');
+    const std::string_view before = line.substr(0, bar);
+    if (bar != std::string_view::npos) {
+        out.hasFolder = true;
+        out.folder = std::string(line.substr(bar + 1));
+    }
+    const size_t eq = before.find('=');
+    out.fileName = std::string(before.substr(0, eq));
+    if (eq != std::string_view::npos) {
+        const size_t next = before.find('=', eq + 1);
+        out.spywareName = std::string(before.substr(
+            eq + 1, next == std::string_view::npos ? std::string_view::npos : next - eq - 1));
+    }
+    return out;
+}
+
+}  // namespace
+
+void ScanKnownFiles(ScanContext& ctx) {
+    auto& fs = ctx.platform.files;
+    auto& shell = ctx.platform.shell;
+    auto& c = ctx.controls;
+    auto& n = ctx.session.counters;
+    const auto& counts = ctx.definitions.Counts();
+
+    const std::string systemFolder = WithBackslash(shell.SystemDirectory());
+    const std::string programs =
+        WithBackslash(shell.SpecialFolder(platform::kCsidlPrograms).value_or(""));
+    const std::string driveRoot = programs.substr(0, 3);
+    const std::string programFiles = driveRoot + "Program Files\\";
+    const std::string desktop =
+        WithBackslash(shell.SpecialFolder(platform::kCsidlDesktopDirectory).value_or(""));
+    const std::string windows = WithBackslash(shell.WindowsDirectory());
+
+    const std::string definitionPath = ctx.definitions.PathOf(definitions::Kind::kFile);
+    if (!definitions::FileExists(fs, definitionPath)) {
+        return;
+    }
+    auto reader = ctx.definitions.Open(definitions::Kind::kFile);
+    if (!reader) {
+        return;
+    }
+    const std::int64_t otherLines = std::int64_t{counts.registry} + counts.cookie + counts.exe;
+    std::string line;
+    while (!ctx.session.StopRequested && reader->Next(line)) {
+        definitions::DecodeInPlace(line);
+        KnownFileLine def = SplitLine(line);
+        std::string path;
+        if (def.hasFolder) {
+            std::string folder = text::Replace(def.folder, "[pfiles]", programFiles);
+            folder = text::Replace(folder, "[Drive]", driveRoot);
+            folder = text::Replace(folder, "[dDir]", desktop);
+            folder = text::Replace(folder, "[wDir]", windows);
+            folder = text::Replace(folder, "\\\\", "\\");
+            path = folder + "\\" + def.fileName;
+        } else {
+            path = systemFolder + def.fileName;
+        }
+        path = text::Replace(path, "\\\\", "\\");
+
+        ++n.FilesFoldersInspected;
+        UpdateScanProgress(ctx, ctx.session.StatusPrefix, def.fileName,
+                           PercentOf(n.FilesFoldersInspected, counts.file),
+                           PercentOf(n.FilesFoldersInspected + otherLines, counts.total));
+        if (ctx.session.StopRequested) {
+            break;
+        }
+        if (!ctx.exclusions.IsExcludedEntry(def.fileName)) {
+            if (!fs.LookupFile(path)) {
+                c.lvwFileNotFounds.Add(def.fileName, 0, {def.spywareName});
+            } else if (text::Upper(text::TrimView(GetCompanyName(fs, path))) !=
+                       kMicrosoftCorporation) {
+                c.lvwFilesToBeDeleted.Add(path, 0, {def.spywareName});
+                IncrementLabel(c.lbltracesFound);
+                const std::string found = def.spywareName + std::string(kFoundSuffix);
+                if (!c.lvwSpywareFound.FindPrefix(found)) {
+                    c.lvwSpywareFound.Add(found, kIconFile);
+                    c.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Add(def.spywareName, kIconFile,
+                                                                       {path});
+                    ++n.SpywareFound;
+                }
+            }
+        }
+        ctx.host.DoEvents();
+    }
+}
+
+}  // namespace quellon::scan

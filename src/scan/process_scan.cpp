@@ -1,0 +1,184 @@
+#include "common/text.h"
+#include "definitions/codec.h"
+#include "scan/scanners.h"
+
+namespace quellon::scan {
+namespace {
+
+constexpr size_t kExeFieldSize = 260;
+
+size_t CountLineEnds(std::string_view s) {
+    size_t n = 0;
+    for (size_t at = s.find(text::kCrLf); at != std::string_view::npos;
+         at = s.find(text::kCrLf, at + 2)) {
+        ++n;
+    }
+    return n;
+}
+
+// Reads ExeDefinition.dat into the variant's text once per program run; a
+// later run only counts the lines held. `lastItem` receives the last decoded
+// line read in this run. False when the file is absent.
+bool LoadExeDefinitions(ScanContext& ctx, std::string& textOut, std::string& upperOut,
+                        std::string& lastItem) {
+    auto& n = ctx.session.counters;
+    const auto& counts = ctx.definitions.Counts();
+    if (!text::TrimView(textOut).empty()) {
+        n.MemoryItemsInspected += static_cast<std::int32_t>(CountLineEnds(textOut));
+        return true;
+    }
+    const std::string path = ctx.definitions.PathOf(definitions::Kind::kExe);
+    auto found = ctx.platform.files.LookupFile(path);
+    if (!found || !text::EqualsNoCase(*found, definitions::kExeDefinitionName)) {
+        return false;
+    }
+    auto reader = ctx.platform.files.OpenLines(path);
+    textOut.clear();
+    if (reader) {
+        std::string line;
+        while (reader->Next(line)) {
+            if (ctx.session.StopRequested) {
+                textOut.clear();
+                break;
+            }
+            definitions::DecodeInPlace(line);
+            textOut += line;
+            textOut += text::kCrLf;
+            ++n.MemoryItemsInspected;
+            if (ctx.ScanRunning()) {
+                UpdateScanProgress(
+                    ctx, ctx.session.StatusPrefix, line,
+                    PercentOf(n.MemoryItemsInspected, counts.exe),
+                    PercentOf(std::int64_t{n.MemoryItemsInspected} + counts.cookie, counts.total));
+            }
+            lastItem = line;
+            ctx.host.DoEvents();
+        }
+    }
+    upperOut = text::Upper(textOut);
+    return true;
+}
+
+bool IsMicrosoft(std::string_view company) {
+    return text::Upper(text::TrimView(company)) == kMicrosoftCorporation;
+}
+
+}  // namespace
+
+void ScanRunningProcesses(ScanContext& ctx) {
+    auto version = ctx.platform.processes.Version();
+    if (!version) {
+        return;
+    }
+    if (version->platformId == 1) {
+        ScanProcesses9x(ctx);
+    } else if (version->platformId == 2) {
+        ScanProcessesNT(ctx);
+    }
+}
+
+void ReportMemoryDetection(ScanContext& ctx, const std::string& name, const std::string& company) {
+    if (ctx.ScanRunning()) {
+        ctx.controls.lvwSpywareFound.Add(
+            "Detected in the memory : " + name + " was stopped from running.", kIconFile);
+        StopProcessByName(ctx.platform.processes, name);
+        return;
+    }
+    if (ctx.onShieldDetection) {
+        ctx.onShieldDetection(name, company);
+    }
+}
+
+void ScanProcessesNT(ScanContext& ctx) {
+    auto& n = ctx.session.counters;
+    auto& procs = ctx.platform.processes;
+    const auto& counts = ctx.definitions.Counts();
+    std::string lastItem;
+    LoadExeDefinitions(ctx, ctx.exeCache.ntText, ctx.exeCache.ntUpper, lastItem);
+
+    const auto entries = ListRunningProcesses(procs);
+    ctx.controls.lblTotalNoOfRunningItems.SetCaption(
+        text::ToDecimal(static_cast<std::int64_t>(entries.size())));
+    for (const auto& entry : entries) {
+        ++n.MemoryItemsInspected;
+        if (ctx.ScanRunning()) {
+            UpdateScanProgress(
+                ctx, ctx.session.StatusPrefix, lastItem,
+                PercentOf(n.MemoryItemsInspected, counts.exe),
+                PercentOf(std::int64_t{n.MemoryItemsInspected} + counts.exe, counts.total));
+        }
+        if (ctx.session.StopRequested) {
+            return;
+        }
+        if (!procs.CanOpen(entry.pid, platform::kProcessQueryInfoVmRead)) {
+            continue;
+        }
+        auto module = procs.FirstModulePath(entry.pid);
+        if (!module) {
+            continue;
+        }
+        const std::string path =
+            NormalizeSystemPath(ctx.platform.shell, text::Upper(text::TrimView(*module)));
+        const std::string name(text::FileNameOfPath(path));
+        if (definitions::MatchesFirstOccurrence(ctx.exeCache.ntUpper, name)) {
+            const std::string company = GetCompanyName(ctx.platform.files, path);
+            if (!IsMicrosoft(company) && !ctx.exclusions.IsExcluded(name) &&
+                !text::EqualsNoCase(text::TrimView(name), "ZivedeZaduzurEdovar.exe")) {
+                ReportMemoryDetection(ctx, name, company);
+                ++n.SpywareFound;
+            }
+        }
+        ctx.host.DoEvents();
+    }
+}
+
+void ScanProcesses9x(ScanContext& ctx) {
+    auto& n = ctx.session.counters;
+    auto& procs = ctx.platform.processes;
+    std::string lastItem;
+    if (!LoadExeDefinitions(ctx, ctx.exeCache.text9x, ctx.exeCache.upper9x, lastItem)) {
+        return;
+    }
+    auto snapshot = procs.Snapshot();
+    if (!snapshot) {
+        return;
+    }
+    for (const auto& entry : *snapshot) {
+        IncrementLabel(ctx.controls.lblTotalNoOfRunningItems);
+        // The snapshot's executable field is a fixed buffer holding the full
+        // path; the text after its last "\" is the process name.
+        std::string path = entry.exeFile.substr(0, kExeFieldSize - 1);
+        if (const size_t nul = path.find('\0'); nul != std::string::npos) {
+            path.resize(nul);
+        }
+        const std::string name = text::Upper(text::TrimView(text::FileNameOfPath(path)));
+        if (definitions::MatchesFirstOccurrence(ctx.exeCache.upper9x, name)) {
+            const std::string company = GetCompanyName(ctx.platform.files, path);
+            if (!IsMicrosoft(company) && !ctx.exclusions.IsExcluded(name)) {
+                if (ctx.ScanRunning()) {
+                    ctx.controls.lvwSpywareFound.Add(
+                        "Detected in the memory : " + name + " and was stopped being from ruuning.",
+                        kIconFile);
+                    TerminateProcessById(procs, entry.pid);
+                    ++n.SpywareFound;
+                } else {
+                    const std::string question =
+                        ctx.productName + " has found  [" + name +
+                        "] using you system memory.Click YES to stop [" + name +
+                        "] from using your system memory. Otherwise click No.";
+                    const auto answer = ctx.host.MsgBox(question, ui::kYesNo | ui::kQuestion,
+                                                        ctx.productName + "  - Alert");
+                    if (answer == ui::MsgResult::kYes) {
+                        TerminateProcessById(procs, entry.pid);
+                        ++n.SpywareFound;
+                    } else {
+                        ctx.exclusions.Append(name);
+                    }
+                }
+            }
+        }
+        ctx.host.DoEvents();
+    }
+}
+
+}  // namespace quellon::scan

@@ -1,0 +1,121 @@
+// What a scanner works with: the main window's counters, result lists and
+// progress display, the scan's own state, the definitions, the exclusion
+// list, the settings and the platform. The main window builds it from its
+// controls; no scanner knows the window itself.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "definitions/definition_set.h"
+#include "definitions/exclusion_list.h"
+#include "platform/platform.h"
+#include "settings/settings_store.h"
+#include "ui/controls.h"
+#include "ui/host.h"
+
+namespace quellon::scan {
+
+// Small icons of result rows, by kind.
+inline constexpr int kIconCookie = 1;
+inline constexpr int kIconRegistry = 2;
+inline constexpr int kIconFile = 3;
+
+inline constexpr std::string_view kFoundSuffix = " - Found";
+inline constexpr std::string_view kMicrosoftCorporation = "MICROSOFT CORPORATION";
+
+struct ScanCounters {
+    std::int32_t MemoryItemsInspected = 0;
+    std::int32_t RegistryEntriesInspected = 0;
+    std::int32_t FilesFoldersInspected = 0;
+    std::int32_t SpywareFound = 0;
+    std::int32_t RefreshTick = 0;
+};
+
+// The controls of the main window that a scan reads and fills.
+struct ScanControls {
+    ui::Label& lblMemoryInspected;
+    ui::Label& lblRegistryInspected;
+    ui::Label& lblFilesFolderInspected;
+    ui::Label& lblSoftwareFound;
+    ui::Label& lblRemovePicSoftwareFound;
+    ui::Label& lbltracesFound;
+    ui::Label& lblPercentageCompleted;
+    ui::Label& lblStatus;
+    ui::Label& lblTotalNoOfRunningItems;
+    ui::ProgressBar& pb1;
+    ui::ProgressBar& pb2;
+    ui::ProgressBar& pbgMain;
+    ui::ListView& lvwSpywareFound;
+    ui::ListView& lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    ui::ListView& lvwFilesToBeDeleted;
+    ui::ListView& lvwFileNotFounds;
+    ui::ListView& lvwRegistryToBeDeleted;
+    ui::ListView& lvwCookiesToDelete;
+    ui::ListView& lvwBlockedCookies;
+    // "Scan Now": disabled exactly while a scan runs.
+    ui::Button& cmdScan;
+};
+
+// The state of one scan.
+struct ScanSession {
+    ScanCounters counters;
+    bool StopRequested = false;
+    std::string StatusPrefix;
+    bool UnattendedRemoval = false;
+    std::string ScanStartTime;
+    std::string ScanEndTime;
+    // Phases that were off keep "Not Selected" in their counter label.
+    bool memoryNotSelected = false;
+    bool registryNotSelected = false;
+    // The name of the hive of the last registry definition read.
+    std::string currentHiveName;
+};
+
+// The decoded executable definitions, read once per program run; each
+// process-scan variant keeps its own copy.
+struct ExeDefinitionCache {
+    std::string ntText, ntUpper;
+    std::string text9x, upper9x;
+};
+
+struct ScanContext {
+    ScanControls& controls;
+    ScanSession& session;
+    platform::Platform& platform;
+    ui::Host& host;
+    definitions::DefinitionSet& definitions;
+    definitions::ExclusionList& exclusions;
+    settings::SettingsStore& settings;
+    ExeDefinitionCache& exeCache;
+    std::string productName = std::string(settings::kProductName);
+    // A listed program found running outside a scan (the memory shield's
+    // alert); unset, nothing is shown.
+    std::function<void(const std::string& name, const std::string& company)> onShieldDetection;
+
+    bool ScanRunning() const { return !controls.cmdScan.Enabled(); }
+};
+
+// Refreshes the display on every 100th call: counters, the masked status
+// text (prefix, CR LF, item), and the bars (a percent below 0 leaves its bar).
+void UpdateScanProgress(ScanContext& ctx, std::string_view prefix, std::string_view item,
+                        int phasePercent, int overallPercent);
+// The same with a whole status text.
+void UpdateScanProgressText(ScanContext& ctx, std::string_view status, int phasePercent,
+                            int overallPercent);
+// Writes the counters into their labels now (phases that were off keep
+// "Not Selected").
+void RefreshCounterLabels(ScanContext& ctx);
+// Replaces every listed offensive word, ignoring case and also inside longer
+// words, by "****".
+std::string MaskWords(std::string_view text);
+
+// Adds 1 to the whole number shown in a label.
+void IncrementLabel(ui::Label& label);
+
+// Percent of part over whole, rounded halves to even; -1 when whole is 0.
+int PercentOf(std::int64_t part, std::int64_t whole);
+
+}  // namespace quellon::scan

@@ -1,0 +1,82 @@
+#include "scan_fixture.h"
+
+namespace quellon::testing {
+namespace {
+
+using ::testing::ElementsAre;
+
+constexpr std::string_view kRegistry =
+    "Windows Registry Editor Version 5.00\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\BadCo]\r\n\"a=Some\"=\"1\"\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n"
+    "\"BadSync\"=\"C:\\\\bad.exe\"\r\n\r\n"
+    "[HKEY_CLASSES_ROOT\\CLSID\\{0000}]\r\n@=\"x\"\r\n\r\n"
+    "[HKEY_CURRENT_CONFIG\\Software\\Dialer]\r\n\r\n"
+    "[HKEY_USERS\\.DEFAULT\\Software\\Pop]\r\n\"Mode\"=dword:00000001\r\n";
+
+class RegistryScanTest : public ScanTest {};
+
+TEST_F(RegistryScanTest, KeysAndValuesAcrossHives) {
+    machine.WriteRegistry(kRegistry);
+    WriteDefinitions({}, {"2^SOFTWARE\\BadCo^=BadCo",
+                          "1^Software\\Microsoft\\Windows\\CurrentVersion\\Run^badsync=BadCo",
+                          "0^CLSID\\{0000}^=Thing", "2^SOFTWARE\\BadCo^a=Some=Named",
+                          "4^Software\\Dialer^=Dialer", "3^.DEFAULT\\Software\\Pop^Mode=Pop",
+                          "3^.DEFAULT\\Software\\Pop^Other=Pop", "2^SOFTWARE\\Absent^=Absent",
+                          "9^SOFTWARE\\BadCo^=Odd", "no separators at all", "2^SOFTWARE\\BadCo^="});
+    Scan(false, false, true);
+    auto& f = Form();
+    const auto& rows = f.lvwRegistryToBeDeleted;
+    ASSERT_EQ(rows.Count(), 7u);
+    EXPECT_EQ(rows.Item(0).text, "-2147483646");
+    EXPECT_EQ(rows.Item(0).SubItem(1), "SOFTWARE\\BadCo");
+    EXPECT_EQ(rows.Item(0).SubItem(2), "");
+    EXPECT_EQ(rows.Item(0).SubItem(3), "BadCo");
+    EXPECT_EQ(rows.Item(1).text, "-2147483647");
+    EXPECT_EQ(rows.Item(1).SubItem(2), "badsync");
+    EXPECT_EQ(rows.Item(2).text, "-2147483648");
+    // The name follows the last "="; what stands before it belongs to the value name.
+    EXPECT_EQ(rows.Item(3).SubItem(2), "a=Some");
+    EXPECT_EQ(rows.Item(3).SubItem(3), "Named");
+    EXPECT_EQ(rows.Item(4).text, "-2147483643");  // digit 4 is the current-config hive
+    EXPECT_EQ(rows.Item(5).text, "-2147483645");
+    EXPECT_THAT(Texts(f.lvwSpywareFound),
+                ElementsAre("BadCo - Found", "Thing - Found", "Named - Found", "Dialer - Found",
+                            "Pop - Found", "RegKey SOFTWARE\\BadCo - Found"));
+    EXPECT_EQ(f.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Item(0).SubItem(1),
+              "HKEY_LOCAL_MACHINE\\SOFTWARE\\BadCo");
+    EXPECT_EQ(f.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Item(4).SubItem(1),
+              "HKEY_USERS\\.DEFAULT\\Software\\Pop");
+    EXPECT_EQ(f.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Item(5).text, "SOFTWARE\\BadCo");
+    EXPECT_EQ(f.lvwSpywareFound.Item(0).smallIcon, 2);
+    EXPECT_EQ(f.lbltracesFound.Caption(), "7");
+    EXPECT_EQ(f.lblRegistryInspected.Caption(), "11");
+    EXPECT_EQ(f.lblSoftwareFound.Caption(), "6");
+}
+
+TEST_F(RegistryScanTest, UnicodeExportAndBrokenLinesStillLoad) {
+    std::string utf16 = "\xff\xfe";
+    for (char c : std::string(
+             "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wide]\r\n"
+             "\"V\"=hex:01,02,\\\r\n  03\r\nthis line is broken\r\n\"W\"=\"w\"\r\n")) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    machine.WriteRegistry(utf16);
+    WriteDefinitions({}, {"2^SOFTWARE\\Wide^V=Wide", "2^software\\wide^w=Wide2"});
+    Scan(false, false, true);
+    EXPECT_THAT(Texts(Form().lvwSpywareFound), ElementsAre("Wide - Found", "Wide2 - Found"));
+}
+
+TEST_F(RegistryScanTest, HiveDigits) {
+    std::string name = "unchanged";
+    EXPECT_EQ(scan::HiveFromDigit("4", name), 0x80000005u);
+    EXPECT_EQ(name, "HKEY_CURRENT_CONFIG");
+    EXPECT_EQ(scan::HiveFromDigit("5", name), 0x80000006u);
+    EXPECT_EQ(name, "HKEY_DYN_DATA");
+    EXPECT_EQ(scan::HiveFromDigit("7", name), 0u);
+    EXPECT_EQ(name, "HKEY_DYN_DATA");
+}
+
+}  // namespace
+}  // namespace quellon::testing
