@@ -14,5 +14,5 @@ function(quellon_test name)
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gmock GTest::gtest GTest::gtest_main)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT "QUELLON_BIN=${CMAKE_BINARY_DIR}/bin;QUELLON_SOURCE=${CMAKE_SOURCE_DIR}")
+        PROPERTIES ENVIRONMENT "QUELLON_BIN=${CMAKE_BINARY_DIR}/bin")
 endfunction()

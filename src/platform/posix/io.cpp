@@ -86,7 +86,10 @@ bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) 
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    std::string temp = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
+    std::string tempName = ".";
+    tempName += path.filename().string();
+    tempName += ".XXXXXX";
+    std::string temp = (path.parent_path() / tempName).string();
     Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (!fd.Valid()) {
         return false;

@@ -85,7 +85,8 @@ std::optional<std::vector<platform::ProcessEntry>> PosixProcesses::Snapshot() {
             numeric = *c >= '0' && *c <= '9' && pid < 100000000u;
             pid = pid * 10 + static_cast<std::uint32_t>(*c - '0');
         }
-        if (!numeric) {
+        // Processes that have ended but are not yet reaped are not running.
+        if (!numeric || !IsAlive(pid)) {
             continue;
         }
         platform::ProcessEntry e;
@@ -151,7 +152,8 @@ std::optional<std::uint32_t> PosixProcesses::ExitCode(std::uint32_t pid) {
 }
 
 bool PosixProcesses::Terminate(std::uint32_t pid, std::uint32_t access, std::uint32_t exitCode) {
-    if (pid == 0 || pid > static_cast<std::uint32_t>(INT_MAX) ||
+    // Never the idle id, the system's first process or this program itself.
+    if (pid <= 1 || pid > static_cast<std::uint32_t>(INT_MAX) ||
         static_cast<pid_t>(pid) == ::getpid()) {
         return false;
     }
