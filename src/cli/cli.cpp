@@ -1,0 +1,350 @@
+#include "cli/cli.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/frm_main.h"
+#include "cli/cli_host.h"
+#include "cli/demo.h"
+#include "common/lines.h"
+#include "common/text.h"
+#include "definitions/codec.h"
+#include "platform/posix/backend.h"
+#include "platform/posix/console.h"
+
+namespace quellon::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kExitClean = 0;
+constexpr int kExitFound = 1;
+constexpr int kExitError = 2;
+
+constexpr const char* kUsage =
+    "usage: quellon-cli [--home DIR] [--machine DIR] [--config DIR] COMMAND [ARGS]\n"
+    "\n"
+    "commands:\n"
+    "  scan [--complete]                        run a scan with the stored options\n"
+    "  settings get APP SECTION KEY [DEFAULT]   print a stored setting\n"
+    "  settings set APP SECTION KEY VALUE       store a setting\n"
+    "  settings list [APP]                      print every stored setting\n"
+    "  decode FILE                              print a definition file decoded\n"
+    "  encode FILE [--output OUT]               encode plain definition lines\n"
+    "  make-demo DIR                            write a demo machine\n"
+    "\n"
+    "options (or the environment variables QUELLON_HOME, QUELLON_MACHINE, QUELLON_CONFIG):\n"
+    "  --home DIR      the program folder (definitions, exclusions, report)\n"
+    "  --machine DIR   the machine root (drive_c, registry.reg, machine.ini)\n"
+    "  --config DIR    the folder of the settings store\n"
+    "\n"
+    "exit status: 0 nothing found, 1 something found, 2 error\n";
+
+struct Options {
+    fs::path home;
+    fs::path machine;
+    fs::path config;
+    std::vector<std::string> args;
+};
+
+std::optional<std::string> Env(const char* name) {
+    const char* v = std::getenv(name);
+    if (v == nullptr || *v == '\0') {
+        return std::nullopt;
+    }
+    return std::string(v);
+}
+
+fs::path DefaultMachine() {
+    if (auto prefix = Env("WINEPREFIX")) {
+        return *prefix;
+    }
+    if (auto home = Env("HOME")) {
+        return fs::path(*home) / ".wine";
+    }
+    return ".wine";
+}
+
+bool ParseOptions(int argc, char** argv, Options& o, std::ostream& err) {
+    std::optional<std::string> home = Env("QUELLON_HOME");
+    std::optional<std::string> machine = Env("QUELLON_MACHINE");
+    std::optional<std::string> config = Env("QUELLON_CONFIG");
+    int i = 1;
+    for (; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](std::optional<std::string>& target) {
+            if (i + 1 >= argc) {
+                err << "quellon-cli: " << a << " needs a folder\n";
+                return false;
+            }
+            target = argv[++i];
+            return true;
+        };
+        if (a == "--home") {
+            if (!value(home))
+                return false;
+        } else if (a == "--machine") {
+            if (!value(machine))
+                return false;
+        } else if (a == "--config") {
+            if (!value(config))
+                return false;
+        } else {
+            break;
+        }
+    }
+    o.args.assign(argv + i, argv + argc);
+    o.home = home ? fs::path(*home) : posix::ExecutableFolder();
+    o.machine = machine ? fs::path(*machine) : DefaultMachine();
+    o.config = config ? fs::path(*config) : posix::DefaultConfigFolder();
+    return true;
+}
+
+// A live progress line on a terminal; nothing otherwise.
+class ProgressLine {
+public:
+    ProgressLine(app::FrmMain& form, std::ostream& err) : form_(form), err_(err) {
+        if (!posix::StderrIsTerminal()) {
+            return;
+        }
+        live_ = true;
+        columns_ = posix::TerminalColumns();
+        form_.lblStatus.Observe([this] { Draw(); });
+    }
+    ~ProgressLine() { Clear(); }
+    void Clear() {
+        if (live_ && drawn_) {
+            err_ << "\r\033[K" << std::flush;
+            drawn_ = false;
+        }
+    }
+
+private:
+    void Draw() {
+        std::string status = text::Replace(form_.lblStatus.Caption(), "\r\n", " ");
+        const int percent = static_cast<int>(form_.pb2.Value());
+        std::string line = "[";
+        line += percent < 10 ? "  " : percent < 100 ? " " : "";
+        line += std::to_string(percent);
+        line += "%] ";
+        line += status;
+        if (columns_ > 1 && static_cast<int>(line.size()) >= columns_) {
+            line.resize(static_cast<size_t>(columns_ - 1));
+        }
+        err_ << "\r\033[K" << line << std::flush;
+        drawn_ = true;
+    }
+
+    app::FrmMain& form_;
+    std::ostream& err_;
+    bool live_ = false;
+    bool drawn_ = false;
+    int columns_ = 80;
+};
+
+int Scan(const Options& o, bool complete, std::ostream& out, std::ostream& err) {
+    std::error_code ec;
+    if (!fs::is_directory(o.machine, ec)) {
+        err << "quellon-cli: machine root " << o.machine << " is not a folder\n";
+        return kExitError;
+    }
+    posix::Backend backend(o.machine, o.config);
+    CliHost host(err);
+    app::AppInfo info;
+    info.programFolder = backend.WindowsPathOf(fs::absolute(o.home, ec));
+    app::FrmMain form(info, backend.Platform(), host);
+    host.onInterrupt = [&form] { form.RequestStop(); };
+    posix::CatchInterrupts(host.InterruptFlag());
+
+    form.LoadDefinitions();
+    form.LoadDriveList();
+    form.LoadSettingsIntoForm();
+    if (complete) {
+        form.optScanAllSelectedHardDrive.SetValue(true);
+    }
+    {
+        ProgressLine progress(form, err);
+        form.StartScan();
+    }
+    if (!form.LastScanRan()) {
+        return kExitError;
+    }
+    for (const auto& row : form.lvwSpywareFound.Items()) {
+        out << "found\t" << row.text << '\n';
+    }
+    for (const auto& row : form.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Items()) {
+        out << "item\t" << row.text << '\t' << row.SubItem(1) << '\n';
+    }
+    out << form.lblStatus.Caption() << '\n';
+    const bool found = form.lvwSpywareFound.Count() > 0 ||
+                       form.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Count() > 0;
+    return found ? kExitFound : kExitClean;
+}
+
+int Settings(const Options& o, std::ostream& out, std::ostream& err) {
+    const auto& a = o.args;
+    posix::Backend backend(o.machine, o.config);
+    auto& store = backend.Platform().settings;
+    if (a.size() >= 5 && a.size() <= 6 && a[1] == "get") {
+        if (auto v = store.Get(a[2], a[3], a[4])) {
+            out << *v << '\n';
+            return kExitClean;
+        }
+        if (a.size() == 6) {
+            out << a[5] << '\n';
+            return kExitClean;
+        }
+        return kExitFound;
+    }
+    if (a.size() == 6 && a[1] == "set") {
+        if (!store.Set(a[2], a[3], a[4], a[5])) {
+            err << "quellon-cli: the setting could not be stored in " << o.config << '\n';
+            return kExitError;
+        }
+        return kExitClean;
+    }
+    if (a.size() <= 3 && a.size() >= 2 && a[1] == "list") {
+        std::vector<std::string> apps;
+        if (a.size() == 3) {
+            apps.push_back(a[2]);
+        } else {
+            apps = store.Applications();
+        }
+        for (const auto& app : apps) {
+            for (const auto& e : store.List(app)) {
+                out << app << '\t' << e.section << '\t' << e.key << '\t' << e.value << '\n';
+            }
+        }
+        return kExitClean;
+    }
+    err << kUsage;
+    return kExitError;
+}
+
+std::optional<std::string> ReadFile(const std::string& path, std::ostream& err) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        err << "quellon-cli: cannot read " << path << '\n';
+        return std::nullopt;
+    }
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+int Decode(const std::vector<std::string>& a, std::ostream& out, std::ostream& err) {
+    if (a.size() != 2) {
+        err << kUsage;
+        return kExitError;
+    }
+    auto data = ReadFile(a[1], err);
+    if (!data) {
+        return kExitError;
+    }
+    for (const auto& line : lines::SplitLines(*data)) {
+        out << definitions::DecodeDefinitionLine(line) << '\n';
+    }
+    return kExitClean;
+}
+
+int Encode(const std::vector<std::string>& a, std::ostream& out, std::ostream& err) {
+    std::string input, output;
+    for (size_t i = 1; i < a.size(); ++i) {
+        if (a[i] == "--output" && i + 1 < a.size()) {
+            output = a[++i];
+        } else if (input.empty()) {
+            input = a[i];
+        } else {
+            err << kUsage;
+            return kExitError;
+        }
+    }
+    if (input.empty()) {
+        err << kUsage;
+        return kExitError;
+    }
+    auto data = ReadFile(input, err);
+    if (!data) {
+        return kExitError;
+    }
+    std::string encoded;
+    int lineNo = 0;
+    int lossy = 0;
+    for (const auto& line : lines::SplitLines(*data)) {
+        ++lineNo;
+        bool lossless = true;
+        encoded += definitions::EncodeDefinitionLine(line, &lossless);
+        encoded += "\r\n";
+        if (!lossless) {
+            ++lossy;
+            err << input << ':' << lineNo
+                << ": holds a byte between 192 and 253 that reads back as a letter or digit\n";
+        }
+    }
+    if (output.empty()) {
+        out << encoded;
+    } else {
+        const fs::path target(output);
+        const fs::path temp = target.string() + ".tmp";
+        {
+            std::ofstream file(temp, std::ios::binary | std::ios::trunc);
+            file << encoded;
+            if (!file.flush()) {
+                err << "quellon-cli: cannot write " << output << '\n';
+                return kExitError;
+            }
+        }
+        std::error_code ec;
+        fs::rename(temp, target, ec);
+        if (ec) {
+            err << "quellon-cli: cannot write " << output << '\n';
+            return kExitError;
+        }
+    }
+    return lossy > 0 ? kExitFound : kExitClean;
+}
+
+}  // namespace
+
+int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    Options o;
+    if (!ParseOptions(argc, argv, o, err)) {
+        return kExitError;
+    }
+    if (o.args.empty() || o.args[0] == "help" || o.args[0] == "--help" || o.args[0] == "-h") {
+        (o.args.empty() ? err : out) << kUsage;
+        return o.args.empty() ? kExitError : kExitClean;
+    }
+    const std::string& command = o.args[0];
+    if (command == "scan") {
+        bool complete = false;
+        for (size_t i = 1; i < o.args.size(); ++i) {
+            if (o.args[i] == "--complete") {
+                complete = true;
+            } else {
+                err << kUsage;
+                return kExitError;
+            }
+        }
+        return Scan(o, complete, out, err);
+    }
+    if (command == "settings") {
+        return Settings(o, out, err);
+    }
+    if (command == "decode") {
+        return Decode(o.args, out, err);
+    }
+    if (command == "encode") {
+        return Encode(o.args, out, err);
+    }
+    if (command == "make-demo" && o.args.size() == 2) {
+        return MakeDemo(o.args[1], out, err);
+    }
+    err << "quellon-cli: unknown command \"" << command << "\"\n" << kUsage;
+    return kExitError;
+}
+
+}  // namespace quellon::cli
