@@ -96,9 +96,14 @@ FrmMain::FrmMain(AppInfo info, platform::Platform& platform, ui::Host& host)
         }
     };
     WireOptionHandlers();
+    WireShell();
 }
 
-FrmMain::~FrmMain() = default;
+FrmMain::~FrmMain() {
+    for (ui::Timer* t : Timers_All()) {
+        host_.RemoveTimer(*t);
+    }
+}
 
 void FrmMain::OptionButtonGroups() {
     ui::OptionButton::Group({&optMemorySheildOn, &optMemorySheildOff});
@@ -478,12 +483,16 @@ void FrmMain::SaveDriveChecks() {
 
 void FrmMain::ApplyRunAtStartup() {
     using namespace settings;
+    const bool run = settings_.GetNumber(kOptionAndSettings, keys::kChkRunAtStartup, 1) == 1;
+    if (startupRegistration) {
+        startupRegistration->SetRunAtStartup(run);
+    }
     auto& reg = platform_.registry;
     const platform::RegKey key = reg.CreateKey(platform::kHkeyLocalMachine, kRunKey);
     if (key == 0) {
         return;
     }
-    if (settings_.GetNumber(kOptionAndSettings, keys::kChkRunAtStartup, 1) == 1) {
+    if (run) {
         std::string data = info_.programFolder + "\\" + info_.exeName;
         data += '\0';
         reg.SetValue(key, info_.exeName, platform::RegValue{platform::RegType::kString, data});

@@ -6,11 +6,13 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/app_info.h"
 #include "definitions/definition_set.h"
 #include "definitions/exclusion_list.h"
 #include "platform/platform.h"
+#include "platform/startup.h"
 #include "scan/scan_context.h"
 #include "settings/background_timers.h"
 #include "settings/settings_store.h"
@@ -88,7 +90,77 @@ public:
     // Called to suspend (true) or resume (false) redrawing while labels change.
     std::function<void(bool)> lockRedraw;
 
+    // --- Start-up, window state and exit -----------------------------------
+    // Loads the window in start-up order; false when the program ends at once
+    // (another instance runs).
+    bool Form_Load();
+    // The window state changed (normal, minimised).
+    void Form_Resize();
+    // System close and File "Exit": run-state keys, tray icon, then Unload.
+    void Form_QueryUnload();
+    // Unloads every window and ends the program.
+    void Unload();
+    void SendToTray();
+    // Mouse messages of the tray icon (0x203 double click, 0x205 right release).
+    void OnTrayMessage(int message);
+    // Loads the help window: opens Help.chm when it is in the program folder.
+    void ShowHelpWindow();
+    void ShowPages(bool startUp, bool options, bool results, bool sweep);
+    void LoadSchedule();
+
+    // --- Results/Removal page -----------------------------------------------
+    void cmdExclude_Click();
+    void cmdSelectAll_Click();
+    // Copies a removal row's tick to the action rows it stands for.
+    void SyncRemovalChecks(size_t row);
+    // Drops the ticked rows of the action lists, the result list and the
+    // removal list.
+    void RemoveTickedRows();
+
+    // --- Menus ----------------------------------------------------------------
+    void mnuViewQuarantine_Click();
+    void mnuViewExclusions_Click();
+    void mnuSettingsItem_Click(int index);
+
+    // Whether another instance of the program runs (the front-end's lock).
+    std::function<bool()> anotherInstanceRunning;
+    // Registers the program with the desktop session beside the Run list.
+    platform::StartupRegistration* startupRegistration = nullptr;
+    // Shows the about window.
+    std::function<void()> showAbout;
+    // Whether the web-site window is open (the program then ends with it).
+    bool endWithWebsiteWindow = false;
+
     // --- Controls ---------------------------------------------------------
+    // The window itself and its navigation.
+    ui::Window frmMainWindow;
+    ui::Frame PicStartUp, PicOptions, PicResults, PicSweepNow;
+    ui::Label lblOptions{"Options"}, lblResult{"Result"}, lblSweepNow{"Sweep Now"},
+        lblRemove{"Remove"}, lblExit{"Exit"}, lblHide{"X"}, lblViewLogFile{"Show Report"};
+    ui::Label Label22, lblDefCaption{"Definitions"};
+    ui::Button cmdWebsite, Command5{"Send to Tray"};
+    ui::TabStrip TabStrip1;
+    ui::Frame frmView[4];
+    // Menus.
+    ui::Button mnuFileScanNow{"Scan Now"}, mnuFileViewLog{"View Log"},
+        mnuFileLiveUpdate{"Run Live Update"}, mnuFileMinimize{"Minimize to Tray"},
+        mnuFileExit{"Exit"};
+    ui::Button mnuSettingsItem[4] = {ui::Button{"Scan Options"}, ui::Button{"Proactive Protection"},
+                                     ui::Button{"Schedule"}, ui::Button{"Auto Update"}};
+    ui::Button mnuQuarItem[2] = {ui::Button{"View Quarantine"}, ui::Button{"View Exclusions"}};
+    ui::Button mnuViewHelp{"View Help"}, mnuAbout{"About this software"};
+    ui::Button mnuDebugHomepage{"Show Homepage Changed"},
+        mnuDebugSignature{"Show SignatureUpdated"}, mnuDebugSpyware{"Show SpywareFound"};
+    // The tray icon (shown while the program lives in the notification area)
+    // and its menu's "Show Program" item.
+    ui::Control trayIcon;
+    ui::Button mnuMaxmimaize{"Show Program"};
+    // Results/Removal page.
+    ui::Button cmdExclude{"Exclude"}, cmdSelectAll{"Select All"}, Command4{"Delete"};
+    ui::ProgressBar pgbDeleteSpywaresFound;
+    ui::Label lblDeletingPercentageCompleted, lblDeletingCaption;
+    // Schedule tab.
+    ui::Button CmdProceed{"Apply"};
     // Pages.
     ui::Frame frmStatus{"Status"}, frmScan{"Scan"}, frmResults{"Results"}, frmOptions{"Options"};
     ui::Button cmdStatus{"Status"}, cmdScan{"Scan Now"}, cmdResults{"Results/Removal"},
@@ -143,9 +215,11 @@ public:
 
 private:
     void WireOptionHandlers();
+    void WireShell();
     void OptionButtonGroups();
     void SaveDriveChecks();
     settings::BackgroundTimers Timers();
+    std::vector<ui::Timer*> Timers_All();
 
     AppInfo info_;
     platform::Platform& platform_;

@@ -184,4 +184,34 @@ void Timer::Tick() {
         onTick();
 }
 
+void TabStrip::Select(int index) {
+    if (index < 1 || index > static_cast<int>(tabs.size()) || index == selected_) {
+        return;
+    }
+    selected_ = index;
+    Notify();
+    if (onChange) {
+        onChange();
+    }
+}
+
+void Window::SetWindowState(State s) {
+    if (s == state_) {
+        return;
+    }
+    state_ = s;
+    Notify();
+    if (onResize) {
+        onResize();
+    }
+}
+
+void Window::SetShowInTaskList(bool v) {
+    if (v == showInTaskList_) {
+        return;
+    }
+    showInTaskList_ = v;
+    Notify();
+}
+
 }  // namespace quellon::ui

@@ -99,7 +99,9 @@ struct ListItem {
     std::vector<std::string> subItems;  // sub-item 1 is subItems[0]
     int smallIcon = 0;
     bool checked = false;
-    std::string SubItem(size_t i) const { return i >= 1 && i <= subItems.size() ? subItems[i - 1] : std::string(); }
+    std::string SubItem(size_t i) const {
+        return i >= 1 && i <= subItems.size() ? subItems[i - 1] : std::string();
+    }
 };
 
 class ListView : public Control {
@@ -153,10 +155,42 @@ private:
     std::string text_;
 };
 
+// A tab strip: the selected tab is numbered from 1.
+class TabStrip : public Control {
+public:
+    std::vector<std::string> tabs;
+    int SelectedIndex() const { return selected_; }
+    // Runs onChange when the selection changes; out-of-range indexes are ignored.
+    void Select(int index);
+    std::function<void()> onChange;
+
+private:
+    int selected_ = 1;
+};
+
+// A top-level window: caption, visibility and window state.
+class Window : public Label {
+public:
+    enum class State { kNormal, kMinimized, kMaximized };
+    using Label::Label;
+    State WindowState() const { return state_; }
+    // Runs onResize when the state changes, as the window's resize event does.
+    void SetWindowState(State s);
+    std::function<void()> onResize;
+    // Whether the program is listed among the running applications.
+    bool ShowInTaskList() const { return showInTaskList_; }
+    void SetShowInTaskList(bool v);
+
+private:
+    State state_ = State::kNormal;
+    bool showInTaskList_ = true;
+};
+
 // A timer model: the host's event loop runs onTick every interval while enabled.
 class Timer : public Observable {
 public:
-    explicit Timer(int intervalMs = 0, bool enabled = false) : interval_(intervalMs), enabled_(enabled) {}
+    explicit Timer(int intervalMs = 0, bool enabled = false)
+        : interval_(intervalMs), enabled_(enabled) {}
     int Interval() const { return interval_; }
     bool Enabled() const { return enabled_; }
     void SetInterval(int ms);

@@ -1,0 +1,355 @@
+// Start-up, pages, menus, window state and exit of the main window.
+#include "app/frm_main.h"
+#include "common/text.h"
+
+namespace quellon::app {
+namespace {
+
+constexpr int kTrayDoubleClick = 0x203;
+constexpr int kTrayRightButtonUp = 0x205;
+
+constexpr const char* kDays[] = {"Monday",   "Tuesday", "Wednesday", "Thursday",    "Friday",
+                                 "Saturday", "Sunday",  "Daily",     "Date & Time", "Never"};
+constexpr int kDaily = 7;
+
+}  // namespace
+
+std::vector<ui::Timer*> FrmMain::Timers_All() {
+    return {&tmrScroll,  &tmrScheduler, &tmrCheckHomePage, &tmrMemoryInspected,
+            &tmrTimeOut, &timUpdate,    &tmrCheckSignature};
+}
+
+void FrmMain::WireShell() {
+    for (ui::Timer* t : Timers_All()) {
+        host_.AddTimer(*t);
+    }
+    tmrScroll.onTick = [this] { host_.DoEvents(); };
+    frmMainWindow.onResize = [this] { Form_Resize(); };
+    for (const char* day : kDays) {
+        cmbDays.entries.emplace_back(day);
+    }
+    TabStrip1.tabs = {"Scan Options", "Scheduled Scans", "Proactive System Protection",
+                      "Automatic Live Update"};
+    for (int i = 0; i < 4; ++i) {
+        frmView[i].SetCaption(TabStrip1.tabs[static_cast<size_t>(i)]);
+        frmView[i].SetVisible(i == 0);
+    }
+    TabStrip1.onChange = [this] {
+        for (int i = 1; i <= static_cast<int>(TabStrip1.tabs.size()); ++i) {
+            frmView[i - 1].SetVisible(i == TabStrip1.SelectedIndex());
+        }
+    };
+
+    auto page = [this](ui::Button& button, ui::Frame& frame) {
+        button.onClick = [this, &frame] {
+            HideAllPages();
+            frame.SetVisible(true);
+        };
+    };
+    page(cmdStatus, frmStatus);
+    page(cmdScan, frmScan);
+    page(cmdResults, frmResults);
+    page(cmdSettings, frmOptions);
+    cmdRemove.onClick = [this] { cmdResults.Click(); };
+    cmdSelectAll.onClick = [this] { cmdSelectAll_Click(); };
+    cmdExclude.onClick = [this] { cmdExclude_Click(); };
+    Command5.onClick = [this] { SendToTray(); };
+    lblHide.onClick = [this] { Unload(); };
+    lblOptions.onClick = [this] {
+        ShowPages(false, true, false, false);
+        lblOptions.SetEnabled(false);
+        for (ui::Label* l : {&lblSweepNow, &lblRemove, &lblResult, &lblExit}) {
+            l->SetEnabled(true);
+        }
+    };
+    lblResult.onClick = [this] {
+        ShowPages(false, false, true, false);
+        pgbDeleteSpywaresFound.SetVisible(false);
+        lblDeletingPercentageCompleted.SetVisible(false);
+        lblDeletingCaption.SetVisible(false);
+        lblResult.SetEnabled(false);
+        for (ui::Label* l : {&lblSweepNow, &lblRemove, &lblOptions, &lblExit}) {
+            l->SetEnabled(true);
+        }
+    };
+    lblSweepNow.onClick = [this] {
+        ShowPages(false, false, false, true);
+        lblSweepNow.SetEnabled(false);
+        for (ui::Label* l : {&lblOptions, &lblRemove, &lblResult, &lblExit}) {
+            l->SetEnabled(true);
+        }
+    };
+    lvwPicRemoveListOfSpywareFoundAndToBeRemoved.onItemCheck = [this](size_t row) {
+        SyncRemovalChecks(row);
+    };
+
+    mnuFileScanNow.onClick = [this] { cmdScan.Click(); };
+    mnuFileMinimize.onClick = [this] { SendToTray(); };
+    mnuFileExit.onClick = [this] { Form_QueryUnload(); };
+    for (int i = 0; i < 4; ++i) {
+        mnuSettingsItem[i].onClick = [this, i] { mnuSettingsItem_Click(i); };
+    }
+    mnuQuarItem[0].onClick = [this] { mnuViewQuarantine_Click(); };
+    mnuQuarItem[1].onClick = [this] { mnuViewExclusions_Click(); };
+    mnuViewHelp.onClick = [this] { ShowHelpWindow(); };
+    mnuAbout.onClick = [this] {
+        if (showAbout) {
+            showAbout();
+        }
+    };
+    mnuMaxmimaize.onClick = [this] {
+        frmMainWindow.SetWindowState(ui::Window::State::kNormal);
+        frmMainWindow.SetVisible(true);
+    };
+    mnuMaxmimaize.SetEnabled(false);
+    trayIcon.SetVisible(false);
+    cmbDays.onChange = [this] { CmdProceed.SetEnabled(true); };
+}
+
+bool FrmMain::Form_Load() {
+    using namespace settings;
+    auto runState = settings_.For(kRunStateApp);
+    runState.Save(kSettings, keys::kProduct, info_.productName);
+    runState.Save(kSettings, keys::kFile, info_.exeName + ".exe");
+    if (anotherInstanceRunning && anotherInstanceRunning()) {
+        host_.EndProgram();
+        return false;
+    }
+    LoadDefinitions();
+    ShowStatusLabels();
+    HideAllPages();
+    frmStatus.SetCaption(info_.productName + " Status");
+    frmStatus.SetVisible(true);
+    if (anotherInstanceRunning && anotherInstanceRunning()) {
+        host_.EndProgram();
+        return false;
+    }
+    settings_.Save(kOptionAndSettings, keys::kSTATUS, "RUNNING");
+    settings_.Save(kOptionAndSettings, keys::kRESTART, "False");
+    frmMainWindow.SetCaption(info_.productName + " by " + info_.companyName);
+    cmdWebsite.SetCaption("Visit " + info_.comments);
+    shpCircle.SetVisible(false);
+    frmMainWindow.SetShowInTaskList(false);
+
+    SetBackgroundTimers(false);
+    LoadSchedule();
+    LoadDriveList();
+    LoadSettingsIntoForm();
+    ShowPages(true, false, false, false);
+    SetBackgroundTimers(true);
+
+    if (definitions_.DefinitionFilesPresent()) {
+        cmdScan.SetEnabled(true);
+    } else {
+        cmdScan.SetEnabled(false);
+        host_.MsgBox(
+            "Definition files are missing or they have been corrupted, Please run Live Update.",
+            ui::kOkOnly | ui::kInformation, info_.productName);
+    }
+    tmrScroll.SetEnabled(false);
+    frmDelete.SetVisible(false);
+    Label22.SetCaption("Welcome to " + info_.productName);
+    if (settings_.Get(kSettings, keys::kShowHelp, "1") == "1") {
+        ShowHelpWindow();
+        host_.DoEvents();
+        settings_.Save(kSettings, keys::kShowHelp, "0");
+    }
+    if (settings_.GetNumber(kOptionAndSettings, keys::kChkAutomaticUpdate, 0) == 1) {
+        timUpdate.SetEnabled(true);
+    }
+    if (settings_.Get(kSettings, keys::kMinimized, "No") == "Yes") {
+        SendToTray();
+    }
+    return true;
+}
+
+void FrmMain::ShowHelpWindow() {
+    const std::string help = definitions::JoinPath(info_.programFolder, "Help.chm");
+    if (definitions::FileExists(platform_.files, help)) {
+        host_.OpenDocument(help);
+        settings_.Save(settings::kSettings, settings::keys::kShowHelp, "0");
+    }
+}
+
+void FrmMain::LoadSchedule() {
+    using namespace settings;
+    chkAutoDel.SetChecked(settings_.Get(kSettings, keys::kChkAutoDel, "0") == "1");
+    const std::string day = settings_.Get(kOptionAndSettings, keys::kDay, "None");
+    if (day == "None") {
+        cmbDays.SetListIndex(kDaily);
+        return;
+    }
+    const auto index = settings_.GetNumber(kOptionAndSettings, keys::kDay, kDaily);
+    cmbDays.SetListIndex(index >= 0 && index < static_cast<std::int64_t>(cmbDays.entries.size())
+                             ? static_cast<int>(index)
+                             : kDaily);
+    chkAutomaticScanYesOrNo.SetChecked(true);
+}
+
+void FrmMain::ShowPages(bool startUp, bool options, bool results, bool sweep) {
+    PicStartUp.SetVisible(startUp);
+    PicOptions.SetVisible(options);
+    PicResults.SetVisible(results);
+    PicSweepNow.SetVisible(sweep);
+    tmrScroll.SetEnabled(false);
+}
+
+void FrmMain::Form_Resize() {
+    if (frmMainWindow.WindowState() == ui::Window::State::kNormal) {
+        tmrScroll.SetEnabled(true);
+        tmrScheduler.SetEnabled(false);
+        tmrMemoryInspected.SetEnabled(false);
+        frmMainWindow.SetShowInTaskList(true);
+        if (frmMainWindow.Visible()) {
+            settings_.Save(settings::kSettings, settings::keys::kMinimized, "No");
+        }
+        return;
+    }
+    SetBackgroundTimers(true);
+    tmrScroll.SetEnabled(false);
+    frmMainWindow.SetShowInTaskList(false);
+}
+
+void FrmMain::SendToTray() {
+    frmMainWindow.SetWindowState(ui::Window::State::kMinimized);
+    frmMainWindow.SetVisible(false);
+    mnuMaxmimaize.SetEnabled(true);
+    trayIcon.SetVisible(true);
+    settings_.Save(settings::kSettings, settings::keys::kMinimized, "Yes");
+}
+
+void FrmMain::OnTrayMessage(int message) {
+    if (!trayIcon.Visible()) {
+        return;
+    }
+    if (message == kTrayDoubleClick) {
+        frmMainWindow.SetWindowState(ui::Window::State::kNormal);
+        frmMainWindow.SetVisible(true);
+        // Shown again in normal state: the state handling stores "Minimized" = "No".
+        Form_Resize();
+    }
+    // A right-button release opens the tray menu, which belongs to the tray.
+    (void)kTrayRightButtonUp;
+}
+
+void FrmMain::Form_QueryUnload() {
+    settings_.Save(settings::kOptionAndSettings, settings::keys::kRESTART, "False");
+    settings_.Save(settings::kOptionAndSettings, settings::keys::kSTATUS, "STOPPED");
+    trayIcon.SetVisible(false);
+    Unload();
+}
+
+void FrmMain::Unload() {
+    frmMainWindow.SetWindowState(ui::Window::State::kMinimized);
+    frmMainWindow.SetVisible(false);
+    frmDelete.SetVisible(false);
+    if (endWithWebsiteWindow) {
+        return;
+    }
+    host_.EndProgram();
+}
+
+void FrmMain::mnuSettingsItem_Click(int index) {
+    cmdSettings.Click();
+    TabStrip1.Select(index + 1);
+}
+
+// ---------------------------------------------------------------------------
+// Results/Removal page
+
+void FrmMain::SyncRemovalChecks(size_t row) {
+    const auto& item = lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Item(row);
+    const bool checked = item.checked;
+    switch (item.smallIcon) {
+        case scan::kIconCookie:
+            for (size_t i = 0; i < lvwCookiesToDelete.Count(); ++i) {
+                if (lvwCookiesToDelete.Item(i).text == item.SubItem(1)) {
+                    lvwCookiesToDelete.SetChecked(i, checked);
+                }
+            }
+            break;
+        case scan::kIconRegistry:
+            for (size_t i = 0; i < lvwRegistryToBeDeleted.Count(); ++i) {
+                const auto& r = lvwRegistryToBeDeleted.Item(i);
+                if (r.SubItem(1) == item.text || r.SubItem(3) == item.text) {
+                    lvwRegistryToBeDeleted.SetChecked(i, checked);
+                }
+            }
+            break;
+        case scan::kIconFile:
+            for (size_t i = 0; i < lvwFilesToBeDeleted.Count(); ++i) {
+                if (lvwFilesToBeDeleted.Item(i).SubItem(1) == item.text) {
+                    lvwFilesToBeDeleted.SetChecked(i, checked);
+                }
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void FrmMain::cmdSelectAll_Click() {
+    for (size_t i = 0; i < lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Count(); ++i) {
+        lvwPicRemoveListOfSpywareFoundAndToBeRemoved.SetChecked(i, true);
+    }
+}
+
+void FrmMain::RemoveTickedRows() {
+    for (ui::ListView* list : {&lvwFilesToBeDeleted, &lvwRegistryToBeDeleted, &lvwSpywareFound,
+                               &lvwPicRemoveListOfSpywareFoundAndToBeRemoved}) {
+        for (size_t i = 0; i < list->Count();) {
+            if (list->Item(i).checked) {
+                list->Remove(i);
+            } else {
+                ++i;
+            }
+        }
+    }
+    lblDeletingCaption.SetCaption("");
+}
+
+void FrmMain::cmdExclude_Click() {
+    auto& removal = lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    if (removal.Count() == 0 && lvwRegistryToBeDeleted.Count() == 0 &&
+        lvwSpywareFound.Count() == 0) {
+        host_.MsgBox("Sorry, there are no entries to be excluded.", ui::kOkOnly | ui::kInformation,
+                     info_.productName);
+        return;
+    }
+    const std::string question =
+        "Are you sure you want to exclude the selected files?\r\n\r\n"
+        "Excluded files will not show up as Adware/Spyware on future scans.\r\n\r\n"
+        "You can edit the list of excluded files through the Quarantine menu.";
+    if (host_.MsgBox(question, ui::kYesNo, "Really Exclude?") != ui::MsgResult::kYes) {
+        return;
+    }
+    for (size_t i = 0; i < removal.Count(); ++i) {
+        const auto& row = removal.Item(i);
+        const std::string name = text::Replace(row.text, "Cookie: ", "");
+        if (row.checked) {
+            exclusions_.Append(row.SubItem(1));
+            exclusions_.Append(name);
+        }
+    }
+    RemoveTickedRows();
+}
+
+// ---------------------------------------------------------------------------
+// Quarantine menu
+
+void FrmMain::mnuViewQuarantine_Click() {
+    const std::string folder = definitions::JoinPath(info_.programFolder, "quarantine");
+    platform_.files.CreateFolder(folder);
+    host_.OpenDocument(folder);
+}
+
+void FrmMain::mnuViewExclusions_Click() {
+    const std::string file = exclusions_.FilePath();
+    if (definitions::FileExists(platform_.files, file)) {
+        host_.OpenDocument(file);
+        return;
+    }
+    host_.MsgBox("No exclusion file exists yet.", ui::kOkOnly, "No Exclusion File");
+}
+
+}  // namespace quellon::app
