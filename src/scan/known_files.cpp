@@ -89,7 +89,9 @@ void ScanKnownFiles(ScanContext& ctx) {
         if (ctx.session.StopRequested) {
             break;
         }
-        if (!ctx.exclusions.IsExcludedEntry(def.fileName)) {
+        // The Exclude button stores the file's full path, so a path entry
+        // excludes the file as well as an entry naming the file itself.
+        if (!ctx.exclusions.IsExcludedEntry(def.fileName) && !ctx.exclusions.IsExcludedEntry(path)) {
             if (!fs.LookupFile(path)) {
                 c.lvwFileNotFounds.Add(def.fileName, 0, {def.spywareName});
             } else if (text::Upper(text::TrimView(GetCompanyName(fs, path))) !=
