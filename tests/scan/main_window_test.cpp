@@ -1,3 +1,4 @@
+#include "app/frm_splash.h"
 #include "platform/posix/xdg_autostart.h"
 #include "scan_fixture.h"
 
@@ -201,6 +202,29 @@ TEST_F(MainWindowTest, RunAtStartupAlsoWritesTheAutostartEntry) {
     EXPECT_NE(entry.find("[Desktop Entry]\n"), std::string::npos);
     f.chkRunAtStartup.SetChecked(false);
     EXPECT_FALSE(std::filesystem::exists(autostart.EntryPath()));
+}
+
+}  // namespace
+}  // namespace quellon::testing
+
+namespace quellon::testing {
+namespace {
+
+TEST(SplashTest, HandsOverOnTheSeventyFifthTick) {
+    ScriptedHost host;
+    app::FrmSplash splash(host);
+    int loads = 0;
+    splash.loadMainWindow = [&] { ++loads; };
+    splash.Form_Load();
+    EXPECT_TRUE(splash.window.Visible());
+    for (int i = 0; i < 74; ++i) {
+        splash.Timer2.Tick();
+    }
+    EXPECT_EQ(loads, 0);
+    splash.Timer2.Tick();
+    EXPECT_EQ(loads, 1);
+    EXPECT_FALSE(splash.window.Visible());
+    EXPECT_FALSE(splash.Timer2.Enabled());
 }
 
 }  // namespace
