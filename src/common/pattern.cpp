@@ -81,8 +81,10 @@ Token MatchOne(std::string_view p, size_t p0, char c, size_t& next) {
 // on a mismatch finds a match whenever one exists, in O(text x pattern) worst
 // case and without allocating.
 bool Like(std::string_view text, std::string_view pattern) {
-    if (!ValidPattern(pattern))
-        return false;
+    return ValidPattern(pattern) && LikeValid(text, pattern);
+}
+
+bool LikeValid(std::string_view text, std::string_view pattern) {
     constexpr size_t kNone = static_cast<size_t>(-1);
     size_t t = 0, p = 0;
     size_t starP = kNone, starT = 0;
@@ -120,6 +122,130 @@ bool Like(std::string_view text, std::string_view pattern) {
         }
     }
     return true;
+}
+
+FirstMatch::FirstMatch(const std::vector<std::string_view>& patterns) {
+    entries_.reserve(patterns.size());
+    for (size_t i = 0; i < patterns.size(); ++i) {
+        Entry e;
+        const std::string_view p = patterns[i];
+        e.pattern = p;
+        e.valid = ValidPattern(p);
+        // Walk the elements: a literal character, '*', '?', '#' or "[...]".
+        // "[]" consumes no character, so patterns holding it are always tried
+        // whole.
+        bool star = false, emptyList = false, inLeading = true;
+        size_t elements = 0, leading = 0, lastSpecialEnd = 0;
+        size_t runStart = 0, bestStart = 0, bestLength = 0;
+        for (size_t k = 0; e.valid && k < p.size();) {
+            const char c = p[k];
+            size_t next = k + 1;
+            bool literal = false;
+            if (c == '*') {
+                star = true;
+            } else if (c == '[') {
+                size_t j = k + 1;
+                const bool negate = j < p.size() && p[j] == '!';
+                if (negate) {
+                    ++j;
+                }
+                const size_t listStart = j;
+                while (p[j] != ']') {
+                    ++j;  // present: the pattern was checked
+                }
+                emptyList = emptyList || (j == listStart && !negate);
+                next = j + 1;
+                ++elements;
+            } else {
+                literal = c != '?' && c != '#';
+                ++elements;
+            }
+            if (literal && inLeading) {
+                leading = next;
+            }
+            if (!literal) {
+                inLeading = false;
+                lastSpecialEnd = next;
+                runStart = next;
+            } else if (next - runStart > bestLength) {
+                bestStart = runStart;
+                bestLength = next - runStart;
+            }
+            k = next;
+        }
+        if (e.valid && !emptyList) {
+            e.filtered = true;
+            e.prefix = p.substr(0, leading);
+            e.suffix = p.substr(lastSpecialEnd);
+            e.minLength = elements;
+            e.exactLength = !star;
+            e.middle = p.substr(bestStart, bestLength);
+        }
+        const int first = !e.prefix.empty() ? static_cast<unsigned char>(e.prefix.front()) : kAny;
+        const int last = !e.suffix.empty() ? static_cast<unsigned char>(e.suffix.back()) : kAny;
+        if (e.valid) {
+            groups_[Key(first, last)].push_back(i);
+        }
+        entries_.push_back(e);
+    }
+}
+
+bool FirstMatch::Matches(const Entry& e, std::string_view text) const {
+    if (e.filtered) {
+        if (e.exactLength ? text.size() != e.minLength : text.size() < e.minLength) {
+            return false;
+        }
+        if (text.substr(0, e.prefix.size()) != e.prefix) {
+            return false;
+        }
+        if (text.size() < e.suffix.size() ||
+            text.substr(text.size() - e.suffix.size()) != e.suffix) {
+            return false;
+        }
+    }
+    if (!e.middle.empty() && text.find(e.middle) == std::string_view::npos) {
+        return false;
+    }
+    return LikeValid(text, e.pattern);
+}
+
+size_t FirstMatch::Find(std::string_view text) const {
+    // The groups this text can fall in, merged in list order.
+    const std::vector<size_t>* lists[4] = {};
+    size_t count = 0;
+    const int first = text.empty() ? -1 : static_cast<unsigned char>(text.front());
+    const int last = text.empty() ? -1 : static_cast<unsigned char>(text.back());
+    for (const int f : {first, kAny}) {
+        for (const int l : {last, kAny}) {
+            if (f < 0 || l < 0) {
+                if (f != kAny || l != kAny) {
+                    continue;
+                }
+            }
+            auto it = groups_.find(Key(f, l));
+            if (it != groups_.end()) {
+                lists[count++] = &it->second;
+            }
+        }
+    }
+    size_t at[4] = {0, 0, 0, 0};
+    for (;;) {
+        size_t best = kNone;
+        size_t from = 0;
+        for (size_t k = 0; k < count; ++k) {
+            if (at[k] < lists[k]->size() && (*lists[k])[at[k]] < best) {
+                best = (*lists[k])[at[k]];
+                from = k;
+            }
+        }
+        if (best == kNone) {
+            return kNone;
+        }
+        ++at[from];
+        if (Matches(entries_[best], text)) {
+            return best;
+        }
+    }
 }
 
 }  // namespace quellon::pattern

@@ -3,10 +3,47 @@
 // a-z allowed), "[!list]" one character not in it. Case-sensitive.
 #pragma once
 
+#include <cstddef>
+#include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace quellon::pattern {
 
 bool Like(std::string_view text, std::string_view pattern);
+// Like for a pattern whose brackets are known to be well formed.
+bool LikeValid(std::string_view text, std::string_view pattern);
+
+// A list of patterns asked for the first one a text matches: the same
+// answer as trying Like with each pattern in list order, found without
+// trying most of them. Patterns are grouped by the literal characters they
+// must begin and end with; only the groups a text can fall in are tried.
+class FirstMatch {
+public:
+    static constexpr size_t kNone = static_cast<size_t>(-1);
+
+    explicit FirstMatch(const std::vector<std::string_view>& patterns);
+    // Index of the first pattern that matches `text`; kNone when none does.
+    size_t Find(std::string_view text) const;
+
+private:
+    struct Entry {
+        std::string_view pattern;
+        std::string_view prefix, suffix;  // literal characters at both ends
+        std::string_view middle;          // the longest run of literal characters
+        size_t minLength = 0;             // characters the pattern needs
+        bool exactLength = false;         // no '*': exactly minLength
+        bool filtered = false;            // the checks above apply
+        bool valid = true;
+    };
+    static constexpr int kAny = 256;
+    static int Key(int first, int last) { return first * 257 + last; }
+    bool Matches(const Entry& e, std::string_view text) const;
+
+    std::vector<Entry> entries_;
+    // Key(first literal byte or kAny, last literal byte or kAny) -> indexes in order.
+    std::unordered_map<int, std::vector<size_t>> groups_;
+};
 
 }  // namespace quellon::pattern

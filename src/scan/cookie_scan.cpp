@@ -1,3 +1,7 @@
+#include <algorithm>
+#include <unordered_map>
+#include <vector>
+
 #include "common/pattern.h"
 #include "common/text.h"
 #include "definitions/codec.h"
@@ -147,6 +151,20 @@ void ScanCookies(ScanContext& ctx) {
     auto& c = ctx.controls;
     auto& n = ctx.session.counters;
     const auto& patterns = c.lvwBlockedCookies.Items();
+    // Every pattern tried still counts as a progress call and lets events
+    // run; which one matches first is looked up once per domain.
+    std::vector<std::string_view> texts;
+    texts.reserve(patterns.size());
+    for (const auto& pattern : patterns) {
+        texts.push_back(pattern.text);
+    }
+    const pattern::FirstMatch matcher(texts);
+    std::unordered_map<std::string, size_t> firstMatchOf;
+    // The status shown for each pattern, masked when first needed.
+    std::vector<std::string> statusOf(patterns.size());
+    std::vector<bool> statusReady(patterns.size(), false);
+    std::string prefix = ctx.session.StatusPrefix;
+
     const std::int64_t fileCount = static_cast<std::int64_t>(files->size());
     for (const auto& file : *files) {
         if (ctx.session.StopRequested) {
@@ -159,13 +177,31 @@ void ScanCookies(ScanContext& ctx) {
         if (text::StartsWithNoCase(domain, "www.")) {
             domain.erase(0, 4);
         }
+        auto known = firstMatchOf.find(domain);
+        if (known == firstMatchOf.end()) {
+            known = firstMatchOf.emplace(domain, matcher.Find(domain)).first;
+        }
+        const size_t first = known->second;
         bool matched = false;
-        for (const auto& pattern : patterns) {
+        for (size_t i = 0; i < patterns.size(); ++i) {
             if (ctx.session.StopRequested) {
                 return;
             }
-            UpdateScanProgress(ctx, ctx.session.StatusPrefix, pattern.text, phase, -1);
-            if (pattern::Like(domain, pattern.text)) {
+            if (ScanProgressDue(ctx)) {
+                if (ctx.session.StatusPrefix != prefix) {
+                    prefix = ctx.session.StatusPrefix;
+                    std::fill(statusReady.begin(), statusReady.end(), false);
+                }
+                if (!statusReady[i]) {
+                    std::string status;
+                    status.reserve(prefix.size() + 2 + patterns[i].text.size());
+                    status.append(prefix).append(text::kCrLf).append(patterns[i].text);
+                    statusOf[i] = MaskWords(status);
+                    statusReady[i] = true;
+                }
+                RefreshScanProgress(ctx, statusOf[i], phase, -1);
+            }
+            if (i == first) {
                 matched = true;
                 break;
             }

@@ -1,5 +1,6 @@
 #include "common/text.h"
 #include "definitions/codec.h"
+#include "scan/found_rows.h"
 #include "scan/scanners.h"
 
 namespace quellon::scan {
@@ -13,10 +14,10 @@ std::string WithBackslash(std::string s) {
 }
 
 struct KnownFileLine {
-    std::string fileName;
-    std::string spywareName;
+    std::string_view fileName;
+    std::string_view spywareName;
     bool hasFolder = false;
-    std::string folder;
+    std::string_view folder;
 };
 
 // file name "=" spyware name [ "|" folder ]
@@ -26,16 +27,29 @@ KnownFileLine SplitLine(std::string_view line) {
     const std::string_view before = line.substr(0, bar);
     if (bar != std::string_view::npos) {
         out.hasFolder = true;
-        out.folder = std::string(line.substr(bar + 1));
+        out.folder = line.substr(bar + 1);
     }
     const size_t eq = before.find('=');
-    out.fileName = std::string(before.substr(0, eq));
+    out.fileName = before.substr(0, eq);
     if (eq != std::string_view::npos) {
         const size_t next = before.find('=', eq + 1);
-        out.spywareName = std::string(before.substr(
-            eq + 1, next == std::string_view::npos ? std::string_view::npos : next - eq - 1));
+        out.spywareName = before.substr(
+            eq + 1, next == std::string_view::npos ? std::string_view::npos : next - eq - 1);
     }
     return out;
+}
+
+// Turns every pair of backslashes into one, in place and left to right, as a
+// plain replace does.
+void CollapseBackslashes(std::string& s) {
+    size_t out = 0;
+    for (size_t i = 0; i < s.size(); ++i, ++out) {
+        s[out] = s[i];
+        if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == '\\') {
+            ++i;
+        }
+    }
+    s.resize(out);
 }
 
 }  // namespace
@@ -65,22 +79,31 @@ void ScanKnownFiles(ScanContext& ctx) {
         return;
     }
     const std::int64_t otherLines = std::int64_t{counts.registry} + counts.cookie + counts.exe;
+    FoundRows found(c.lvwSpywareFound);
     std::string line;
+    std::string path;
+    // Lines of one program share their folder: the last one is kept worked out.
+    std::string lastFolder, lastFolderDone;
+    bool haveFolder = false;
     while (!ctx.session.StopRequested && reader->Next(line)) {
         definitions::DecodeInPlace(line);
-        KnownFileLine def = SplitLine(line);
-        std::string path;
+        const KnownFileLine def = SplitLine(line);
         if (def.hasFolder) {
-            std::string folder = text::Replace(def.folder, "[pfiles]", programFiles);
-            folder = text::Replace(folder, "[Drive]", driveRoot);
-            folder = text::Replace(folder, "[dDir]", desktop);
-            folder = text::Replace(folder, "[wDir]", windows);
-            folder = text::Replace(folder, "\\\\", "\\");
-            path = folder + "\\" + def.fileName;
+            if (!haveFolder || def.folder != lastFolder) {
+                std::string folder = text::Replace(def.folder, "[pfiles]", programFiles);
+                folder = text::Replace(folder, "[Drive]", driveRoot);
+                folder = text::Replace(folder, "[dDir]", desktop);
+                folder = text::Replace(folder, "[wDir]", windows);
+                CollapseBackslashes(folder);
+                lastFolder.assign(def.folder);
+                lastFolderDone = std::move(folder);
+                haveFolder = true;
+            }
+            path.assign(lastFolderDone).append(1, '\\').append(def.fileName);
         } else {
-            path = systemFolder + def.fileName;
+            path.assign(systemFolder).append(def.fileName);
         }
-        path = text::Replace(path, "\\\\", "\\");
+        CollapseBackslashes(path);
 
         ++n.FilesFoldersInspected;
         UpdateScanProgress(ctx, ctx.session.StatusPrefix, def.fileName,
@@ -91,18 +114,21 @@ void ScanKnownFiles(ScanContext& ctx) {
         }
         // The Exclude button stores the file's full path, so a path entry
         // excludes the file as well as an entry naming the file itself.
-        if (!ctx.exclusions.IsExcludedEntry(def.fileName) && !ctx.exclusions.IsExcludedEntry(path)) {
+        if (!ctx.exclusions.IsExcludedEntry(def.fileName) &&
+            !ctx.exclusions.IsExcludedEntry(path)) {
             if (!fs.LookupFile(path)) {
-                c.lvwFileNotFounds.Add(def.fileName, 0, {def.spywareName});
+                c.lvwFileNotFounds.Add(std::string(def.fileName), 0,
+                                       {std::string(def.spywareName)});
             } else if (text::Upper(text::TrimView(GetCompanyName(fs, path))) !=
                        kMicrosoftCorporation) {
-                c.lvwFilesToBeDeleted.Add(path, 0, {def.spywareName});
+                c.lvwFilesToBeDeleted.Add(path, 0, {std::string(def.spywareName)});
                 IncrementLabel(c.lbltracesFound);
-                const std::string found = def.spywareName + std::string(kFoundSuffix);
-                if (!c.lvwSpywareFound.FindPrefix(found)) {
-                    c.lvwSpywareFound.Add(found, kIconFile);
-                    c.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Add(def.spywareName, kIconFile,
-                                                                       {path});
+                const std::string foundText =
+                    std::string(def.spywareName) + std::string(kFoundSuffix);
+                if (!found.HasPrefix(foundText)) {
+                    c.lvwSpywareFound.Add(foundText, kIconFile);
+                    c.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Add(std::string(def.spywareName),
+                                                                       kIconFile, {path});
                     ++n.SpywareFound;
                 }
             }

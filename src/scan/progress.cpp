@@ -1,7 +1,9 @@
 #include <array>
+#include <charconv>
 
 #include "common/convert.h"
 #include "common/text.h"
+#include "scan/found_rows.h"
 #include "scan/scan_context.h"
 
 namespace quellon::scan {
@@ -19,18 +21,6 @@ constexpr std::array<std::string_view, 41> kMaskedWords = {
     "tosser",       "knobhead", "bellend", "minge",    "pillock",    "shit",
 };
 
-void Refresh(ScanContext& ctx, const std::string& status, int phase, int overall) {
-    auto& c = ctx.controls;
-    RefreshCounterLabels(ctx);
-    c.lblStatus.SetCaption(MaskWords(status));
-    if (phase >= 0) {
-        c.pb1.SetValue(phase);
-    }
-    if (overall >= 0) {
-        c.pb2.SetValue(overall);
-    }
-}
-
 bool Due(ScanContext& ctx) {
     auto& tick = ctx.session.counters.RefreshTick;
     ++tick;
@@ -44,13 +34,43 @@ bool Due(ScanContext& ctx) {
 }  // namespace
 
 std::string MaskWords(std::string_view input) {
+    // The words are searched in an upper-cased copy, which is renewed after
+    // each replacement (a replacement can break up a later word).
+    static const std::array<std::string, kMaskedWords.size()> kUpper = [] {
+        std::array<std::string, kMaskedWords.size()> upper;
+        for (size_t i = 0; i < kMaskedWords.size(); ++i) {
+            upper[i] = text::Upper(kMaskedWords[i]);
+        }
+        return upper;
+    }();
     std::string out(input);
-    for (std::string_view word : kMaskedWords) {
-        if (text::FindNoCase(out, word) != std::string::npos) {
-            out = text::ReplaceNoCase(out, word, "****");
+    std::string upper = text::Upper(out);
+    for (size_t i = 0; i < kMaskedWords.size(); ++i) {
+        if (upper.find(kUpper[i]) != std::string::npos) {
+            out = text::ReplaceNoCase(out, kMaskedWords[i], "****");
+            upper = text::Upper(out);
         }
     }
     return out;
+}
+
+bool ScanProgressDue(ScanContext& ctx) {
+    return Due(ctx);
+}
+
+void RefreshScanProgress(ScanContext& ctx, const std::string& maskedStatus, int phasePercent,
+                         int overallPercent) {
+    auto& c = ctx.controls;
+    RefreshCounterLabels(ctx);
+    if (c.lblStatus.Caption() != maskedStatus) {
+        c.lblStatus.SetCaption(maskedStatus);
+    }
+    if (phasePercent >= 0) {
+        c.pb1.SetValue(phasePercent);
+    }
+    if (overallPercent >= 0) {
+        c.pb2.SetValue(overallPercent);
+    }
 }
 
 void UpdateScanProgress(ScanContext& ctx, std::string_view prefix, std::string_view item,
@@ -61,7 +81,7 @@ void UpdateScanProgress(ScanContext& ctx, std::string_view prefix, std::string_v
     std::string status;
     status.reserve(prefix.size() + 2 + item.size());
     status.append(prefix).append(text::kCrLf).append(item);
-    Refresh(ctx, status, phasePercent, overallPercent);
+    RefreshScanProgress(ctx, MaskWords(status), phasePercent, overallPercent);
 }
 
 void UpdateScanProgressText(ScanContext& ctx, std::string_view status, int phasePercent,
@@ -69,21 +89,36 @@ void UpdateScanProgressText(ScanContext& ctx, std::string_view status, int phase
     if (!Due(ctx)) {
         return;
     }
-    Refresh(ctx, std::string(status), phasePercent, overallPercent);
+    RefreshScanProgress(ctx, MaskWords(status), phasePercent, overallPercent);
 }
+
+namespace {
+
+// Writes a number into a label, without building a new caption when it
+// already shows that number.
+void SetNumber(ui::Label& label, std::int32_t value) {
+    char buffer[16];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    const std::string_view digits(buffer, static_cast<size_t>(end - buffer));
+    if (label.Caption() != digits) {
+        label.SetCaption(std::string(digits));
+    }
+}
+
+}  // namespace
 
 void RefreshCounterLabels(ScanContext& ctx) {
     auto& c = ctx.controls;
     const auto& n = ctx.session.counters;
     if (!ctx.session.memoryNotSelected) {
-        c.lblMemoryInspected.SetCaption(text::ToDecimal(n.MemoryItemsInspected));
+        SetNumber(c.lblMemoryInspected, n.MemoryItemsInspected);
     }
     if (!ctx.session.registryNotSelected) {
-        c.lblRegistryInspected.SetCaption(text::ToDecimal(n.RegistryEntriesInspected));
+        SetNumber(c.lblRegistryInspected, n.RegistryEntriesInspected);
     }
-    c.lblFilesFolderInspected.SetCaption(text::ToDecimal(n.FilesFoldersInspected));
-    c.lblSoftwareFound.SetCaption(text::ToDecimal(n.SpywareFound));
-    c.lblRemovePicSoftwareFound.SetCaption(text::ToDecimal(n.SpywareFound));
+    SetNumber(c.lblFilesFolderInspected, n.FilesFoldersInspected);
+    SetNumber(c.lblSoftwareFound, n.SpywareFound);
+    SetNumber(c.lblRemovePicSoftwareFound, n.SpywareFound);
 }
 
 void IncrementLabel(ui::Label& label) {
@@ -94,6 +129,29 @@ void IncrementLabel(ui::Label& label) {
 int PercentOf(std::int64_t part, std::int64_t whole) {
     auto p = convert::Percent(static_cast<double>(part), static_cast<double>(whole));
     return p ? *p : -1;
+}
+
+void FoundRows::Sync() {
+    const auto& items = list_.Items();
+    if (items.size() < indexed_) {
+        upper_.clear();
+        indexed_ = 0;
+    }
+    for (; indexed_ < items.size(); ++indexed_) {
+        upper_.insert(text::Upper(items[indexed_].text));
+    }
+}
+
+bool FoundRows::HasPrefix(std::string_view prefix) {
+    Sync();
+    // Rows that begin with the prefix sort right at or after it: the first
+    // row not below it tells.
+    key_.resize(prefix.size());
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        key_[i] = text::UpperChar(prefix[i]);
+    }
+    const auto it = upper_.lower_bound(key_);
+    return it != upper_.end() && std::string_view(*it).substr(0, key_.size()) == key_;
 }
 
 }  // namespace quellon::scan

@@ -1,5 +1,6 @@
 #include "common/text.h"
 #include "definitions/codec.h"
+#include "scan/found_rows.h"
 #include "scan/scanners.h"
 
 namespace quellon::scan {
@@ -14,7 +15,7 @@ platform::Hive HiveFromDigit(std::string_view digit, std::string& currentHiveNam
         return 0;
     }
     const platform::Hive hive = kHives[d[0] - '0'];
-    currentHiveName = std::string(platform::HiveName(hive));
+    currentHiveName.assign(platform::HiveName(hive));
     return hive;
 }
 
@@ -52,23 +53,41 @@ void ScanRegistry(ScanContext& ctx) {
         return;
     }
     const std::int64_t doneLines = std::int64_t{counts.cookie} + counts.exe;
+    FoundRows found(c.lvwSpywareFound);
     std::string line;
+    std::string status;
     while (!ctx.session.StopRequested && reader->Next(line)) {
         definitions::DecodeInPlace(line);
         // hive digit "^" sub-key "^" value name "=" spyware name; the name
-        // follows the last "=".
-        const size_t eq = line.rfind('=');
-        const std::string spyware = eq == std::string::npos
-                                        ? std::string()
-                                        : text::Trim(std::string_view(line).substr(eq + 1));
-        const std::string entry = eq == std::string::npos ? std::string() : line.substr(0, eq);
-        const auto pieces = text::Split(entry, "^");
-        const std::string subKey = pieces.size() > 1 ? pieces[1] : std::string();
-        const std::string valueName = pieces.size() > 2 ? pieces[2] : std::string();
+        // follows the last "=". A line without "=" has an empty entry.
+        const std::string_view whole(line);
+        const size_t eq = whole.rfind('=');
+        const std::string_view spyware = eq == std::string_view::npos
+                                             ? std::string_view()
+                                             : text::TrimView(whole.substr(eq + 1));
+        const std::string_view entry =
+            eq == std::string_view::npos ? std::string_view() : whole.substr(0, eq);
+        std::string_view pieces[3];
+        size_t count = 0;
+        for (size_t from = 0; count < 3;) {
+            const size_t cut = entry.find('^', from);
+            pieces[count++] = entry.substr(from, cut == std::string_view::npos ? cut : cut - from);
+            if (cut == std::string_view::npos) {
+                break;
+            }
+            from = cut + 1;
+        }
+        const std::string_view subKey = pieces[1];
+        const std::string_view valueName = pieces[2];
         const platform::Hive hive = HiveFromDigit(pieces[0], ctx.session.currentHiveName);
 
         ++n.RegistryEntriesInspected;
-        UpdateScanProgress(ctx, ctx.session.StatusPrefix, text::Lower(subKey + "\\" + valueName),
+        status.clear();
+        status.append(subKey).append(1, '\\').append(valueName);
+        for (char& ch : status) {
+            ch = text::LowerChar(ch);
+        }
+        UpdateScanProgress(ctx, ctx.session.StatusPrefix, status,
                            PercentOf(n.RegistryEntriesInspected, counts.registry),
                            PercentOf(n.RegistryEntriesInspected + doneLines, counts.total));
 
@@ -77,22 +96,26 @@ void ScanRegistry(ScanContext& ctx) {
                                             : RegistryValueExists(reg, hive, subKey, valueName));
         if (exists) {
             const std::string hiveText = text::ToDecimal(static_cast<std::int32_t>(hive));
-            c.lvwRegistryToBeDeleted.Add(hiveText, 0, {subKey, valueName, spyware});
+            c.lvwRegistryToBeDeleted.Add(
+                hiveText, 0, {std::string(subKey), std::string(valueName), std::string(spyware)});
             IncrementLabel(c.lbltracesFound);
-            const std::string location = ctx.session.currentHiveName + "\\" + subKey;
-            if (!c.lvwSpywareFound.FindPrefix(spyware + std::string(kFoundSuffix))) {
+            std::string location = ctx.session.currentHiveName;
+            location.append(1, '\\').append(subKey);
+            const std::string foundText = std::string(spyware) + std::string(kFoundSuffix);
+            if (!found.HasPrefix(foundText)) {
                 if (!spyware.empty()) {
-                    c.lvwSpywareFound.Add(spyware + std::string(kFoundSuffix), kIconRegistry);
-                    c.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Add(spyware, kIconRegistry,
-                                                                       {location});
+                    c.lvwSpywareFound.Add(foundText, kIconRegistry);
+                    c.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Add(
+                        std::string(spyware), kIconRegistry, {std::move(location)});
                 } else {
                     // A nameless entry is shown by its key; the removal row
                     // carries the sub-key so that ticking it reaches its action row.
-                    c.lvwSpywareFound.Add("RegKey " + (valueName.empty() ? subKey : hiveText) +
+                    c.lvwSpywareFound.Add("RegKey " +
+                                              (valueName.empty() ? std::string(subKey) : hiveText) +
                                               std::string(kFoundSuffix),
                                           kIconRegistry);
-                    c.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Add(subKey, kIconRegistry,
-                                                                       {location});
+                    c.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Add(
+                        std::string(subKey), kIconRegistry, {std::move(location)});
                 }
                 ++n.SpywareFound;
             }

@@ -105,6 +105,12 @@ void UpdateScanProgress(ScanContext& ctx, std::string_view prefix, std::string_v
 // The same with a whole status text.
 void UpdateScanProgressText(ScanContext& ctx, std::string_view status, int phasePercent,
                             int overallPercent);
+// UpdateScanProgress in two steps, for loops that keep their masked status
+// texts: ScanProgressDue counts the call and tells whether this one
+// refreshes; RefreshScanProgress then shows an already masked status.
+bool ScanProgressDue(ScanContext& ctx);
+void RefreshScanProgress(ScanContext& ctx, const std::string& maskedStatus, int phasePercent,
+                         int overallPercent);
 // Writes the counters into their labels now (phases that were off keep
 // "Not Selected").
 void RefreshCounterLabels(ScanContext& ctx);

@@ -28,6 +28,12 @@ struct MachineConfig {
     static MachineConfig Load(const std::filesystem::path& machineIni);
 };
 
+class ResolveCache;
+
+// What a resolution found out about the last component of a path, when it
+// could tell without asking the system again.
+enum class LeafKind { kUnknown, kMissing, kRegularFile, kOther };
+
 // Maps Windows paths onto the machine root and back.
 class MachineRoot {
 public:
@@ -40,6 +46,9 @@ public:
     // nullopt when the path is not absolute ("X:\..."), names an unknown
     // drive, holds a "/" inside a component or would leave its drive.
     std::optional<std::filesystem::path> Resolve(std::string_view windowsPath) const;
+    // The same; `leaf` receives what is known of the last component.
+    std::optional<std::filesystem::path> Resolve(std::string_view windowsPath,
+                                                 LeafKind& leaf) const;
     // The Windows path of a Linux path: inside a drive folder "X:\...",
     // elsewhere "Z:\" + the Linux path with "/" turned into "\".
     std::string ToWindows(const std::filesystem::path& linuxPath) const;
@@ -49,8 +58,12 @@ public:
     std::string DriveLetters() const;
 
 private:
+    std::optional<std::filesystem::path> ResolveEachComponent(std::string_view windowsPath) const;
+
     std::filesystem::path root_;
     MachineConfig config_;
+    // Folders resolved before, checked against the disk on every use.
+    std::shared_ptr<ResolveCache> cache_;
 };
 
 // Everything the engine needs from Linux, built for one machine root, one

@@ -10,6 +10,7 @@
 #include "platform/posix/backend.h"
 #include "platform/posix/ini_file.h"
 #include "platform/posix/io.h"
+#include "platform/posix/resolve_cache.h"
 
 namespace quellon::posix {
 
@@ -146,19 +147,25 @@ MachineConfig MachineConfig::Load(const fs::path& machineIni) {
 }
 
 MachineRoot::MachineRoot(fs::path root)
-    : root_(std::move(root)), config_(MachineConfig::Load(root_ / "machine.ini")) {}
+    : root_(std::move(root)),
+      config_(MachineConfig::Load(root_ / "machine.ini")),
+      cache_(std::make_shared<ResolveCache>(root_)) {}
 
 std::optional<fs::path> MachineRoot::DriveFolder(char letter) const {
+    return DriveFolderIn(root_, letter);
+}
+
+std::optional<fs::path> DriveFolderIn(const fs::path& root, char letter) {
     letter = AsciiUpper(letter);
     if (letter < 'A' || letter > 'Z') {
         return std::nullopt;
     }
     const char lower = AsciiLower(letter);
-    fs::path own = root_ / (std::string("drive_") + lower);
+    fs::path own = root / (std::string("drive_") + lower);
     if (IsDirectory(own)) {
         return own;
     }
-    fs::path device = root_ / "dosdevices" / (std::string(1, lower) + ":");
+    fs::path device = root / "dosdevices" / (std::string(1, lower) + ":");
     if (IsDirectory(device)) {
         return device;
     }
@@ -187,11 +194,25 @@ std::string MachineRoot::DriveLetters() const {
 }
 
 std::optional<fs::path> MachineRoot::Resolve(std::string_view windowsPath) const {
+    LeafKind leaf = LeafKind::kUnknown;
+    return Resolve(windowsPath, leaf);
+}
+
+std::optional<fs::path> MachineRoot::Resolve(std::string_view windowsPath, LeafKind& leaf) const {
+    std::string linux;
+    if (cache_->Resolve(windowsPath, linux, leaf)) {
+        return fs::path(std::move(linux));
+    }
+    leaf = LeafKind::kUnknown;
+    return ResolveEachComponent(windowsPath);
+}
+
+std::optional<fs::path> MachineRoot::ResolveEachComponent(std::string_view windowsPath) const {
     if (windowsPath.size() < 3 || windowsPath[1] != ':' || windowsPath[2] != '\\' ||
         windowsPath.find('\0') != std::string_view::npos) {
         return std::nullopt;
     }
-    std::optional<fs::path> drive = DriveFolder(windowsPath[0]);
+    std::optional<fs::path> drive = DriveFolderIn(root_, windowsPath[0]);
     if (!drive) {
         return std::nullopt;
     }

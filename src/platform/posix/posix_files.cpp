@@ -71,8 +71,13 @@ private:
 }  // namespace
 
 std::optional<std::string> PosixFiles::LookupFile(std::string_view path) {
-    std::optional<fs::path> p = machine_.Resolve(path);
-    if (!p || !IsRegularFile(*p)) {
+    LeafKind leaf = LeafKind::kUnknown;
+    std::optional<fs::path> p = machine_.Resolve(path, leaf);
+    if (!p || leaf == LeafKind::kMissing || leaf == LeafKind::kOther) {
+        return std::nullopt;
+    }
+    // The folder listing tells a plain file apart; links and the rest are asked.
+    if (leaf != LeafKind::kRegularFile && !IsRegularFile(*p)) {
         return std::nullopt;
     }
     std::string name = p->filename().string();

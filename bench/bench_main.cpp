@@ -1,0 +1,550 @@
+// quellon-bench: times every scan phase of the real engine on a generated
+// machine, next to a bare loop that does only the system work the phase
+// cannot avoid, and prints one table.
+//
+// Bare loops (what each ratio is measured against):
+//   start-up     open, read to the end and close the four definition files.
+//   cookies      list the cookie folder (opendir/readdir), then open, read to
+//                the end and close every file in it.
+//   processes    list /proc and readlink /proc/<pid>/exe of every process.
+//   registry     for every definition with a known hive: OpenKey on the
+//                backend's parsed registry, QueryValue when a value is named,
+//                CloseKey (the same calls the phase makes, without the phase).
+//   known files  lstat of the Linux path of every definition, precomputed;
+//                for every path that is a regular file also open, read to the
+//                end and close (the phase must read each present file for its
+//                company name).
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/frm_main.h"
+#include "bench_machine.h"
+#include "platform/posix/backend.h"
+#include "scan/scanners.h"
+#include "ui/host.h"
+
+namespace quellon::bench {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// A front-end that shows nothing: every message box is answered OK (and
+// counted: the benchmark expects none), events are counted and dropped.
+class NullHost : public ui::Host {
+public:
+    ui::MsgResult MsgBox(std::string_view text, int, std::string_view) override {
+        ++boxes;
+        std::cerr << "unexpected message box: " << text << "\n";
+        return ui::MsgResult::kOk;
+    }
+    void DoEvents() override { ++events; }
+    DateTime Now() override { return DateTime::FromUnixSeconds(1700000000); }
+    void SetClipboardText(std::string_view) override {}
+    bool StartProgram(std::string_view, bool) override { return false; }
+    bool OpenDocument(std::string_view) override { return false; }
+    void EndProgram() override {}
+    void AddTimer(ui::Timer&) override {}
+    void RemoveTimer(ui::Timer&) override {}
+
+    long boxes = 0;
+    long events = 0;
+};
+
+// One program run over the machine: backend, host and main window.
+struct Engine {
+    Engine(const BenchMachine& m) : backend(m.root, m.config) {
+        app::AppInfo info;
+        info.programFolder = backend.WindowsPathOf(m.home);
+        form = std::make_unique<app::FrmMain>(info, backend.Platform(), host);
+    }
+    posix::Backend backend;
+    NullHost host;
+    std::unique_ptr<app::FrmMain> form;
+};
+
+double MsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+template <typename Fn>
+double Time(Fn&& fn) {
+    const auto start = Clock::now();
+    fn();
+    return MsSince(start);
+}
+
+// What StartScan does before the phases, so that one phase can run alone.
+void BeginPhase(app::FrmMain& form, const char* prefix) {
+    form.cmdScan.SetEnabled(false);
+    auto& s = form.Session();
+    s.counters = scan::ScanCounters{};
+    s.StopRequested = false;
+    s.StatusPrefix = prefix;
+    for (ui::ListView* l :
+         {&form.lvwSpywareFound, &form.lvwPicRemoveListOfSpywareFoundAndToBeRemoved,
+          &form.lvwFilesToBeDeleted, &form.lvwFileNotFounds, &form.lvwRegistryToBeDeleted,
+          &form.lvwCookiesToDelete}) {
+        l->Clear();
+    }
+}
+
+void EndPhase(app::FrmMain& form) {
+    form.cmdScan.SetEnabled(true);
+}
+
+// Reads a whole file the plain way; returns its size (0 when it cannot).
+size_t ReadWhole(const char* path) {
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return 0;
+    }
+    static char buffer[65536];
+    size_t total = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0) {
+            break;
+        }
+        total += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    return total;
+}
+
+size_t BareStartup(const BenchMachine& m) {
+    size_t lines = 0;
+    for (const char* name : {"FileDefinition.dat", "RegistryDefinition.dat", "ExeDefinition.dat",
+                             "BlockedCookies.dat"}) {
+        const std::string path = (m.home / name).string();
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        static char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n <= 0) {
+                break;
+            }
+            lines += static_cast<size_t>(std::count(buffer, buffer + n, '\n'));
+        }
+        ::close(fd);
+    }
+    return lines;
+}
+
+size_t BareCookies(const BenchMachine& m) {
+    size_t bytes = 0;
+    DIR* dir = ::opendir(m.cookieFolder.c_str());
+    if (dir == nullptr) {
+        return 0;
+    }
+    std::string path = m.cookieFolder.string() + "/";
+    const size_t base = path.size();
+    while (dirent* e = ::readdir(dir)) {
+        if (e->d_name[0] == '.') {
+            continue;
+        }
+        path.resize(base);
+        path += e->d_name;
+        bytes += ReadWhole(path.c_str());
+    }
+    ::closedir(dir);
+    return bytes;
+}
+
+size_t BareProcesses() {
+    size_t found = 0;
+    DIR* dir = ::opendir("/proc");
+    if (dir == nullptr) {
+        return 0;
+    }
+    char link[4096];
+    while (dirent* e = ::readdir(dir)) {
+        if (e->d_name[0] < '0' || e->d_name[0] > '9') {
+            continue;
+        }
+        const std::string exe = std::string("/proc/") + e->d_name + "/exe";
+        if (::readlink(exe.c_str(), link, sizeof link) > 0) {
+            ++found;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+size_t BareRegistry(const BenchMachine& m, platform::Registry& reg) {
+    size_t found = 0;
+    for (const RegistryProbe& p : m.registryProbes) {
+        const platform::RegKey key = reg.OpenKey(p.hive, p.subKey, platform::kKeyAllAccessMask63);
+        if (key == 0) {
+            continue;
+        }
+        if (p.valueName.empty() || reg.QueryValue(key, p.valueName)) {
+            ++found;
+        }
+        reg.CloseKey(key);
+    }
+    return found;
+}
+
+size_t BareFiles(const BenchMachine& m) {
+    size_t found = 0;
+    for (const std::string& path : m.filePaths) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            found += ReadWhole(path.c_str()) > 0 ? 1 : 0;
+        }
+    }
+    return found;
+}
+
+struct Series {
+    std::vector<double> ms;
+    double Median() const {
+        std::vector<double> v = ms;
+        std::sort(v.begin(), v.end());
+        if (v.empty()) {
+            return 0;
+        }
+        const size_t n = v.size();
+        return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+    }
+    double Min() const { return ms.empty() ? 0 : *std::min_element(ms.begin(), ms.end()); }
+    double Max() const { return ms.empty() ? 0 : *std::max_element(ms.begin(), ms.end()); }
+};
+
+struct Row {
+    std::string phase;
+    std::string items;
+    Series engine;
+    Series bare;
+    bool hasBare = true;
+};
+
+struct Options {
+    Sizes sizes;
+    int reps = 7;
+    bool keep = false;
+    fs::path parent;
+    std::string measureMemory;  // internal: run one scan over this folder
+    // Phases to time (all when empty): cookies, processes, registry, files, scan.
+    std::string phases;
+    bool Wants(const char* phase) const {
+        return phases.empty() ||
+               ("," + phases + ",").find("," + std::string(phase) + ",") != std::string::npos;
+    }
+};
+
+void Usage() {
+    std::cerr << "usage: quellon-bench [--files N] [--registry N] [--exes N] [--patterns N]\n"
+                 "                     [--cookies N] [--processes N] [--reps N] [--tmp DIR]\n"
+                 "                     [--phases cookies,processes,registry,files,scan] [--keep]\n";
+}
+
+std::optional<Options> ParseOptions(int argc, char** argv) {
+    Options o;
+    const char* tmp = std::getenv("TMPDIR");
+    o.parent = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            Usage();
+            std::exit(0);
+        }
+        auto number = [&](int& target) {
+            if (i + 1 >= argc) {
+                return false;
+            }
+            char* end = nullptr;
+            const long v = std::strtol(argv[++i], &end, 10);
+            if (*end != '\0' || v < 0 || v > 10000000) {
+                return false;
+            }
+            target = static_cast<int>(v);
+            return true;
+        };
+        bool ok = true;
+        if (a == "--files") {
+            ok = number(o.sizes.fileLines);
+        } else if (a == "--registry") {
+            ok = number(o.sizes.registryLines);
+        } else if (a == "--exes") {
+            ok = number(o.sizes.exeLines);
+        } else if (a == "--patterns") {
+            ok = number(o.sizes.cookiePatterns);
+        } else if (a == "--cookies") {
+            ok = number(o.sizes.cookieFiles);
+        } else if (a == "--processes") {
+            ok = number(o.sizes.processes);
+        } else if (a == "--reps") {
+            ok = number(o.reps) && o.reps > 0;
+        } else if (a == "--tmp" && i + 1 < argc) {
+            o.parent = argv[++i];
+        } else if (a == "--phases" && i + 1 < argc) {
+            o.phases = argv[++i];
+        } else if (a == "--keep") {
+            o.keep = true;
+        } else if (a == "--measure-memory" && i + 1 < argc) {
+            o.measureMemory = argv[++i];
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            Usage();
+            return std::nullopt;
+        }
+    }
+    return o;
+}
+
+// Copies of sleep named like programs, running until the benchmark ends.
+class Sleepers {
+public:
+    Sleepers(const fs::path& dir, int count) {
+        if (count <= 0) {
+            return;
+        }
+        std::error_code ec;
+        fs::create_directories(dir, ec);
+        for (int i = 0; i < count; ++i) {
+            const fs::path exe = dir / ("qbidle" + std::to_string(i) + ".exe");
+            fs::copy_file("/bin/sleep", exe, fs::copy_options::overwrite_existing, ec);
+            if (ec) {
+                std::cerr << "cannot copy /bin/sleep: " << ec.message() << "\n";
+                return;
+            }
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                const std::string path = exe.string();
+                ::execl(path.c_str(), path.c_str(), "3600", static_cast<char*>(nullptr));
+                ::_exit(127);
+            }
+            if (pid > 0) {
+                pids_.push_back(pid);
+            }
+        }
+    }
+    ~Sleepers() {
+        for (pid_t pid : pids_) {
+            ::kill(pid, SIGTERM);
+            ::waitpid(pid, nullptr, 0);
+        }
+    }
+    size_t Count() const { return pids_.size(); }
+
+private:
+    std::vector<pid_t> pids_;
+};
+
+// Peak resident memory of one whole scan (start-up included) in a fresh
+// process, in KiB; -1 when it cannot be measured.
+long MeasureScanMemory(const BenchMachine& m) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const std::string dir = m.dir.string();
+        ::execl("/proc/self/exe", "quellon-bench", "--measure-memory", dir.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    if (pid < 0) {
+        return -1;
+    }
+    int status = 0;
+    struct rusage usage {};
+    if (::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return -1;
+    }
+    return usage.ru_maxrss;
+}
+
+int RunOneScan(const fs::path& dir) {
+    BenchMachine m;
+    m.dir = dir;
+    m.root = dir / "machine";
+    m.home = dir / "home";
+    m.config = dir / "config";
+    Engine e(m);
+    e.form->LoadDefinitions();
+    e.form->StartScan();
+    return e.host.boxes == 0 ? 0 : 1;
+}
+
+std::string Fixed(double v, int decimals) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, v);
+    return buffer;
+}
+
+void PrintTable(const std::vector<Row>& rows) {
+    std::printf("| phase | items | median ms | bare loop ms | ratio | engine min-max ms |\n");
+    std::printf("|---|---|---:|---:|---:|---|\n");
+    for (const Row& r : rows) {
+        const double e = r.engine.Median();
+        const double b = r.bare.Median();
+        std::printf("| %s | %s | %s | %s | %s | %s-%s |\n", r.phase.c_str(), r.items.c_str(),
+                    Fixed(e, 1).c_str(), r.hasBare ? Fixed(b, 1).c_str() : "-",
+                    r.hasBare && b > 0 ? (Fixed(e / b, 2) + "x").c_str() : "-",
+                    Fixed(r.engine.Min(), 1).c_str(), Fixed(r.engine.Max(), 1).c_str());
+    }
+}
+
+int Run(const Options& o) {
+    const Sizes& s = o.sizes;
+    std::cerr << "Generating the machine in " << o.parent << " ...\n";
+    const auto genStart = Clock::now();
+    BenchMachine m = Generate(o.parent, s);
+    std::cerr << "  " << m.dir.string() << " (" << Fixed(MsSince(genStart) / 1000, 1) << " s)\n";
+    Sleepers sleepers(m.dir / "procs", s.processes);
+
+    Row startup{
+        "start-up (load + count definitions)",
+        std::to_string(s.fileLines + s.registryLines + s.exeLines + s.cookiePatterns) + " lines",
+        {},
+        {}};
+    Row regLoad{"registry load (parse registry.reg)", "", {}, {}, false};
+    Row cookies{"cookies",
+                std::to_string(s.cookieFiles) + " files x " + std::to_string(s.cookiePatterns) +
+                    " patterns",
+                {},
+                {}};
+    Row processes{"processes", "", {}, {}};
+    Row registry{"registry", std::to_string(s.registryLines) + " lines", {}, {}};
+    Row files{"known files", std::to_string(s.fileLines) + " lines", {}, {}};
+    Row whole{"whole scan (fresh start, StartScan)", "", {}, {}, false};
+
+    long found[4] = {0, 0, 0, 0};
+    long doEvents = 0;
+    for (int rep = 0; rep < o.reps; ++rep) {
+        std::cerr << "  run " << rep + 1 << "/" << o.reps << "\r" << std::flush;
+        {
+            Engine e(m);
+            auto& form = *e.form;
+            auto& ctx = form.ScanContext();
+            startup.engine.ms.push_back(Time([&] { form.LoadDefinitions(); }));
+            startup.bare.ms.push_back(Time([&] { BareStartup(m); }));
+            regLoad.engine.ms.push_back(Time([&] {
+                const auto key =
+                    ctx.platform.registry.OpenKey(platform::kHkeyLocalMachine, "SOFTWARE", 63);
+                if (key != 0) {
+                    ctx.platform.registry.CloseKey(key);
+                }
+            }));
+
+            if (o.Wants("cookies")) {
+                BeginPhase(form, "Detecting Cookies: ");
+                const long events0 = e.host.events;
+                cookies.engine.ms.push_back(Time([&] { scan::ScanCookies(ctx); }));
+                doEvents = e.host.events - events0;
+                found[0] = static_cast<long>(form.lvwCookiesToDelete.Count());
+                EndPhase(form);
+                cookies.bare.ms.push_back(Time([&] { BareCookies(m); }));
+            }
+            if (o.Wants("processes")) {
+                BeginPhase(form, "Inspecting Memory: ");
+                processes.engine.ms.push_back(Time([&] { form.ScanRunningProcesses(); }));
+                EndPhase(form);
+                processes.bare.ms.push_back(Time([&] { BareProcesses(); }));
+                processes.items = form.lblTotalNoOfRunningItems.Caption() + " processes, " +
+                                  std::to_string(s.exeLines) + " names";
+            }
+            if (o.Wants("registry")) {
+                BeginPhase(form, "Scanning Registry: ");
+                registry.engine.ms.push_back(Time([&] { scan::ScanRegistry(ctx); }));
+                found[1] = static_cast<long>(form.lvwRegistryToBeDeleted.Count());
+                EndPhase(form);
+                registry.bare.ms.push_back(Time([&] { BareRegistry(m, ctx.platform.registry); }));
+            }
+            if (o.Wants("files")) {
+                BeginPhase(form, "Scanning Known Spyware/Adware: ");
+                files.engine.ms.push_back(Time([&] { scan::ScanKnownFiles(ctx); }));
+                found[2] = static_cast<long>(form.lvwFilesToBeDeleted.Count());
+                found[3] = static_cast<long>(form.lvwSpywareFound.Count());
+                EndPhase(form);
+                files.bare.ms.push_back(Time([&] { BareFiles(m); }));
+            }
+            if (e.host.boxes != 0) {
+                return 1;
+            }
+        }
+        if (o.Wants("scan")) {
+            Engine e(m);
+            e.form->LoadDefinitions();
+            whole.engine.ms.push_back(Time([&] { e.form->StartScan(); }));
+        }
+    }
+    std::cerr << "\n";
+    const long peakKiB = o.Wants("scan") ? MeasureScanMemory(m) : -1;
+
+    std::printf(
+        "Machine: %d file lines (%d present), %d registry lines (%d present), "
+        "%d executable names, %d cookie patterns, %d cookie files, %zu extra processes.\n",
+        s.fileLines, m.filesPresent, s.registryLines, m.registryPresent, s.exeLines,
+        s.cookiePatterns, s.cookieFiles, sleepers.Count());
+    std::printf(
+        "Found: %ld cookies, %ld registry entries, %ld files; %ld DoEvents calls in the "
+        "cookie phase.\n",
+        found[0], found[1], found[2], doEvents);
+    std::printf("Medians of %d runs.\n\n", o.reps);
+    std::vector<Row> rows = {startup, regLoad};
+    for (auto [row, name] : {std::pair{&cookies, "cookies"}, std::pair{&processes, "processes"},
+                             std::pair{&registry, "registry"}, std::pair{&files, "files"},
+                             std::pair{&whole, "scan"}}) {
+        if (o.Wants(name)) {
+            rows.push_back(*row);
+        }
+    }
+    PrintTable(rows);
+    std::printf("\nPeak memory of one whole scan in a fresh process (start-up included): ");
+    if (peakKiB >= 0) {
+        std::printf("%s MiB\n", Fixed(static_cast<double>(peakKiB) / 1024, 1).c_str());
+    } else {
+        std::printf("not measured\n");
+    }
+    if (!o.keep) {
+        std::error_code ec;
+        fs::remove_all(m.dir, ec);
+    } else {
+        std::printf("Machine kept in %s\n", m.dir.string().c_str());
+    }
+    return 0;
+}
+
+}  // namespace
+}  // namespace quellon::bench
+
+int main(int argc, char** argv) {
+    using namespace quellon::bench;
+    const auto options = ParseOptions(argc, argv);
+    if (!options) {
+        return 2;
+    }
+    try {
+        if (!options->measureMemory.empty()) {
+            return RunOneScan(options->measureMemory);
+        }
+        return Run(*options);
+    } catch (const std::exception& ex) {
+        std::cerr << "quellon-bench: " << ex.what() << "\n";
+        return 2;
+    }
+}

@@ -1,0 +1,162 @@
+// Remembered folder resolutions: a machine whose folders change between
+// look-ups must be seen as it is now, exactly as a backend that never looked
+// before sees it.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/posix/backend.h"
+#include "support/test_machine.h"
+
+namespace quellon::posix {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TestMachine;
+using testing::WriteBytes;
+
+// Folders are only remembered once their change times lie a little in the
+// past; waiting that long lets a test reach the remembered state.
+void Settle() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(80));
+}
+
+class ResolveCacheTest : public ::testing::Test {
+protected:
+    platform::FileSystem& Files() { return m.Platform().files; }
+    const MachineRoot& Root() { return m.Backend().Machine(); }
+    fs::path Disk(const std::string& relative) { return m.Root() / relative; }
+
+    TestMachine m;
+};
+
+TEST_F(ResolveCacheTest, FilesCreatedAndRemovedBetweenLookupsAreSeen) {
+    WriteBytes(Disk("drive_c/windows/system32/keep.dll"), "x");
+    Settle();
+    EXPECT_EQ(Files().LookupFile("C:\\WINDOWS\\system32\\KEEP.DLL"), "keep.dll");
+    EXPECT_FALSE(Files().LookupFile("C:\\WINDOWS\\system32\\new.dll"));
+
+    WriteBytes(Disk("drive_c/windows/system32/New.Dll"), "y");
+    EXPECT_EQ(Files().LookupFile("C:\\WINDOWS\\system32\\new.dll"), "New.Dll");
+    EXPECT_EQ(Files().ReadAll("C:\\WINDOWS\\system32\\NEW.DLL"), "y");
+
+    fs::remove(Disk("drive_c/windows/system32/keep.dll"));
+    EXPECT_FALSE(Files().LookupFile("C:\\WINDOWS\\system32\\KEEP.DLL"));
+    Settle();
+    EXPECT_FALSE(Files().LookupFile("C:\\WINDOWS\\system32\\KEEP.DLL"));
+    EXPECT_EQ(Files().LookupFile("C:\\WINDOWS\\system32\\new.dll"), "New.Dll");
+
+    // The exact spelling wins over an earlier case-blind match once it exists.
+    WriteBytes(Disk("drive_c/windows/system32/new.dll"), "z");
+    EXPECT_EQ(Root().Resolve("C:\\WINDOWS\\system32\\new.dll"),
+              Disk("drive_c/windows/system32/new.dll"));
+    EXPECT_EQ(Files().ReadAll("C:\\WINDOWS\\system32\\new.dll"), "z");
+}
+
+TEST_F(ResolveCacheTest, RenamedAndReplacedFoldersAreFollowed) {
+    WriteBytes(Disk("drive_c/Data/a.txt"), "a");
+    Settle();
+    EXPECT_EQ(Files().ReadAll("C:\\DATA\\A.TXT"), "a");
+
+    // A change of case only.
+    fs::rename(Disk("drive_c/Data"), Disk("drive_c/data"));
+    EXPECT_EQ(Root().Resolve("C:\\DATA\\A.TXT"), Disk("drive_c/data/a.txt"));
+    Settle();
+    EXPECT_EQ(Files().LookupFile("C:\\DATA\\A.TXT"), "a.txt");
+
+    // Gone, then back as another folder with other contents.
+    fs::rename(Disk("drive_c/data"), Disk("drive_c/old"));
+    EXPECT_FALSE(Files().LookupFile("C:\\DATA\\A.TXT"));
+    EXPECT_TRUE(Files().LookupFile("C:\\OLD\\A.TXT"));
+    WriteBytes(Disk("drive_c/DATA/b.txt"), "b");
+    Settle();
+    EXPECT_FALSE(Files().LookupFile("C:\\Data\\A.TXT"));
+    EXPECT_EQ(Files().ReadAll("C:\\Data\\b.TXT"), "b");
+
+    // A folder that was missing appears.
+    EXPECT_EQ(Root().Resolve("C:\\Later\\Deep\\c.txt"), Disk("drive_c/Later/Deep/c.txt"));
+    Settle();
+    EXPECT_FALSE(Files().LookupFile("C:\\Later\\Deep\\c.txt"));
+    WriteBytes(Disk("drive_c/later/deep/C.TXT"), "c");
+    EXPECT_EQ(Files().LookupFile("C:\\Later\\Deep\\c.txt"), "C.TXT");
+
+    // A file replaced by a folder of the same name is no file any more.
+    fs::remove(Disk("drive_c/DATA/b.txt"));
+    fs::create_directory(Disk("drive_c/DATA/b.txt"));
+    EXPECT_FALSE(Files().LookupFile("C:\\Data\\b.TXT"));
+}
+
+TEST_F(ResolveCacheTest, HiddenFilesLinksAndOddPathsAnswerAsBefore) {
+    WriteBytes(Disk("drive_c/dir/.hidden"), "h");
+    WriteBytes(Disk("drive_c/dir/target.txt"), "t");
+    fs::create_symlink("target.txt", Disk("drive_c/dir/link.txt"));
+    fs::create_directory(Disk("drive_c/dir/sub"));
+    Settle();
+    EXPECT_FALSE(Files().LookupFile("C:\\dir\\.hidden"));
+    EXPECT_EQ(Files().LookupFile("C:\\dir\\LINK.txt"), "link.txt");
+    EXPECT_FALSE(Files().LookupFile("C:\\dir\\sub"));
+    EXPECT_TRUE(Files().FolderExists("C:\\DIR\\SUB"));
+    fs::remove(Disk("drive_c/dir/target.txt"));
+    EXPECT_FALSE(Files().LookupFile("C:\\dir\\LINK.txt"));
+    // Paths the remembered folders do not serve still resolve the long way.
+    EXPECT_EQ(Root().Resolve("C:\\dir\\sub\\..\\x"), Disk("drive_c/dir/x"));
+    EXPECT_EQ(Root().Resolve("C:\\dir\\\\sub"), Disk("drive_c/dir/sub"));
+    EXPECT_FALSE(Root().Resolve("C:\\..\\x"));
+    EXPECT_FALSE(Root().Resolve("C:\\dir\\a/b"));
+    EXPECT_FALSE(Root().Resolve("Q:\\dir\\x"));
+}
+
+// Random changes to a small tree, each followed by the same look-ups through
+// a backend that has remembered everything so far and one that is new.
+TEST_F(ResolveCacheTest, AgreesWithAFreshBackendThroughRandomChanges) {
+    const std::vector<std::string> names = {"a", "A", "b", "B", "ab", "aB"};
+    std::mt19937 rng(7);
+    auto pick = [&] { return names[rng() % names.size()]; };
+    auto probe = [&](platform::FileSystem& files, const MachineRoot& root) {
+        std::vector<std::string> out;
+        for (const char* folder : {"C:\\A", "C:\\a\\b", "C:\\B\\AB", "C:\\ab"}) {
+            for (const char* leaf : {"a", "B", "ab"}) {
+                const std::string path = std::string(folder) + "\\" + leaf;
+                const auto resolved = root.Resolve(path);
+                const auto found = files.LookupFile(path);
+                out.push_back(path + " -> " + (resolved ? resolved->string() : "-") + " / " +
+                              (found ? *found : "-"));
+            }
+        }
+        return out;
+    };
+    fs::create_directories(Disk("drive_c"));
+    for (int step = 0; step < 40; ++step) {
+        const fs::path dir = Disk("drive_c") / pick() / pick();
+        std::error_code ec;
+        switch (rng() % 4) {
+            case 0:
+                fs::create_directories(dir, ec);
+                WriteBytes(dir / pick(), "x");
+                break;
+            case 1:
+                fs::remove_all(Disk("drive_c") / pick(), ec);
+                break;
+            case 2:
+                fs::rename(Disk("drive_c") / pick(), Disk("drive_c") / pick(), ec);
+                break;
+            default:
+                fs::remove(dir / pick(), ec);
+                break;
+        }
+        if (step % 3 == 0) {
+            Settle();
+        }
+        Backend fresh(m.Root(), m.Config());
+        EXPECT_EQ(probe(Files(), Root()), probe(fresh.Platform().files, fresh.Machine()))
+            << "after step " << step;
+    }
+}
+
+}  // namespace
+}  // namespace quellon::posix
