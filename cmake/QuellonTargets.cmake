@@ -13,6 +13,15 @@ function(quellon_test name)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gmock GTest::gtest GTest::gtest_main)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT "QUELLON_BIN=${CMAKE_BINARY_DIR}/bin")
+    if(CMAKE_CROSSCOMPILING)
+        # Run whole under the emulator (Wine), without the tests for Linux only.
+        add_test(NAME ${name}
+            COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh ${CMAKE_CROSSCOMPILING_EMULATOR}
+                $<TARGET_FILE:${name}> --gtest_filter=-*LinuxOnly*)
+        set_tests_properties(${name} PROPERTIES TIMEOUT 600
+            ENVIRONMENT "QUELLON_BIN=${CMAKE_BINARY_DIR}/bin")
+    else()
+        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+            PROPERTIES ENVIRONMENT "QUELLON_BIN=${CMAKE_BINARY_DIR}/bin")
+    endif()
 endfunction()

@@ -1,7 +1,7 @@
 # Installs the packages a build needs when dpkg says they are missing.
 # Usage: source scripts/lib/deps.sh; quellon_install_deps [more packages...]
 
-QUELLON_BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev)
+QUELLON_BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev)
 
 quellon_install_deps() {
     local wanted=("${QUELLON_BUILD_PACKAGES[@]}" "$@")
@@ -29,6 +29,10 @@ quellon_install_deps() {
     ${sudo[@]+"${sudo[@]}"} env DEBIAN_FRONTEND=noninteractive \
         apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
+
+# The Windows build: Debian's mingw-w64 cross-compiler, GoogleTest's sources
+# (libgtest-dev ships them in /usr/src/googletest) and Wine to run the programs.
+QUELLON_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 googletest wine wine64)
 
 # Parallel build jobs: one per processor.
 quellon_jobs() {

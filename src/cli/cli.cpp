@@ -14,8 +14,7 @@
 #include "common/lines.h"
 #include "common/text.h"
 #include "definitions/codec.h"
-#include "platform/posix/backend.h"
-#include "platform/posix/console.h"
+#include "platform/backend_factory.h"
 
 namespace quellon::cli {
 namespace {
@@ -74,6 +73,7 @@ bool ParseOptions(int argc, char** argv, Options& o, std::ostream& err) {
     std::optional<std::string> home = Env("QUELLON_HOME");
     std::optional<std::string> machine = Env("QUELLON_MACHINE");
     std::optional<std::string> config = Env("QUELLON_CONFIG");
+    bool machineOption = false;
     int i = 1;
     for (; i < argc; ++i) {
         const std::string a = argv[i];
@@ -91,6 +91,7 @@ bool ParseOptions(int argc, char** argv, Options& o, std::ostream& err) {
         } else if (a == "--machine") {
             if (!value(machine))
                 return false;
+            machineOption = true;
         } else if (a == "--config") {
             if (!value(config))
                 return false;
@@ -99,9 +100,13 @@ bool ParseOptions(int argc, char** argv, Options& o, std::ostream& err) {
         }
     }
     o.args.assign(argv + i, argv + argc);
-    o.home = home ? fs::path(*home) : posix::ExecutableFolder();
+    o.home = home ? fs::path(*home) : platform::ExecutableFolder();
     o.machine = machine ? fs::path(*machine) : DefaultMachine();
-    o.config = config ? fs::path(*config) : posix::DefaultConfigFolder();
+    o.config = config ? fs::path(*config) : platform::DefaultConfigFolder();
+    if (!platform::UsesMachineRoot() && machineOption) {
+        err << "quellon-cli: --machine has no meaning here: the scan looks at this machine\n";
+        return false;
+    }
     return true;
 }
 
@@ -109,11 +114,11 @@ bool ParseOptions(int argc, char** argv, Options& o, std::ostream& err) {
 class ProgressLine {
 public:
     ProgressLine(app::FrmMain& form, std::ostream& err) : form_(form), err_(err) {
-        if (!posix::StderrIsTerminal()) {
+        if (!platform::StderrIsTerminal()) {
             return;
         }
         live_ = true;
-        columns_ = posix::TerminalColumns();
+        columns_ = platform::TerminalColumns();
         form_.lblStatus.Observe([this] { Draw(); });
     }
     ~ProgressLine() { Clear(); }
@@ -149,17 +154,17 @@ private:
 
 int Scan(const Options& o, bool complete, std::ostream& out, std::ostream& err) {
     std::error_code ec;
-    if (!fs::is_directory(o.machine, ec)) {
+    if (platform::UsesMachineRoot() && !fs::is_directory(o.machine, ec)) {
         err << "quellon-cli: machine root " << o.machine << " is not a folder\n";
         return kExitError;
     }
-    posix::Backend backend(o.machine, o.config);
+    auto backend = platform::MakeBackend({o.machine, o.config});
     CliHost host(err);
     app::AppInfo info;
-    info.programFolder = backend.WindowsPathOf(fs::absolute(o.home, ec));
-    app::FrmMain form(info, backend.Platform(), host);
+    info.programFolder = backend->WindowsPathOf(fs::absolute(o.home, ec));
+    app::FrmMain form(info, backend->Get(), host);
     host.onInterrupt = [&form] { form.RequestStop(); };
-    posix::CatchInterrupts(host.InterruptFlag());
+    platform::CatchInterrupts(host.InterruptFlag());
 
     form.LoadDefinitions();
     form.LoadDriveList();
@@ -188,8 +193,8 @@ int Scan(const Options& o, bool complete, std::ostream& out, std::ostream& err) 
 
 int Settings(const Options& o, std::ostream& out, std::ostream& err) {
     const auto& a = o.args;
-    posix::Backend backend(o.machine, o.config);
-    auto& store = backend.Platform().settings;
+    auto backend = platform::MakeBackend({o.machine, o.config});
+    auto& store = backend->Get().settings;
     if (a.size() >= 5 && a.size() <= 6 && a[1] == "get") {
         if (auto v = store.Get(a[2], a[3], a[4])) {
             out << *v << '\n';

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <ctime>
 
-#include "platform/posix/console.h"
+#include "platform/backend_factory.h"
 
 namespace quellon::cli {
 
@@ -43,7 +43,7 @@ DateTime CliHost::Now() {
 }
 
 bool CliHost::StartProgram(std::string_view commandLine, bool) {
-    return posix::StartDetached(commandLine);
+    return platform::StartDetached(commandLine);
 }
 
 }  // namespace quellon::cli

@@ -5,15 +5,19 @@ namespace {
 
 using ::testing::ElementsAre;
 
-constexpr std::string_view kCookies = "C:\\Documents and Settings\\User\\Cookies\\";
-
 class CookieScanTest : public ScanTest {
 protected:
+    void SetUp() override {
+        // The user's cookie folder as the machine names it, with its "\\".
+        cookieFolder =
+            machine.Platform().shell.SpecialFolder(platform::kCsidlCookies).value() + "\\";
+    }
     void Cookie(std::string_view name, std::string_view hostLine) {
         machine.PlantFile(
-            std::string(kCookies) + std::string(name),
+            cookieFolder + std::string(name),
             "id\n12345\n" + std::string(hostLine) + "\n1024\n3567587328\n30124168\n*\n");
     }
+    std::string cookieFolder;
 };
 
 TEST_F(CookieScanTest, DomainsMatchThePatternsFirstMatchWins) {
@@ -34,11 +38,11 @@ TEST_F(CookieScanTest, DomainsMatchThePatternsFirstMatchWins) {
                 ElementsAre("Cookie Found: user@adclick[1].txt", "Cookie Found: user@bstats[1].txt",
                             "Cookie Found: user@deep(2)[1].txt", "Cookie Found: user@track7[2].txt",
                             "Cookie Found: user@twice[1].txt", "Cookie Found: user@zpixel[1].txt"));
-    EXPECT_EQ(f.lvwCookiesToDelete.Item(0).text, std::string(kCookies) + "user@adclick[1].txt");
+    EXPECT_EQ(f.lvwCookiesToDelete.Item(0).text, cookieFolder + "user@adclick[1].txt");
     EXPECT_EQ(f.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Item(0).text,
               "Cookie: user@adclick[1].txt");
     EXPECT_EQ(f.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Item(0).SubItem(1),
-              std::string(kCookies) + "user@adclick[1].txt");
+              cookieFolder + "user@adclick[1].txt");
     EXPECT_EQ(f.lvwSpywareFound.Item(0).smallIcon, 1);
     EXPECT_EQ(f.Session().counters.SpywareFound, 6);
     EXPECT_EQ(f.Session().counters.MemoryItemsInspected, 8);
@@ -48,9 +52,9 @@ TEST_F(CookieScanTest, DomainsMatchThePatternsFirstMatchWins) {
 TEST_F(CookieScanTest, ExcludedPathsAndUnreadableCookiesAreNotReported) {
     Cookie("user@adclick[1].txt", "adclick.net/");
     Cookie("user@other[1].txt", "other.net/");
-    machine.HomeFile("ENoSignature.txt", std::string(kCookies) + "USER@ADCLICK[1].TXT\r\n");
+    machine.HomeFile("ENoSignature.txt", cookieFolder + "USER@ADCLICK[1].TXT\r\n");
     WriteDefinitions({}, {}, {}, {"adclick.net", "False"});
-    machine.PlantFile(std::string(kCookies) + "user@empty[1].txt", "");
+    machine.PlantFile(cookieFolder + "user@empty[1].txt", "");
     Scan(true, false, false);
     // The empty cookie yields the domain "False", which this pattern list accepts.
     EXPECT_THAT(Texts(Form().lvwSpywareFound), ElementsAre("Cookie Found: user@empty[1].txt"));

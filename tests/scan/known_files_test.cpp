@@ -29,25 +29,30 @@ std::string WithCompany(std::string_view company) {
 class KnownFilesTest : public ScanTest {};
 
 TEST_F(KnownFilesTest, TokensFoldersAndTheSystemFolderResolveToOnePath) {
+    // The folders as the machine names them (C:\WINDOWS on a machine root,
+    // C:\windows under Wine).
+    auto& shell = machine.Platform().shell;
+    const std::string windows = shell.WindowsDirectory();
+    const std::string system = shell.SystemDirectory();
+    const std::string desktop = shell.SpecialFolder(platform::kCsidlDesktopDirectory).value();
     machine.PlantFile("C:\\WINDOWS\\system32\\abc.dll", "x");
     machine.PlantFile("C:\\WINDOWS\\System32\\plain.dll", "x");
     machine.PlantFile("C:\\Program Files\\Foo Co\\sub\\foo.exe", "x");
-    machine.PlantFile("C:\\Documents and Settings\\User\\Desktop\\ad.lnk", "x");
+    machine.PlantFile(desktop + "\\ad.lnk", "x");
     machine.PlantFile("C:\\Popper\\pop.ini", "x");
     WriteDefinitions({"abc.dll=Foo|[wDir]\\system32", "plain.dll=Plain",
                       "sub\\foo.exe=FooApp|[pfiles]Foo Co", "ad.lnk=Desk|[dDir]",
                       "pop.ini=Pop|[Drive]Popper", "gone.dll=Gone|[wDir]"});
     Scan(false, false, false);
     auto& f = Form();
-    EXPECT_THAT(
-        Texts(f.lvwFilesToBeDeleted),
-        ElementsAre("C:\\WINDOWS\\system32\\abc.dll", "C:\\WINDOWS\\system32\\plain.dll",
-                    "C:\\Program Files\\Foo Co\\sub\\foo.exe",
-                    "C:\\Documents and Settings\\User\\Desktop\\ad.lnk", "C:\\Popper\\pop.ini"));
+    EXPECT_THAT(Texts(f.lvwFilesToBeDeleted),
+                ElementsAre(windows + "\\system32\\abc.dll", system + "\\plain.dll",
+                            "C:\\Program Files\\Foo Co\\sub\\foo.exe", desktop + "\\ad.lnk",
+                            "C:\\Popper\\pop.ini"));
     EXPECT_THAT(Texts(f.lvwFileNotFounds), ElementsAre("gone.dll"));
     EXPECT_EQ(f.lvwFileNotFounds.Item(0).SubItem(1), "Gone");
     EXPECT_EQ(f.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Item(0).SubItem(1),
-              "C:\\WINDOWS\\system32\\abc.dll");
+              windows + "\\system32\\abc.dll");
     EXPECT_EQ(f.lblFilesFolderInspected.Caption(), "6");
     EXPECT_EQ(f.lblSoftwareFound.Caption(), "5");
     EXPECT_EQ(f.lblStatus.Caption(), "Scanning complete.");
@@ -81,7 +86,7 @@ TEST_F(KnownFilesTest, MicrosoftFilesExcludedNamesAndHiddenFilesAreSkipped) {
     EXPECT_THAT(Texts(f.lvwFileNotFounds), ElementsAre(".hidden.dll"));
 }
 
-TEST_F(KnownFilesTest, MalformedLinesNeitherCrashNorLeaveTheDrive) {
+TEST_F(KnownFilesTest, MalformedLinesNeitherCrashNorLeaveTheDriveLinuxOnly) {
     // A file outside the machine root that a climbing path would reach.
     machine.PlantLinuxFile("outside.dll", "x");
     machine.PlantFile("C:\\WINDOWS\\system32\\noname.dll", "x");

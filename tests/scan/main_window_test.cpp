@@ -1,5 +1,4 @@
 #include "app/frm_splash.h"
-#include "platform/posix/xdg_autostart.h"
 #include "scan_fixture.h"
 
 namespace quellon::testing {
@@ -188,20 +187,6 @@ TEST_F(MainWindowTest, QuarantineMenuOpensTheFolderAndTheExclusions) {
     machine.HomeFile("ENoSignature.txt", "x\r\n");
     Form().mnuQuarItem[1].Click();
     EXPECT_EQ(host.openedDocuments.back(), machine.HomeWindowsPath() + "\\ENoSignature.txt");
-}
-
-TEST_F(MainWindowTest, RunAtStartupAlsoWritesTheAutostartEntry) {
-    WriteDefinitions();
-    posix::XdgAutostart autostart("quellon-pro", "Quellon Pro", "/opt/quellon pro/quellon-pro",
-                                  machine.Config() / "autostart");
-    auto& f = Form();
-    f.startupRegistration = &autostart;
-    f.chkRunAtStartup.SetChecked(true);
-    const std::string entry = ReadBytes(autostart.EntryPath());
-    EXPECT_NE(entry.find("Exec=\"/opt/quellon pro/quellon-pro\"\n"), std::string::npos);
-    EXPECT_NE(entry.find("[Desktop Entry]\n"), std::string::npos);
-    f.chkRunAtStartup.SetChecked(false);
-    EXPECT_FALSE(std::filesystem::exists(autostart.EntryPath()));
 }
 
 }  // namespace

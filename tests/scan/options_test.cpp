@@ -9,7 +9,8 @@ namespace keys = settings::keys;
 
 class OptionsTest : public ScanTest {};
 
-TEST_F(OptionsTest, FreshProfileShowsTheDefaults) {
+// The drive list of a machine root with a CD-ROM drive.
+TEST_F(OptionsTest, FreshProfileShowsTheDefaultsLinuxOnly) {
     machine.PlantLinuxFile("drive_d/x", "");
     machine.WriteMachineIni("[Drives]\r\nD=CDROM Drive\r\n");
     auto& f = Form();
@@ -80,7 +81,8 @@ TEST_F(OptionsTest, HomePageShieldControlsStoreThePairAndGreyTheRestoreOptions) 
     EXPECT_EQ(Stored(settings::kSettings, keys::kChkAutoDel), "1");
 }
 
-TEST_F(OptionsTest, RunAtStartupWritesAndRemovesTheRunValue) {
+// The registry file of a machine root is written back.
+TEST_F(OptionsTest, RunAtStartupWritesAndRemovesTheRunValueLinuxOnly) {
     auto& f = Form();
     f.chkRunAtStartup.SetChecked(true);
     auto& reg = machine.Platform().registry;

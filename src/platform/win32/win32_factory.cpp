@@ -1,0 +1,104 @@
+// The Windows backend behind the front-ends' backend factory, and the console.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/backend_factory.h"
+#include "platform/win32/backend.h"
+
+namespace quellon::platform {
+
+namespace {
+
+class Win32Handle : public BackendHandle {
+public:
+    Platform& Get() override { return backend_.Platform(); }
+    std::string WindowsPathOf(const std::filesystem::path& local) const override {
+        return win32::WindowsPathOf(local);
+    }
+
+private:
+    win32::Backend backend_;
+};
+
+std::atomic<bool>* g_interruptFlag = nullptr;
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+    switch (event) {
+        case CTRL_C_EVENT:
+        case CTRL_BREAK_EVENT:
+        case CTRL_CLOSE_EVENT:
+            if (g_interruptFlag != nullptr) {
+                g_interruptFlag->store(true);
+            }
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<BackendHandle> MakeBackend(const BackendOptions& /*options*/) {
+    return std::make_unique<Win32Handle>();
+}
+
+bool UsesMachineRoot() {
+    return false;
+}
+
+std::filesystem::path ExecutableFolder() {
+    return win32::ExecutableFolder();
+}
+
+std::filesystem::path DefaultConfigFolder() {
+    return {};
+}
+
+void UseBinaryStandardStreams() {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    ::_setmode(::_fileno(stderr), _O_BINARY);
+}
+
+bool StderrIsTerminal() {
+    DWORD mode = 0;
+    return ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+int TerminalColumns() {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (::GetConsoleScreenBufferInfo(::GetStdHandle(STD_ERROR_HANDLE), &info)) {
+        const int columns = info.srWindow.Right - info.srWindow.Left + 1;
+        if (columns > 0) {
+            return columns;
+        }
+    }
+    return 80;
+}
+
+void CatchInterrupts(std::atomic<bool>& flag) {
+    g_interruptFlag = &flag;
+    ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+bool StartDetached(std::string_view commandLine) {
+    std::string line(commandLine);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE,
+                          DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup,
+                          &info)) {
+        return false;
+    }
+    ::CloseHandle(info.hThread);
+    ::CloseHandle(info.hProcess);
+    return true;
+}
+
+}  // namespace quellon::platform
