@@ -329,6 +329,9 @@ void FrmMain::HideAllPages() {
     for (ui::Frame* f : {&frmStatus, &frmScan, &frmResults, &frmOptions}) {
         f->SetVisible(false);
     }
+    pgbDeleteSpywaresFound.SetVisible(false);
+    lblDeletingPercentageCompleted.SetVisible(false);
+    lblDeletingCaption.SetVisible(false);
 }
 
 void FrmMain::ShowScanPage() {

@@ -1,0 +1,109 @@
+#include "gui/qt/command_line.h"
+
+#include <cstdlib>
+#include <optional>
+
+#include "platform/posix/backend.h"
+
+namespace quellon::gui {
+namespace {
+
+std::optional<std::string> Env(const char* name) {
+    const char* v = std::getenv(name);
+    if (v == nullptr || *v == '\0') {
+        return std::nullopt;
+    }
+    return std::string(v);
+}
+
+std::filesystem::path DefaultMachine() {
+    if (auto prefix = Env("WINEPREFIX")) {
+        return *prefix;
+    }
+    if (auto home = Env("HOME")) {
+        return std::filesystem::path(*home) / ".wine";
+    }
+    return ".wine";
+}
+
+}  // namespace
+
+const char* const kUsage =
+    "usage: quellon-pro [--home DIR] [--machine DIR] [--config DIR] [Qt options]\n"
+    "\n"
+    "options (or the environment variables QUELLON_HOME, QUELLON_MACHINE, QUELLON_CONFIG):\n"
+    "  --home DIR          the program folder (definitions, exclusions, report);\n"
+    "                      default: the folder of quellon-pro\n"
+    "  --machine DIR       the machine root (drive_c, registry.reg, machine.ini);\n"
+    "                      default: $WINEPREFIX, else ~/.wine\n"
+    "  --config DIR        the folder of the settings store;\n"
+    "                      default: $XDG_CONFIG_HOME/quellon-pro, else ~/.config/quellon-pro\n"
+    "\n"
+    "start-up actions (for scripts and screenshots):\n"
+    "  --scan              press Start once the window is up\n"
+    "  --show-page PAGE    then show PAGE: status, scan, results or options[:TAB]\n"
+    "                      (TAB 1 to 4: scan options, schedule, protection, update)\n"
+    "  --help              print this text\n";
+
+CommandLine ParseCommandLine(int argc, const char* const* argv) {
+    CommandLine c;
+    std::optional<std::string> home = Env("QUELLON_HOME");
+    std::optional<std::string> machine = Env("QUELLON_MACHINE");
+    std::optional<std::string> config = Env("QUELLON_CONFIG");
+    c.rest.emplace_back(argc > 0 ? argv[0] : "quellon-pro");
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](std::optional<std::string>& target) {
+            if (i + 1 >= argc) {
+                c.error = a + " needs a value";
+                return;
+            }
+            target = argv[++i];
+        };
+        if (a == "--home") {
+            value(home);
+        } else if (a == "--machine") {
+            value(machine);
+        } else if (a == "--config") {
+            value(config);
+        } else if (a == "--scan") {
+            c.scan = true;
+        } else if (a == "--help" || a == "-h") {
+            c.help = true;
+        } else if (a == "--show-page") {
+            std::optional<std::string> page;
+            value(page);
+            if (!page) {
+                continue;
+            }
+            std::string name = *page;
+            c.tab = 1;
+            if (const size_t colon = name.find(':'); colon != std::string::npos) {
+                const std::string tab = name.substr(colon + 1);
+                name.resize(colon);
+                if (tab.size() != 1 || tab[0] < '1' || tab[0] > '4' || name != "options") {
+                    c.error = "unknown page " + *page;
+                    continue;
+                }
+                c.tab = tab[0] - '0';
+            }
+            if (name != "status" && name != "scan" && name != "results" && name != "options") {
+                c.error = "unknown page " + *page;
+                continue;
+            }
+            c.page = name;
+        } else {
+            // Everything else belongs to the toolkit (-platform, -style ...).
+            c.rest.push_back(a);
+        }
+        if (!c.error.empty()) {
+            break;
+        }
+    }
+    c.home = home ? std::filesystem::path(*home) : posix::ExecutableFolder();
+    c.machine = machine ? std::filesystem::path(*machine) : DefaultMachine();
+    c.config = config ? std::filesystem::path(*config) : posix::DefaultConfigFolder();
+    return c;
+}
+
+}  // namespace quellon::gui

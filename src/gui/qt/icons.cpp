@@ -1,0 +1,143 @@
+#include "gui/qt/icons.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+#include "scan/scan_context.h"
+
+namespace quellon::gui {
+namespace {
+
+QPixmap Canvas(int size) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+
+QIcon CookieIcon() {
+    QIcon icon;
+    for (int size : {16, 32}) {
+        QPixmap pixmap = Canvas(size);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 16.0, size / 16.0);
+        p.setPen(QPen(QColor(0x8a, 0x5a, 0x2b), 1));
+        p.setBrush(QColor(0xd9, 0xa4, 0x5b));
+        p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0x5b, 0x36, 0x16));
+        for (QPointF chip :
+             {QPointF(5, 5.5), QPointF(10, 6), QPointF(7.5, 10.5), QPointF(11, 10)}) {
+            p.drawEllipse(chip, 1.2, 1.2);
+        }
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+QIcon RegistryIcon() {
+    QIcon icon;
+    for (int size : {16, 32}) {
+        QPixmap pixmap = Canvas(size);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 16.0, size / 16.0);
+        const QColor colours[] = {QColor(0x2f, 0x6f, 0xd6), QColor(0x3f, 0xa3, 0x5b),
+                                  QColor(0xd6, 0x8a, 0x2f), QColor(0x8a, 0x4f, 0xc9)};
+        int n = 0;
+        for (int y : {1, 8}) {
+            for (int x : {1, 8}) {
+                p.setPen(QPen(colours[n].darker(140), 0.8));
+                p.setBrush(colours[n++]);
+                p.drawRoundedRect(QRectF(x + 0.5, y + 0.5, 6, 6), 1, 1);
+            }
+        }
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+QIcon FileIcon() {
+    QIcon icon;
+    for (int size : {16, 32}) {
+        QPixmap pixmap = Canvas(size);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 16.0, size / 16.0);
+        QPainterPath page;
+        page.moveTo(3, 1.5);
+        page.lineTo(10, 1.5);
+        page.lineTo(13.5, 5);
+        page.lineTo(13.5, 14.5);
+        page.lineTo(3, 14.5);
+        page.closeSubpath();
+        p.setPen(QPen(QColor(0x70, 0x70, 0x70), 1));
+        p.setBrush(Qt::white);
+        p.drawPath(page);
+        p.drawLine(QPointF(10, 1.5), QPointF(10, 5));
+        p.drawLine(QPointF(10, 5), QPointF(13.5, 5));
+        // A red mark: a file that does not belong.
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0xc6, 0x28, 0x28));
+        p.drawEllipse(QRectF(5, 7.5, 6, 6));
+        p.setPen(QPen(Qt::white, 1.2));
+        p.drawLine(QPointF(8, 8.8), QPointF(8, 10.8));
+        p.drawPoint(QPointF(8, 12.2));
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+}  // namespace
+
+QIcon KindIcon(int kind) {
+    // Drawn once; kept for the whole run (never destroyed after the
+    // application object).
+    static const QIcon* const cookie = new QIcon(CookieIcon());
+    static const QIcon* const registry = new QIcon(RegistryIcon());
+    static const QIcon* const file = new QIcon(FileIcon());
+    switch (kind) {
+        case scan::kIconCookie:
+            return *cookie;
+        case scan::kIconRegistry:
+            return *registry;
+        case scan::kIconFile:
+            return *file;
+        default:
+            return {};
+    }
+}
+
+QIcon AppIcon() {
+    QIcon icon;
+    for (int size : {16, 22, 32, 48, 64}) {
+        QPixmap pixmap = Canvas(size);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 64.0, size / 64.0);
+        QPainterPath shield;
+        shield.moveTo(32, 4);
+        shield.cubicTo(42, 10, 50, 11, 58, 11);
+        shield.cubicTo(58, 36, 50, 52, 32, 61);
+        shield.cubicTo(14, 52, 6, 36, 6, 11);
+        shield.cubicTo(14, 11, 22, 10, 32, 4);
+        QLinearGradient fill(0, 0, 64, 64);
+        fill.setColorAt(0, QColor(0x3c, 0x8d, 0xe6));
+        fill.setColorAt(1, QColor(0x15, 0x3f, 0x86));
+        p.setPen(QPen(QColor(0x0d, 0x2a, 0x5c), 2.5));
+        p.setBrush(fill);
+        p.drawPath(shield);
+        p.setPen(QPen(Qt::white, 6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawPolyline(QPolygonF({QPointF(20, 32), QPointF(29, 41), QPointF(45, 23)}));
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+}  // namespace quellon::gui

@@ -1,0 +1,64 @@
+// The main window: a view of FrmMain's control models. Every widget mirrors
+// its model (caption, value, visible, enabled); every user action goes
+// through the model, whose handlers are the form's procedures.
+#pragma once
+
+#include <QMainWindow>
+
+#include "app/frm_main.h"
+#include "gui/qt/bindings.h"
+
+class QSystemTrayIcon;
+
+namespace quellon::gui {
+
+class QtHost;
+
+class MainWindow : public QMainWindow {
+public:
+    MainWindow(app::FrmMain& form, QtHost& host);
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    // Shows the window as the model says (after Form_Load) and follows the
+    // model's visibility and state from then on.
+    void Present();
+    bool Presented() const { return presented_; }
+
+    app::FrmMain& Form() { return form_; }
+    Binder& Bindings() { return bind_; }
+    // Null without a system tray: the window then only minimises.
+    QSystemTrayIcon* TrayIcon() { return tray_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void BuildMenus();
+    QWidget* BuildBanner();
+    QWidget* BuildNavigation();
+    QWidget* BuildStatusPage();
+    QWidget* BuildScanPage();
+    QWidget* BuildResultsPage();
+    QWidget* BuildOptionsPage();
+    QWidget* BuildScanOptionsTab();
+    QWidget* BuildScheduleTab();
+    QWidget* BuildProtectionTab();
+    QWidget* BuildUpdateTab();
+    QWidget* Page(ui::Frame& frame, const QString& name, QWidget* body);
+    void BuildTray();
+    void ScheduleWindowSync();
+    void SyncWindow();
+
+    app::FrmMain& form_;
+    QtHost& host_;
+    Binder bind_;
+    QSystemTrayIcon* tray_ = nullptr;
+    bool presented_ = false;
+    bool syncing_ = false;
+    bool syncPending_ = false;
+};
+
+}  // namespace quellon::gui

@@ -1,0 +1,430 @@
+// The four pages of the main window and the panels of the option page.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFormLayout>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTimeEdit>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "gui/qt/main_window.h"
+
+namespace quellon::gui {
+namespace {
+
+QLabel* Caption(const QString& text) {
+    auto* label = new QLabel(text);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+void Bold(QWidget* widget, int grow = 0) {
+    QFont font = widget->font();
+    font.setBold(true);
+    font.setPointSize(font.pointSize() + grow);
+    widget->setFont(font);
+}
+
+// A label whose text may be long: it never widens the window.
+void Elastic(QLabel* label) {
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    label->setMinimumWidth(40);
+}
+
+QFrame* Panel() {
+    auto* panel = new QFrame;
+    panel->setFrameShape(QFrame::StyledPanel);
+    return panel;
+}
+
+QHBoxLayout* Row(std::initializer_list<QWidget*> widgets, bool stretchAfter = true) {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(8);
+    for (QWidget* w : widgets) {
+        row->addWidget(w);
+    }
+    if (stretchAfter) {
+        row->addStretch(1);
+    }
+    return row;
+}
+
+}  // namespace
+
+QWidget* MainWindow::BuildStatusPage() {
+    auto& f = form_;
+    auto* body = new QWidget;
+    auto* column = new QVBoxLayout(body);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(12);
+
+    QLabel* welcome = bind_.Label(f.Label22, QStringLiteral("Label22"));
+    QFont font = welcome->font();
+    font.setPointSize(font.pointSize() + 2);
+    welcome->setFont(font);
+    column->addWidget(welcome);
+
+    auto* panel = Panel();
+    auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(16, 12, 16, 12);
+    grid->setHorizontalSpacing(24);
+    grid->setVerticalSpacing(8);
+    QLabel* heading = bind_.Label(f.lblDefCaption, QStringLiteral("lblDefCaption"));
+    Bold(heading, 1);
+    grid->addWidget(heading, 0, 0, 1, 2);
+    struct Line {
+        const char* caption;
+        ui::Label& value;
+        const char* name;
+    };
+    const Line lines[] = {{"Definitions loaded", f.lblDefCount, "lblDefCount"},
+                          {"Program version", f.lblVersion, "lblVersion"},
+                          {"Definition version", f.lblDefVersion, "lblDefVersion"},
+                          {"Items removed", f.lblDefRemoved, "lblDefRemoved"},
+                          {"Last scan", f.lblLastScan, "lblLastScan"},
+                          {"Last complete scan", f.lblLastFullScan, "lblLastFullScan"}};
+    int r = 1;
+    for (const Line& line : lines) {
+        grid->addWidget(Caption(QString::fromLatin1(line.caption)), r, 0);
+        QLabel* value = bind_.Label(line.value, QString::fromLatin1(line.name));
+        Bold(value);
+        grid->addWidget(value, r, 1);
+        ++r;
+    }
+    grid->setColumnStretch(1, 1);
+    grid->setColumnMinimumWidth(0, 180);
+    column->addWidget(panel);
+
+    // What guards the computer now, as the option page has it.
+    auto* guard = Panel();
+    auto* guardGrid = new QGridLayout(guard);
+    guardGrid->setContentsMargins(16, 12, 16, 12);
+    guardGrid->setHorizontalSpacing(24);
+    guardGrid->setVerticalSpacing(8);
+    QLabel* guardHeading = Caption(QStringLiteral("Protection"));
+    Bold(guardHeading, 1);
+    guardGrid->addWidget(guardHeading, 0, 0, 1, 2);
+    struct Guard {
+        const char* caption;
+        ui::CheckBox& option;
+    };
+    const Guard guards[] = {{"Memory shield", f.chkAutoProtect},
+                            {"Home page shield", f.chkHomePage},
+                            {"Scheduled scans", f.chkAutomaticScanYesOrNo},
+                            {"Automatic Live Update", f.chkAutomaticUpdate},
+                            {"Run at startup", f.chkRunAtStartup}};
+    r = 1;
+    for (const Guard& g : guards) {
+        guardGrid->addWidget(Caption(QString::fromLatin1(g.caption)), r, 0);
+        auto* state = new QLabel;
+        Bold(state);
+        ui::CheckBox* option = &g.option;
+        bind_.Watch(*option, [option, state] {
+            state->setText(option->Checked() ? QStringLiteral("On") : QStringLiteral("Off"));
+            state->setStyleSheet(option->Checked() ? QStringLiteral("color: #1e7b34;")
+                                                   : QStringLiteral("color: #8a8a8a;"));
+        });
+        guardGrid->addWidget(state, r, 1);
+        ++r;
+    }
+    guardGrid->setColumnStretch(1, 1);
+    guardGrid->setColumnMinimumWidth(0, 180);
+    column->addWidget(guard);
+
+    QPushButton* website = bind_.PushButton(f.cmdWebsite, QStringLiteral("cmdWebsite"));
+    column->addLayout(Row({website}));
+    column->addStretch(1);
+    return Page(f.frmStatus, QStringLiteral("frmStatus"), body);
+}
+
+QWidget* MainWindow::BuildScanPage() {
+    auto& f = form_;
+    auto* body = new QWidget;
+    auto* column = new QVBoxLayout(body);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(10);
+
+    QPushButton* start = bind_.PushButton(f.cmdScanNow, QStringLiteral("cmdScanNow"));
+    QPushButton* stop = bind_.PushButton(f.cmdStop, QStringLiteral("cmdStop"));
+    QPushButton* pause = bind_.PushButton(f.cmdPause, QStringLiteral("cmdPause"));
+    for (QPushButton* b : {start, stop, pause}) {
+        b->setMinimumSize(100, 32);
+    }
+    Bold(start);
+    column->addLayout(Row({start, stop, pause}));
+
+    // The counters, in two columns.
+    auto* counters = Panel();
+    auto* grid = new QGridLayout(counters);
+    grid->setContentsMargins(16, 10, 16, 10);
+    grid->setHorizontalSpacing(16);
+    grid->setVerticalSpacing(6);
+    struct Counter {
+        const char* caption;
+        ui::Label& value;
+        const char* name;
+    };
+    const Counter list[] = {
+        {"Running Processes", f.lblTotalNoOfRunningItems, "lblTotalNoOfRunningItems"},
+        {"Memory Items Inspected", f.lblMemoryInspected, "lblMemoryInspected"},
+        {"Registry Entries Inspected", f.lblRegistryInspected, "lblRegistryInspected"},
+        {"Files/Folders Inspected", f.lblFilesFolderInspected, "lblFilesFolderInspected"},
+        {"Spyware Found", f.lblSoftwareFound, "lblSoftwareFound"},
+        {"Traces Found", f.lbltracesFound, "lbltracesFound"}};
+    for (int i = 0; i < 6; ++i) {
+        const int row = i % 3;
+        const int col = (i / 3) * 3;
+        grid->addWidget(Caption(QString::fromLatin1(list[i].caption)), row, col);
+        QLabel* value = bind_.Label(list[i].value, QString::fromLatin1(list[i].name));
+        Bold(value);
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        value->setMinimumWidth(90);
+        grid->addWidget(value, row, col + 1);
+    }
+    grid->setColumnMinimumWidth(2, 56);
+    grid->setColumnStretch(6, 1);
+    column->addWidget(counters);
+
+    // Progress: the phase text, the three bars, the two-line status.
+    QLabel* phase = bind_.Label(f.lblPercentageCompleted, QStringLiteral("lblPercentageCompleted"));
+    Bold(phase);
+    Elastic(phase);
+    column->addWidget(phase);
+    auto* bars = new QGridLayout;
+    bars->setHorizontalSpacing(12);
+    bars->setVerticalSpacing(6);
+    struct Bar {
+        const char* caption;
+        ui::ProgressBar& model;
+        const char* name;
+    };
+    const Bar barList[] = {{"Current task", f.pb1, "pb1"},
+                           {"Overall progress", f.pb2, "pb2"},
+                           {"Activity", f.pbgMain, "pbgMain"}};
+    int r = 0;
+    for (const Bar& bar : barList) {
+        QLabel* caption = Caption(QString::fromLatin1(bar.caption));
+        bind_.Control(bar.model, caption);
+        bars->addWidget(caption, r, 0);
+        QProgressBar* widget = bind_.Progress(bar.model, QString::fromLatin1(bar.name));
+        widget->setFixedHeight(bar.name[2] == 'g' ? 8 : 16);
+        bars->addWidget(widget, r, 1);
+        ++r;
+    }
+    bars->setColumnStretch(1, 1);
+    column->addLayout(bars);
+
+    QLabel* status = bind_.Label(f.lblStatus, QStringLiteral("lblStatus"));
+    Elastic(status);
+    status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    status->setFixedHeight(status->fontMetrics().lineSpacing() * 2 + 4);
+    column->addWidget(status);
+
+    QTreeWidget* found = bind_.List(f.lvwSpywareFound, QStringLiteral("lvwSpywareFound"), false);
+    column->addWidget(found, 1);
+
+    QPushButton* next = bind_.PushButton(f.cmdRemove, QStringLiteral("cmdRemove"));
+    next->setMinimumHeight(30);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(next);
+    column->addLayout(bottom);
+    return Page(f.frmScan, QStringLiteral("frmScan"), body);
+}
+
+QWidget* MainWindow::BuildResultsPage() {
+    auto& f = form_;
+    auto* body = new QWidget;
+    auto* column = new QVBoxLayout(body);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(10);
+
+    QLabel* count =
+        bind_.Label(f.lblRemovePicSoftwareFound, QStringLiteral("lblRemovePicSoftwareFound"));
+    Bold(count);
+    column->addLayout(Row({Caption(QStringLiteral("Spyware found:")), count}));
+    column->addWidget(
+        Caption(QStringLiteral("Tick the items to remove or to exclude from future scans.")));
+
+    QTreeWidget* list =
+        bind_.List(f.lvwPicRemoveListOfSpywareFoundAndToBeRemoved,
+                   QStringLiteral("lvwPicRemoveListOfSpywareFoundAndToBeRemoved"), true);
+    list->header()->resizeSection(0, 320);
+    column->addWidget(list, 1);
+
+    QPushButton* all = bind_.PushButton(f.cmdSelectAll, QStringLiteral("cmdSelectAll"));
+    QPushButton* exclude = bind_.PushButton(f.cmdExclude, QStringLiteral("cmdExclude"));
+    QPushButton* remove = bind_.PushButton(f.Command4, QStringLiteral("Command4"));
+    QPushButton* log = bind_.PushButton(f.cmdLog, QStringLiteral("cmdLog"));
+    for (QPushButton* b : {all, exclude, remove, log}) {
+        b->setMinimumSize(96, 30);
+    }
+    auto* buttons = Row({all, exclude, remove});
+    buttons->addWidget(log);
+    column->addLayout(buttons);
+
+    // Progress of a removal run, shown only while one runs.
+    QLabel* caption = bind_.Label(f.lblDeletingCaption, QStringLiteral("lblDeletingCaption"));
+    Elastic(caption);
+    column->addWidget(caption);
+    QProgressBar* bar =
+        bind_.Progress(f.pgbDeleteSpywaresFound, QStringLiteral("pgbDeleteSpywaresFound"));
+    QLabel* percent = bind_.Label(f.lblDeletingPercentageCompleted,
+                                  QStringLiteral("lblDeletingPercentageCompleted"));
+    auto* progress = new QHBoxLayout;
+    progress->addWidget(bar, 1);
+    progress->addWidget(percent);
+    column->addLayout(progress);
+    return Page(f.frmResults, QStringLiteral("frmResults"), body);
+}
+
+QWidget* MainWindow::BuildOptionsPage() {
+    auto& f = form_;
+    auto* tabs = new QTabWidget;
+    tabs->setObjectName(QStringLiteral("TabStrip1"));
+    QWidget* panels[] = {BuildScanOptionsTab(), BuildScheduleTab(), BuildProtectionTab(),
+                         BuildUpdateTab()};
+    for (int i = 0; i < 4; ++i) {
+        panels[i]->setObjectName(QStringLiteral("frmView%1").arg(i));
+        tabs->addTab(panels[i], QString());
+    }
+    bind_.Tabs(f.TabStrip1, tabs);
+    return Page(f.frmOptions, QStringLiteral("frmOptions"), tabs);
+}
+
+QWidget* MainWindow::BuildScanOptionsTab() {
+    auto& f = form_;
+    auto* panel = new QWidget;
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(14, 14, 14, 14);
+    column->setSpacing(12);
+
+    auto* areas = new QGroupBox(QStringLiteral("What to scan"));
+    auto* areaList = new QVBoxLayout(areas);
+    areaList->addWidget(bind_.CheckBox(f.chkSweepMemory, QStringLiteral("chkSweepMemory")));
+    areaList->addWidget(bind_.CheckBox(f.chkScanRegistry, QStringLiteral("chkScanRegistry")));
+    areaList->addWidget(bind_.CheckBox(f.chkScanCookies, QStringLiteral("chkScanCookies")));
+    column->addWidget(areas);
+
+    auto* type = new QGroupBox(QStringLiteral("Scan type"));
+    auto* typeList = new QVBoxLayout(type);
+    typeList->addWidget(
+        bind_.Option(f.optScanOnlyKnownSoftwares, QStringLiteral("optScanOnlyKnownSoftwares")));
+    typeList->addWidget(
+        bind_.Option(f.optScanAllSelectedHardDrive, QStringLiteral("optScanAllSelectedHardDrive")));
+    QTreeWidget* drives = bind_.List(f.lvwHardDrives, QStringLiteral("lvwHardDrives"), true);
+    drives->setMaximumHeight(110);
+    typeList->addWidget(drives);
+    column->addWidget(type);
+
+    auto* general = new QGroupBox(QStringLiteral("General"));
+    auto* generalList = new QVBoxLayout(general);
+    generalList->addWidget(bind_.CheckBox(f.chkMakeLog, QStringLiteral("chkMakeLog")));
+    generalList->addWidget(bind_.CheckBox(f.chkRunAtStartup, QStringLiteral("chkRunAtStartup")));
+    column->addWidget(general);
+    column->addStretch(1);
+    return panel;
+}
+
+QWidget* MainWindow::BuildScheduleTab() {
+    auto& f = form_;
+    auto* panel = new QWidget;
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(14, 14, 14, 14);
+    column->setSpacing(12);
+    column->addWidget(
+        bind_.CheckBox(f.chkAutomaticScanYesOrNo, QStringLiteral("chkAutomaticScanYesOrNo")));
+
+    auto* when = new QGroupBox(QStringLiteral("When to scan"));
+    auto* form = new QFormLayout(when);
+    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+    form->addRow(QStringLiteral("Day:"), bind_.Combo(f.cmbDays, QStringLiteral("cmbDays")));
+    form->addRow(QStringLiteral("Date:"),
+                 bind_.Date(f.dtpScheduleDate, QStringLiteral("dtpScheduleDate")));
+    form->addRow(QStringLiteral("Time:"),
+                 bind_.Time(f.dtpScheduleTime, QStringLiteral("dtpScheduleTime")));
+    column->addWidget(when);
+
+    QPushButton* apply = bind_.PushButton(f.CmdProceed, QStringLiteral("CmdProceed"));
+    QPushButton* reset = bind_.PushButton(f.cmdDefaultSetting, QStringLiteral("cmdDefaultSetting"));
+    for (QPushButton* b : {apply, reset}) {
+        b->setMinimumSize(90, 30);
+    }
+    column->addLayout(Row({apply, reset}));
+    column->addWidget(bind_.CheckBox(f.chkAutoDel, QStringLiteral("chkAutoDel")));
+    column->addStretch(1);
+    return panel;
+}
+
+QWidget* MainWindow::BuildProtectionTab() {
+    auto& f = form_;
+    auto* panel = new QWidget;
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(14, 14, 14, 14);
+    column->setSpacing(12);
+
+    auto* memory = new QGroupBox(QStringLiteral("Memory Shield"));
+    auto* memoryList = new QVBoxLayout(memory);
+    memoryList->addWidget(Caption(
+        QStringLiteral("Watches the running programs and warns when a listed one starts.")));
+    memoryList->addWidget(bind_.CheckBox(f.chkAutoProtect, QStringLiteral("chkAutoProtect")));
+    auto* memoryOptions = new QHBoxLayout;
+    memoryOptions->addWidget(
+        bind_.Option(f.optMemorySheildOn, QStringLiteral("optMemorySheildOn")));
+    memoryOptions->addWidget(
+        bind_.Option(f.optMemorySheildOff, QStringLiteral("optMemorySheildOff")));
+    memoryOptions->addStretch(1);
+    memoryList->addLayout(memoryOptions);
+    column->addWidget(memory);
+
+    auto* home = new QGroupBox(QStringLiteral("Home Page Shield"));
+    auto* homeList = new QVBoxLayout(home);
+    homeList->addWidget(
+        Caption(QStringLiteral("Watches the browser's home page and notices when it is changed.")));
+    homeList->addWidget(bind_.CheckBox(f.chkHomePage, QStringLiteral("chkHomePage")));
+    auto* homeOptions = new QHBoxLayout;
+    homeOptions->addWidget(
+        bind_.Option(f.optIEHomePageSheildOn, QStringLiteral("optIEHomePageSheildOn")));
+    homeOptions->addWidget(
+        bind_.Option(f.optIEHomePageSheildOff, QStringLiteral("optIEHomePageSheildOff")));
+    homeOptions->addStretch(1);
+    homeList->addLayout(homeOptions);
+    homeList->addSpacing(4);
+    homeList->addWidget(Caption(QStringLiteral("When the home page has been changed:")));
+    homeList->addWidget(bind_.Option(f.optAlwaysnotifybeforerestoring,
+                                     QStringLiteral("optAlwaysnotifybeforerestoring")));
+    homeList->addWidget(bind_.Option(f.optRestoredefaultwithoutnotification,
+                                     QStringLiteral("optRestoredefaultwithoutnotification")));
+    column->addWidget(home);
+    column->addStretch(1);
+    return panel;
+}
+
+QWidget* MainWindow::BuildUpdateTab() {
+    auto& f = form_;
+    auto* panel = new QWidget;
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(14, 14, 14, 14);
+    column->setSpacing(12);
+    column->addWidget(Caption(QStringLiteral(
+        "Live Update keeps the definition files current from the maker's web site.")));
+    column->addWidget(bind_.CheckBox(f.chkAutomaticUpdate, QStringLiteral("chkAutomaticUpdate")));
+    QPushButton* update = bind_.PushButton(f.cmdLiveUpdate, QStringLiteral("cmdLiveUpdate"));
+    update->setMinimumHeight(32);
+    column->addLayout(Row({update}));
+    column->addWidget(bind_.Label(f.lblLastUpdate, QStringLiteral("lblLastUpdate")));
+    column->addStretch(1);
+    return panel;
+}
+
+}  // namespace quellon::gui

@@ -1,0 +1,212 @@
+#include "gui/qt/qt_host.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFile>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTimer>
+#include <QUrl>
+#include <ctime>
+
+#include "gui/qt/text.h"
+#include "platform/posix/backend.h"
+#include "ui/controls.h"
+
+namespace quellon::gui {
+
+QtHost::QtHost(const posix::MachineRoot* machine) : machine_(machine) {}
+
+// Timers still registered belong to forms that outlive the host; their
+// models are not touched any more.
+QtHost::~QtHost() = default;
+
+ui::MsgResult ResultOfButton(int standardButton, int style) {
+    switch (standardButton) {
+        case QMessageBox::Ok:
+            return ui::MsgResult::kOk;
+        case QMessageBox::Yes:
+            return ui::MsgResult::kYes;
+        case QMessageBox::No:
+            return ui::MsgResult::kNo;
+        case QMessageBox::Cancel:
+            return ui::MsgResult::kCancel;
+        default:
+            break;
+    }
+    // Closed without a button: the box's way of saying no.
+    switch (style & 7) {
+        case ui::kYesNo:
+            return ui::MsgResult::kNo;
+        case ui::kOkCancel:
+        case ui::kYesNoCancel:
+            return ui::MsgResult::kCancel;
+        default:
+            return ui::MsgResult::kOk;
+    }
+}
+
+ui::MsgResult QtHost::MsgBox(std::string_view text, int style, std::string_view title) {
+    if (answer) {
+        return answer(text, style, title);
+    }
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    QMessageBox::StandardButton escape = QMessageBox::Ok;
+    switch (style & 7) {
+        case ui::kOkCancel:
+            buttons = QMessageBox::Ok | QMessageBox::Cancel;
+            escape = QMessageBox::Cancel;
+            break;
+        case ui::kYesNoCancel:
+            buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+            escape = QMessageBox::Cancel;
+            break;
+        case ui::kYesNo:
+            buttons = QMessageBox::Yes | QMessageBox::No;
+            escape = QMessageBox::No;
+            break;
+        default:
+            break;
+    }
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (style & 0x70) {
+        case ui::kCritical:
+            icon = QMessageBox::Critical;
+            break;
+        case ui::kQuestion:
+            icon = QMessageBox::Question;
+            break;
+        case ui::kExclamation:
+            icon = QMessageBox::Warning;
+            break;
+        case ui::kInformation:
+            icon = QMessageBox::Information;
+            break;
+        default:
+            break;
+    }
+    QMessageBox box(icon, ToQt(title), ToQt(text), buttons, QApplication::activeWindow());
+    box.setEscapeButton(escape);
+    box.setTextFormat(Qt::PlainText);
+    return ResultOfButton(box.exec(), style);
+}
+
+void QtHost::DoEvents() {
+    // Called after every scanned item: almost always it only counts.
+    if ((++calls_ & 63) != 0) {
+        return;
+    }
+    const Clock::time_point now = Clock::now();
+    if (now < nextSlice_) {
+        return;
+    }
+    ++slices_;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    const Clock::time_point done = Clock::now();
+    eventTime_ += done - now;
+    nextSlice_ = done + slice_;
+}
+
+DateTime QtHost::Now() {
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    DateTime t;
+    t.year = tm.tm_year + 1900;
+    t.month = tm.tm_mon + 1;
+    t.day = tm.tm_mday;
+    t.hour = tm.tm_hour;
+    t.minute = tm.tm_min;
+    t.second = tm.tm_sec;
+    return t;
+}
+
+void QtHost::SetClipboardText(std::string_view text) {
+    if (QClipboard* clipboard = QGuiApplication::clipboard()) {
+        clipboard->setText(ToQt(text));
+    }
+}
+
+bool QtHost::StartProgram(std::string_view commandLine, bool) {
+    return QProcess::startDetached(
+        QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"),
+         QString::fromLocal8Bit(commandLine.data(), static_cast<qsizetype>(commandLine.size()))});
+}
+
+bool QtHost::OpenDocument(std::string_view path) {
+    if (machine_ == nullptr) {
+        return false;
+    }
+    const auto local = machine_->Resolve(path);
+    if (!local) {
+        return false;
+    }
+    const QUrl url = QUrl::fromLocalFile(QFile::decodeName(local->c_str()));
+    return openUrl ? openUrl(url) : QDesktopServices::openUrl(url);
+}
+
+void QtHost::EndProgram() {
+    ended_ = true;
+    if (beforeEnd) {
+        beforeEnd();
+    }
+    if (endProgram) {
+        endProgram();
+        return;
+    }
+    QMetaObject::invokeMethod(
+        qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+}
+
+void QtHost::SyncTimer(TimerEntry& entry) {
+    const ui::Timer& model = *entry.model;
+    QTimer& timer = *entry.timer;
+    // An interval of 0 keeps a timer from running, as it does on Windows.
+    const bool run = model.Enabled() && model.Interval() > 0;
+    if (run && timer.interval() != model.Interval()) {
+        timer.setInterval(model.Interval());
+    }
+    if (run && !timer.isActive()) {
+        timer.start();
+    } else if (!run && timer.isActive()) {
+        timer.stop();
+    }
+}
+
+void QtHost::AddTimer(ui::Timer& timer) {
+    if (ticking_ == nullptr) {
+        retired_.clear();
+    }
+    auto entry = std::make_unique<TimerEntry>();
+    entry->model = &timer;
+    entry->timer = std::make_unique<QTimer>();
+    TimerEntry* raw = entry.get();
+    QObject::connect(entry->timer.get(), &QTimer::timeout, [this, raw] {
+        TimerEntry* outer = ticking_;
+        ticking_ = raw;
+        raw->model->Tick();
+        ticking_ = outer;
+    });
+    entry->slot = timer.Observe([raw] { SyncTimer(*raw); });
+    SyncTimer(*raw);
+    timers_.push_back(std::move(entry));
+}
+
+void QtHost::RemoveTimer(ui::Timer& timer) {
+    for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+        if ((*it)->model == &timer) {
+            timer.Unobserve((*it)->slot);
+            (*it)->timer->stop();
+            // A timer removed from its own tick handler is deleted later.
+            if (it->get() == ticking_) {
+                retired_.push_back(std::move(*it));
+            }
+            timers_.erase(it);
+            return;
+        }
+    }
+}
+
+}  // namespace quellon::gui

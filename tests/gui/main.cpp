@@ -1,0 +1,19 @@
+// The window tests: every test class on one application object.
+#include <QApplication>
+
+namespace quellon::testing {
+int RunMainWindowGuiTests(int argc, char** argv);
+int RunQtHostTests(int argc, char** argv);
+}  // namespace quellon::testing
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    int failed = 0;
+    failed += quellon::testing::RunQtHostTests(argc, argv);
+    failed += quellon::testing::RunMainWindowGuiTests(argc, argv);
+    return failed == 0 ? 0 : 1;
+}
