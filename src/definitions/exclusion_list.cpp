@@ -1,5 +1,6 @@
 #include "definitions/exclusion_list.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "common/text.h"
@@ -51,6 +52,10 @@ void ExclusionList::Load() {
         upperEntries_.insert(text::Upper(*it));
     }
     upperText_ = text::Upper(text_);
+    longestEntry_ = 0;
+    for (const std::string& e : upperEntries_) {
+        longestEntry_ = std::max(longestEntry_, e.size());
+    }
     // Splitting the text at CR LF always leaves an empty last piece.
     upperEntries_.insert(std::string());
 }
@@ -70,7 +75,16 @@ void ExclusionList::Append(std::string_view entry) {
 }
 
 bool ExclusionList::IsExcludedEntry(std::string_view name) const {
-    return upperEntries_.count(text::Upper(name)) != 0;
+    if (name.size() > longestEntry_) {
+        return false;  // longer than every line
+    }
+    // Upper-cased into a reused buffer: the scans ask this for every line.
+    thread_local std::string upper;
+    upper.resize(name.size());
+    for (size_t i = 0; i < name.size(); ++i) {
+        upper[i] = text::UpperChar(name[i]);
+    }
+    return upperEntries_.count(upper) != 0;
 }
 
 bool ExclusionList::IsExcluded(std::string_view name) const {

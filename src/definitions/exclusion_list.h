@@ -45,6 +45,7 @@ private:
     std::string text_;
     std::string upperText_;
     std::unordered_set<std::string> upperEntries_;
+    size_t longestEntry_ = 0;  // the longest of upperEntries_
 };
 
 }  // namespace quellon::definitions

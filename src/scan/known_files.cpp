@@ -52,6 +52,14 @@ void CollapseBackslashes(std::string& s) {
     s.resize(out);
 }
 
+// A sub-item list of one text, built without the copy an initializer list makes.
+std::vector<std::string> OneSubItem(std::string_view text) {
+    std::vector<std::string> items;
+    items.reserve(1);
+    items.emplace_back(text);
+    return items;
+}
+
 }  // namespace
 
 void ScanKnownFiles(ScanContext& ctx) {
@@ -82,6 +90,8 @@ void ScanKnownFiles(ScanContext& ctx) {
     FoundRows found(c.lvwSpywareFound);
     std::string line;
     std::string path;
+    std::string status;
+    std::string foundText;
     // Lines of one program share their folder: the last one is kept worked out.
     std::string lastFolder, lastFolderDone;
     bool haveFolder = false;
@@ -106,9 +116,12 @@ void ScanKnownFiles(ScanContext& ctx) {
         CollapseBackslashes(path);
 
         ++n.FilesFoldersInspected;
-        UpdateScanProgress(ctx, ctx.session.StatusPrefix, def.fileName,
-                           PercentOf(n.FilesFoldersInspected, counts.file),
-                           PercentOf(n.FilesFoldersInspected + otherLines, counts.total));
+        if (ScanProgressDue(ctx)) {
+            status.assign(ctx.session.StatusPrefix).append(text::kCrLf).append(def.fileName);
+            RefreshScanProgress(ctx, MaskWords(status),
+                                PercentOf(n.FilesFoldersInspected, counts.file),
+                                PercentOf(n.FilesFoldersInspected + otherLines, counts.total));
+        }
         if (ctx.session.StopRequested) {
             break;
         }
@@ -117,18 +130,16 @@ void ScanKnownFiles(ScanContext& ctx) {
         if (!ctx.exclusions.IsExcludedEntry(def.fileName) &&
             !ctx.exclusions.IsExcludedEntry(path)) {
             if (!fs.LookupFile(path)) {
-                c.lvwFileNotFounds.Add(std::string(def.fileName), 0,
-                                       {std::string(def.spywareName)});
-            } else if (text::Upper(text::TrimView(GetCompanyName(fs, path))) !=
-                       kMicrosoftCorporation) {
-                c.lvwFilesToBeDeleted.Add(path, 0, {std::string(def.spywareName)});
+                c.lvwFileNotFounds.Add(std::string(def.fileName), 0, OneSubItem(def.spywareName));
+            } else if (!text::EqualsNoCase(text::TrimView(GetCompanyName(fs, path)),
+                                           kMicrosoftCorporation)) {
+                c.lvwFilesToBeDeleted.Add(path, 0, OneSubItem(def.spywareName));
                 IncrementLabel(c.lbltracesFound);
-                const std::string foundText =
-                    std::string(def.spywareName) + std::string(kFoundSuffix);
+                foundText.assign(def.spywareName).append(kFoundSuffix);
                 if (!found.HasPrefix(foundText)) {
                     c.lvwSpywareFound.Add(foundText, kIconFile);
                     c.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Add(std::string(def.spywareName),
-                                                                       kIconFile, {path});
+                                                                       kIconFile, OneSubItem(path));
                     ++n.SpywareFound;
                 }
             }

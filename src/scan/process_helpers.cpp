@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <functional>
 
 #include "common/text.h"
 #include "scan/scanners.h"
@@ -29,6 +30,21 @@ std::string NameForm(std::string_view name) {
     return std::string(name);
 }
 
+// The first place of `needle` in `hay` at or after `from`, searched with
+// the Boyer-Moore-Horspool skip table (version data sits deep in large files).
+size_t Find(std::string_view hay, std::string_view needle, size_t from) {
+    if (from > hay.size()) {
+        return std::string_view::npos;
+    }
+    if (needle.empty()) {
+        return from;
+    }
+    const auto begin = hay.begin() + static_cast<std::ptrdiff_t>(from);
+    const auto at = std::search(begin, hay.end(),
+                                std::boyer_moore_horspool_searcher(needle.begin(), needle.end()));
+    return at == hay.end() ? std::string_view::npos : static_cast<size_t>(at - hay.begin());
+}
+
 }  // namespace
 
 std::string ToWideBytes(std::string_view s) {
@@ -42,26 +58,30 @@ std::string ToWideBytes(std::string_view s) {
 }
 
 std::string CompanyNameFromBytes(std::string_view bytes) {
+    using namespace std::string_view_literals;
+    // The keys as UTF-16 text (each character followed by a zero byte).
+    static constexpr std::string_view kWideInfo = "S\0t\0r\0i\0n\0g\0F\0i\0l\0e\0I\0n\0f\0o\0"sv;
+    static constexpr std::string_view kWideCompany = "C\0o\0m\0p\0a\0n\0y\0N\0a\0m\0e\0"sv;
+    static constexpr std::string_view kWideNext = "F\0i\0l\0e\0D\0e\0s\0c\0r\0i\0p\0t\0i\0o\0n\0"sv;
     size_t searchFrom = 0;
     size_t key = std::string_view::npos;
     size_t valueOffset = 0;
-    std::string nextKey;
+    std::string_view nextKey;
 
-    const std::string wideInfo = ToWideBytes("StringFileInfo");
-    const size_t wideAt = bytes.find(wideInfo);
+    const size_t wideAt = Find(bytes, kWideInfo, 0);
     if (wideAt == std::string_view::npos) {
-        const size_t plainAt = bytes.find("StringFileInfo");
+        const size_t plainAt = Find(bytes, "StringFileInfo"sv, 0);
         searchFrom = plainAt == std::string_view::npos ? 0 : plainAt;
-        key = bytes.find("CompanyName", searchFrom);
+        key = Find(bytes, "CompanyName"sv, searchFrom);
         valueOffset = 12;
-        nextKey = "FileDescription";
+        nextKey = "FileDescription"sv;
     } else {
         searchFrom = wideAt;
     }
     if (key == std::string_view::npos) {
-        key = bytes.find(ToWideBytes("CompanyName"), searchFrom);
+        key = Find(bytes, kWideCompany, searchFrom);
         valueOffset = 26;
-        nextKey = ToWideBytes("FileDescription");
+        nextKey = kWideNext;
     }
     if (key == std::string_view::npos) {
         return {};
@@ -70,12 +90,12 @@ std::string CompanyNameFromBytes(std::string_view bytes) {
     if (start > bytes.size()) {
         return {};
     }
-    const size_t end = bytes.find(std::string_view("\0\0\0", 3), start);
+    const size_t end = Find(bytes, std::string_view("\0\0\0", 3), start);
     if (end == std::string_view::npos) {
         return {};
     }
     std::string_view value = bytes.substr(start, end - start);
-    if (value.find(nextKey) != std::string_view::npos) {
+    if (Find(value, nextKey, 0) != std::string_view::npos) {
         // The value was empty and the search ran into the next entry: the
         // value ends before the first control character after its start.
         for (size_t i = 1; i <= 255 && start + i < bytes.size(); ++i) {

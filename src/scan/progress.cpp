@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -122,7 +123,27 @@ void RefreshCounterLabels(ScanContext& ctx) {
 }
 
 void IncrementLabel(ui::Label& label) {
-    const auto n = convert::ToNumber(label.Caption(), 0);
+    // A plain count (digits without a leading zero) is counted up in its
+    // text; anything else is read as a number first.
+    const std::string& caption = label.Caption();
+    const bool plain =
+        !caption.empty() && caption.size() <= 15 && (caption[0] != '0' || caption.size() == 1) &&
+        std::all_of(caption.begin(), caption.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
+    if (plain) {
+        std::string next = caption;
+        size_t i = next.size();
+        while (i > 0 && next[i - 1] == '9') {
+            next[--i] = '0';
+        }
+        if (i == 0) {
+            next.insert(next.begin(), '1');
+        } else {
+            ++next[i - 1];
+        }
+        label.SetCaption(std::move(next));
+        return;
+    }
+    const auto n = convert::ToNumber(caption, 0);
     label.SetCaption(text::ToDecimal(n + 1));
 }
 

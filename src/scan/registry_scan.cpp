@@ -56,6 +56,7 @@ void ScanRegistry(ScanContext& ctx) {
     FoundRows found(c.lvwSpywareFound);
     std::string line;
     std::string status;
+    std::string foundText;
     while (!ctx.session.StopRequested && reader->Next(line)) {
         definitions::DecodeInPlace(line);
         // hive digit "^" sub-key "^" value name "=" spyware name; the name
@@ -82,27 +83,34 @@ void ScanRegistry(ScanContext& ctx) {
         const platform::Hive hive = HiveFromDigit(pieces[0], ctx.session.currentHiveName);
 
         ++n.RegistryEntriesInspected;
-        status.clear();
-        status.append(subKey).append(1, '\\').append(valueName);
-        for (char& ch : status) {
-            ch = text::LowerChar(ch);
+        if (ScanProgressDue(ctx)) {
+            status.assign(ctx.session.StatusPrefix).append(text::kCrLf);
+            const size_t from = status.size();
+            status.append(subKey).append(1, '\\').append(valueName);
+            for (size_t i = from; i < status.size(); ++i) {
+                status[i] = text::LowerChar(status[i]);
+            }
+            RefreshScanProgress(ctx, MaskWords(status),
+                                PercentOf(n.RegistryEntriesInspected, counts.registry),
+                                PercentOf(n.RegistryEntriesInspected + doneLines, counts.total));
         }
-        UpdateScanProgress(ctx, ctx.session.StatusPrefix, status,
-                           PercentOf(n.RegistryEntriesInspected, counts.registry),
-                           PercentOf(n.RegistryEntriesInspected + doneLines, counts.total));
 
         const bool exists =
             hive != 0 && (valueName.empty() ? RegistryKeyExists(reg, hive, subKey)
                                             : RegistryValueExists(reg, hive, subKey, valueName));
         if (exists) {
             const std::string hiveText = text::ToDecimal(static_cast<std::int32_t>(hive));
-            c.lvwRegistryToBeDeleted.Add(
-                hiveText, 0, {std::string(subKey), std::string(valueName), std::string(spyware)});
+            std::vector<std::string> subItems;
+            subItems.reserve(3);
+            subItems.emplace_back(subKey);
+            subItems.emplace_back(valueName);
+            subItems.emplace_back(spyware);
+            c.lvwRegistryToBeDeleted.Add(hiveText, 0, std::move(subItems));
             IncrementLabel(c.lbltracesFound);
-            std::string location = ctx.session.currentHiveName;
-            location.append(1, '\\').append(subKey);
-            const std::string foundText = std::string(spyware) + std::string(kFoundSuffix);
+            foundText.assign(spyware).append(kFoundSuffix);
             if (!found.HasPrefix(foundText)) {
+                std::string location = ctx.session.currentHiveName;
+                location.append(1, '\\').append(subKey);
                 if (!spyware.empty()) {
                     c.lvwSpywareFound.Add(foundText, kIconRegistry);
                     c.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Add(

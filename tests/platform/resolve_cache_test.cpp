@@ -91,6 +91,28 @@ TEST_F(ResolveCacheTest, RenamedAndReplacedFoldersAreFollowed) {
     EXPECT_FALSE(Files().LookupFile("C:\\Data\\b.TXT"));
 }
 
+// A file looked up and then read at once is answered from the look-up only
+// while nothing on its way changed.
+TEST_F(ResolveCacheTest, ReadRightAfterALookupSeesChangesInBetween) {
+    WriteBytes(Disk("drive_c/windows/x.txt"), "old");
+    Settle();
+    EXPECT_EQ(Files().LookupFile("C:\\WINDOWS\\X.TXT"), "x.txt");
+    EXPECT_EQ(Files().ReadAll("C:\\WINDOWS\\X.TXT"), "old");
+
+    // A folder spelt exactly as asked appears beside the one matched by case.
+    EXPECT_EQ(Files().LookupFile("C:\\WINDOWS\\X.TXT"), "x.txt");
+    WriteBytes(Disk("drive_c/WINDOWS/X.TXT"), "new");
+    EXPECT_EQ(Files().ReadAll("C:\\WINDOWS\\X.TXT"), "new");
+
+    // The file itself is replaced by one spelt exactly as asked.
+    Settle();
+    EXPECT_EQ(Files().LookupFile("C:\\windows\\X.txt"), "x.txt");
+    WriteBytes(Disk("drive_c/windows/X.txt"), "exact");
+    EXPECT_EQ(Files().ReadAll("C:\\windows\\X.txt"), "exact");
+    fs::remove(Disk("drive_c/windows/X.txt"));
+    EXPECT_EQ(Files().ReadAll("C:\\windows\\X.txt"), "old");
+}
+
 TEST_F(ResolveCacheTest, HiddenFilesLinksAndOddPathsAnswerAsBefore) {
     WriteBytes(Disk("drive_c/dir/.hidden"), "h");
     WriteBytes(Disk("drive_c/dir/target.txt"), "t");

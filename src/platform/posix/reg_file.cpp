@@ -284,8 +284,22 @@ void WriteKey(const Key& key, const std::string& path, bool isRoot, bool regedit
 
 }  // namespace
 
+size_t Key::NoCaseHash::operator()(std::string_view name) const {
+    // FNV-1a over the upper-cased bytes.
+    std::uint64_t h = 14695981039346656037ULL;
+    for (char c : name) {
+        h ^= static_cast<unsigned char>(text::UpperChar(c));
+        h *= 1099511628211ULL;
+    }
+    return static_cast<size_t>(h ^ (h >> 32));
+}
+
+bool Key::NoCaseEqual::operator()(std::string_view a, std::string_view b) const {
+    return text::EqualsNoCase(a, b);
+}
+
 Key* Key::Child(std::string_view name) const {
-    auto it = children_.find(text::Upper(name));
+    auto it = children_.find(name);
     return it == children_.end() ? nullptr : it->second.get();
 }
 
@@ -302,7 +316,7 @@ Key& Key::AddChild(std::string_view name, bool* created) {
 }
 
 bool Key::RemoveChild(std::string_view name) {
-    auto it = children_.find(text::Upper(name));
+    auto it = children_.find(name);
     if (it == children_.end()) {
         return false;
     }

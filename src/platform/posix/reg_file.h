@@ -39,7 +39,18 @@ public:
 private:
     std::string name_;
     Key* parent_;
-    std::unordered_map<std::string, std::unique_ptr<Key>> children_;  // by upper-cased name
+    // Hashing and comparing names without regard to case, so that a name
+    // is looked up as given, without an upper-cased copy.
+    struct NoCaseHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view name) const;
+    };
+    struct NoCaseEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    std::unordered_map<std::string, std::unique_ptr<Key>, NoCaseHash, NoCaseEqual>
+        children_;  // by upper-cased name
     std::vector<Key*> order_;
     std::vector<Value> values_;
 };

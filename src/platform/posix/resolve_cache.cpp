@@ -6,7 +6,9 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "common/ansi.h"
 #include "common/text.h"
@@ -106,6 +108,15 @@ void AppendUtf8(std::string& out, std::string_view ansiName) {
     out.append(ansiName);
 }
 
+size_t HashOf(std::string_view s) {
+    return std::hash<std::string_view>{}(s);
+}
+
+// The high half of a hash, where a table slot keeps it.
+std::uint64_t TagOf(size_t hash) {
+    return static_cast<std::uint64_t>(hash) & ~std::uint64_t{0xFFFFFFFF};
+}
+
 bool PlainComponent(std::string_view c) {
     return !c.empty() && c != "." && c != ".." && c.find('/') == std::string_view::npos;
 }
@@ -124,11 +135,11 @@ const std::string* ResolveCache::Listing::Find(std::string_view ansiName,
     if (!plain) {
         key = text::Upper(ansi::FromUtf8(exactName));
     }
-    auto it = byUpper.find(key);
-    if (it == byUpper.end()) {
+    const Names* found = Lookup(key);
+    if (found == nullptr) {
         return nullptr;
     }
-    const Names& names = it->second;
+    const Names& names = *found;
     for (const auto& [other, otherType] : names.others) {
         if (other == exactName) {
             if (type != nullptr) {
@@ -141,6 +152,62 @@ const std::string* ResolveCache::Listing::Find(std::string_view ansiName,
         *type = names.firstType;
     }
     return &names.first;
+}
+
+const ResolveCache::Listing::Names* ResolveCache::Listing::Lookup(std::string_view upper) const {
+    if (slots.empty()) {
+        return nullptr;
+    }
+    const size_t hash = HashOf(upper);
+    const std::uint64_t tag = TagOf(hash);
+    const size_t mask = slots.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const std::uint64_t slot = slots[i];
+        const auto index = static_cast<std::uint32_t>(slot);
+        if (index == 0) {
+            return nullptr;
+        }
+        if ((slot & ~std::uint64_t{0xFFFFFFFF}) == tag && entries[index - 1].upper == upper) {
+            return &entries[index - 1].names;
+        }
+    }
+}
+
+ResolveCache::Listing::Names& ResolveCache::Listing::Add(std::string upper, bool& added) {
+    if ((entries.size() + 1) * 2 > slots.size()) {
+        Grow();
+    }
+    const size_t hash = HashOf(upper);
+    const std::uint64_t tag = TagOf(hash);
+    const size_t mask = slots.size() - 1;
+    size_t i = hash & mask;
+    for (;; i = (i + 1) & mask) {
+        const std::uint64_t slot = slots[i];
+        const auto index = static_cast<std::uint32_t>(slot);
+        if (index == 0) {
+            break;
+        }
+        if ((slot & ~std::uint64_t{0xFFFFFFFF}) == tag && entries[index - 1].upper == upper) {
+            added = false;
+            return entries[index - 1].names;
+        }
+    }
+    entries.push_back({std::move(upper), hash, {}});
+    slots[i] = tag | static_cast<std::uint64_t>(entries.size());
+    added = true;
+    return entries.back().names;
+}
+
+void ResolveCache::Listing::Grow() {
+    slots.assign(std::max<size_t>(16, slots.size() * 2), 0);
+    const size_t mask = slots.size() - 1;
+    for (size_t e = 0; e < entries.size(); ++e) {
+        size_t i = entries[e].hash & mask;
+        while (slots[i] != 0) {
+            i = (i + 1) & mask;
+        }
+        slots[i] = TagOf(entries[e].hash) | static_cast<std::uint64_t>(e + 1);
+    }
 }
 
 bool DirStamp::operator==(const DirStamp& o) const {
@@ -186,9 +253,8 @@ std::shared_ptr<const ResolveCache::Listing> ResolveCache::GetListing(const std:
             continue;
         }
         ++listing->count;
-        std::string key = text::Upper(ansi::FromUtf8(n));
-        auto [at, added] = listing->byUpper.try_emplace(std::move(key));
-        Listing::Names& names = at->second;
+        bool added = false;
+        Listing::Names& names = listing->Add(text::Upper(ansi::FromUtf8(n)), added);
         if (added) {
             names.first = n;
             names.firstType = e->d_type;
@@ -315,14 +381,23 @@ bool ResolveCache::Resolve(std::string_view windowsPath, std::string& linuxOut, 
     }
 
     std::lock_guard<std::mutex> lock(mutex_);
+    // A file is often asked for twice in a row (looked up, then read): the
+    // answer holds as long as its folder's entry does.
+    if (last_ != nullptr && windowsPath == lastPath_) {
+        if (Valid(*last_)) {
+            linuxOut = lastLinux_;
+            leaf = lastLeaf_;
+            return true;
+        }
+    }
+    last_ = nullptr;
     folderKey_.assign(windowsFolder);
     auto it = folders_.find(folderKey_);
     if (it == folders_.end() || !Valid(it->second)) {
         std::optional<Folder> built = BuildFolder(windowsFolder);
         if (!built) {
-            if (it != folders_.end()) {
-                folders_.erase(it);
-            }
+            // Building may have dropped every entry: `it` is not used again.
+            folders_.erase(folderKey_);
             return false;
         }
         if (folders_.size() >= kMaxFolders) {
@@ -339,6 +414,7 @@ bool ResolveCache::Resolve(std::string_view windowsPath, std::string& linuxOut, 
     AppendUtf8(linuxOut, leafName);
     if (!f.complete) {
         leaf = LeafKind::kMissing;
+        Remember(f, windowsPath, linuxOut, leaf);
         return true;
     }
     exact_.assign(linuxOut, before);
@@ -346,6 +422,7 @@ bool ResolveCache::Resolve(std::string_view windowsPath, std::string& linuxOut, 
     const std::string* name = f.listing->Find(leafName, exact_, key_, &type);
     if (name == nullptr) {
         leaf = LeafKind::kMissing;
+        Remember(f, windowsPath, linuxOut, leaf);
         return true;
     }
     if (*name != exact_) {
@@ -364,7 +441,16 @@ bool ResolveCache::Resolve(std::string_view windowsPath, std::string& linuxOut, 
             leaf = LeafKind::kOther;
             break;
     }
+    Remember(f, windowsPath, linuxOut, leaf);
     return true;
+}
+
+void ResolveCache::Remember(const Folder& f, std::string_view windowsPath,
+                            const std::string& linuxPath, LeafKind leaf) {
+    last_ = &f;
+    lastPath_.assign(windowsPath);
+    lastLinux_.assign(linuxPath);
+    lastLeaf_ = leaf;
 }
 
 }  // namespace quellon::posix

@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -56,8 +57,21 @@ private:
             unsigned char firstType = 0;  // d_type
             std::vector<std::pair<std::string, unsigned char>> others;
         };
-        std::unordered_map<std::string, Names> byUpper;
+        // The names by their upper-cased form, in an open-addressed table:
+        // a look-up touches one slot and, on a likely match, one entry.
+        struct Entry {
+            std::string upper;
+            size_t hash = 0;
+            Names names;
+        };
+        std::vector<Entry> entries;
+        // 0 for a free slot, else the hash's high half above the entry's index + 1.
+        std::vector<std::uint64_t> slots;
         size_t count = 0;
+        const Names* Lookup(std::string_view upper) const;
+        // The names of an upper-cased form, added empty when missing.
+        Names& Add(std::string upper, bool& added);
+        void Grow();
         // The on-disk name for an ANSI name: the exact spelling when it is
         // there, else the first spelling equal without regard to case.
         const std::string* Find(std::string_view ansiName, const std::string& exactName,
@@ -84,7 +98,15 @@ private:
     std::unordered_map<std::string, Folder> folders_;
     std::unordered_map<std::string, std::shared_ptr<const Listing>> listings_;
     size_t listedNames_ = 0;
+    void Remember(const Folder& f, std::string_view windowsPath, const std::string& linuxPath,
+                  LeafKind leaf);
+
     std::string folderKey_, exact_, key_;  // scratch, reused across calls
+    // The last answer, with the entry it came from; cleared whenever
+    // `folders_` changes.
+    const Folder* last_ = nullptr;
+    std::string lastPath_, lastLinux_;
+    LeafKind lastLeaf_ = LeafKind::kUnknown;
 };
 
 }  // namespace quellon::posix
