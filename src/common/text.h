@@ -20,6 +20,10 @@ std::string Lower(std::string_view s);
 // Removes leading and trailing blanks (spaces only, as the program's trim does).
 std::string_view TrimView(std::string_view s);
 std::string Trim(std::string_view s);
+// Removes leading and trailing blanks and tabs (for reading INI-style files).
+std::string_view TrimBlanksAndTabs(std::string_view s);
+// The value of one hexadecimal digit, or -1.
+int HexDigitValue(char c);
 
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view s, std::string_view prefix);

@@ -4,34 +4,10 @@
 #include "common/text.h"
 
 namespace quellon::posix::ini {
-
 namespace {
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
-}
-
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && IsBlank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
 }
 
 }  // namespace
@@ -40,14 +16,14 @@ std::vector<Entry> Parse(std::string_view text) {
     std::vector<Entry> entries;
     std::string section;
     for (const std::string& raw : lines::SplitLines(text)) {
-        std::string_view line = TrimBlanks(raw);
+        std::string_view line = text::TrimBlanksAndTabs(raw);
         if (line.empty() || line.front() == ';' || line.front() == '#') {
             continue;
         }
         if (line.front() == '[') {
             size_t close = line.rfind(']');
             if (close != std::string_view::npos && close > 0) {
-                section = std::string(TrimBlanks(line.substr(1, close - 1)));
+                section = std::string(text::TrimBlanksAndTabs(line.substr(1, close - 1)));
             }
             continue;
         }
@@ -55,8 +31,8 @@ std::vector<Entry> Parse(std::string_view text) {
         if (eq == std::string_view::npos) {
             continue;
         }
-        entries.push_back({section, std::string(TrimBlanks(line.substr(0, eq))),
-                           std::string(TrimBlanks(line.substr(eq + 1)))});
+        entries.push_back({section, std::string(text::TrimBlanksAndTabs(line.substr(0, eq))),
+                           std::string(text::TrimBlanksAndTabs(line.substr(eq + 1)))});
     }
     return entries;
 }
@@ -103,8 +79,8 @@ std::string Unescape(std::string_view escaped) {
     out.reserve(escaped.size());
     for (size_t i = 0; i < escaped.size(); ++i) {
         if (escaped[i] == '%' && i + 2 < escaped.size()) {
-            int hi = HexDigit(escaped[i + 1]);
-            int lo = HexDigit(escaped[i + 2]);
+            int hi = text::HexDigitValue(escaped[i + 1]);
+            int lo = text::HexDigitValue(escaped[i + 2]);
             if (hi >= 0 && lo >= 0) {
                 out += static_cast<char>(hi * 16 + lo);
                 i += 2;

@@ -17,33 +17,6 @@ namespace {
 constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kHeader4 = "REGEDIT4";
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && IsBlank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // Calls `visit` with each non-empty part of a key path.
 template <typename Visit>
 bool ForEachPart(std::string_view path, Visit visit) {
@@ -91,13 +64,13 @@ std::string Quote(std::string_view s) {
 // "00,01,ff" -> bytes; nullopt on anything else. An empty list is no bytes.
 std::optional<std::string> ReadHexBytes(std::string_view s) {
     std::string out;
-    s = TrimBlanks(s);
+    s = text::TrimBlanksAndTabs(s);
     if (s.empty()) {
         return out;
     }
     while (true) {
         size_t comma = s.find(',');
-        std::string_view piece = TrimBlanks(s.substr(0, comma));
+        std::string_view piece = text::TrimBlanksAndTabs(s.substr(0, comma));
         if (piece.empty() && comma == std::string_view::npos) {
             break;  // a trailing comma
         }
@@ -106,7 +79,7 @@ std::optional<std::string> ReadHexBytes(std::string_view s) {
         }
         int value = 0;
         for (char c : piece) {
-            int d = HexDigit(c);
+            int d = text::HexDigitValue(c);
             if (d < 0) {
                 return std::nullopt;
             }
@@ -131,7 +104,7 @@ bool IsTextType(std::uint32_t type) {
 // kNone with `remove` set for "-".
 std::optional<RegValue> ReadData(std::string_view data, bool regedit4, bool& remove) {
     remove = false;
-    data = TrimBlanks(data);
+    data = text::TrimBlanksAndTabs(data);
     if (data == "-") {
         remove = true;
         return RegValue{};
@@ -139,20 +112,20 @@ std::optional<RegValue> ReadData(std::string_view data, bool regedit4, bool& rem
     if (!data.empty() && data.front() == '"') {
         size_t pos = 0;
         std::optional<std::string> s = ReadQuoted(data, pos);
-        if (!s || !TrimBlanks(data.substr(pos)).empty()) {
+        if (!s || !text::TrimBlanksAndTabs(data.substr(pos)).empty()) {
             return std::nullopt;
         }
         *s += '\0';
         return RegValue{RegType::kString, std::move(*s)};
     }
     if (text::StartsWithNoCase(data, "dword:")) {
-        std::string_view digits = TrimBlanks(data.substr(6));
+        std::string_view digits = text::TrimBlanksAndTabs(data.substr(6));
         if (digits.empty() || digits.size() > 8) {
             return std::nullopt;
         }
         std::uint32_t v = 0;
         for (char c : digits) {
-            int d = HexDigit(c);
+            int d = text::HexDigitValue(c);
             if (d < 0) {
                 return std::nullopt;
             }
@@ -176,7 +149,7 @@ std::optional<RegValue> ReadData(std::string_view data, bool regedit4, bool& rem
         }
         type = 0;
         for (char c : data.substr(4, close - 4)) {
-            int d = HexDigit(c);
+            int d = text::HexDigitValue(c);
             if (d < 0) {
                 return std::nullopt;
             }
@@ -209,7 +182,7 @@ void ApplyValueLine(std::string_view line, Key* key, bool regedit4) {
         }
         name = std::move(*quoted);
     }
-    std::string_view rest = TrimBlanks(line.substr(pos));
+    std::string_view rest = text::TrimBlanksAndTabs(line.substr(pos));
     if (rest.empty() || rest.front() != '=' || key == nullptr) {
         return;
     }
@@ -408,7 +381,7 @@ void Parse(std::string_view bytes, File& file) {
     Key* current = nullptr;
     bool headerSeen = false;
     for (size_t i = 0; i < lines.size(); ++i) {
-        std::string_view line = TrimBlanks(lines[i]);
+        std::string_view line = text::TrimBlanksAndTabs(lines[i]);
         if (line.empty() || line.front() == ';') {
             continue;
         }
@@ -458,7 +431,7 @@ void Parse(std::string_view bytes, File& file) {
             joined = std::string(line);
             while (!joined.empty() && joined.back() == '\\' && i + 1 < lines.size()) {
                 joined.pop_back();
-                joined += TrimBlanks(lines[++i]);
+                joined += text::TrimBlanksAndTabs(lines[++i]);
             }
             line = joined;
         }
