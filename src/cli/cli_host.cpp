@@ -1,8 +1,5 @@
 #include "cli/cli_host.h"
 
-#include <chrono>
-#include <ctime>
-
 #include "platform/backend_factory.h"
 
 namespace quellon::cli {
@@ -29,17 +26,7 @@ void CliHost::DoEvents() {
 }
 
 DateTime CliHost::Now() {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    DateTime t;
-    t.year = tm.tm_year + 1900;
-    t.month = tm.tm_mon + 1;
-    t.day = tm.tm_mday;
-    t.hour = tm.tm_hour;
-    t.minute = tm.tm_min;
-    t.second = tm.tm_sec;
-    return t;
+    return LocalNow();
 }
 
 bool CliHost::StartProgram(std::string_view commandLine, bool) {

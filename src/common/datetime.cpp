@@ -1,6 +1,7 @@
 #include "common/datetime.h"
 
 #include <cstdio>
+#include <ctime>
 
 namespace quellon {
 namespace {
@@ -59,6 +60,23 @@ std::string FormatGeneralDate(const DateTime& t) {
                            t.minute, t.second, t.hour < 12 ? "AM" : "PM");
     }
     return std::string(buf, static_cast<size_t>(n));
+}
+
+DateTime LocalNow() {
+    const std::time_t now = std::time(nullptr);
+    // The program runs its clock on one thread only.
+    const std::tm* tm = std::localtime(&now);
+    DateTime t;
+    if (tm == nullptr) {
+        return t;
+    }
+    t.year = tm->tm_year + 1900;
+    t.month = tm->tm_mon + 1;
+    t.day = tm->tm_mday;
+    t.hour = tm->tm_hour;
+    t.minute = tm->tm_min;
+    t.second = tm->tm_sec;
+    return t;
 }
 
 }  // namespace quellon

@@ -17,6 +17,9 @@ struct DateTime {
     static DateTime FromUnixSeconds(std::int64_t s);
 };
 
+// The local date and time now, to the second.
+DateTime LocalNow();
+
 // The "general date" text: US short date and long time, "12/7/2026 10:35:12 AM";
 // at exactly midnight only the date.
 std::string FormatGeneralDate(const DateTime& t);

@@ -8,7 +8,6 @@
 #include <QProcess>
 #include <QTimer>
 #include <QUrl>
-#include <ctime>
 
 #include "gui/qt/text.h"
 #include "platform/posix/backend.h"
@@ -109,17 +108,7 @@ void QtHost::DoEvents() {
 }
 
 DateTime QtHost::Now() {
-    const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    DateTime t;
-    t.year = tm.tm_year + 1900;
-    t.month = tm.tm_mon + 1;
-    t.day = tm.tm_mday;
-    t.hour = tm.tm_hour;
-    t.minute = tm.tm_min;
-    t.second = tm.tm_sec;
-    return t;
+    return LocalNow();
 }
 
 void QtHost::SetClipboardText(std::string_view text) {
