@@ -140,9 +140,9 @@ TEST_F(MainWindowTest, PagesTabsAndSettingsMenu) {
 }
 
 TEST_F(MainWindowTest, ExcludeWritesLocationThenNameForEveryTickedRow) {
-    machine.PlantFile("C:\\WINDOWS\\a.dll", "x");
-    machine.PlantFile("C:\\Documents and Settings\\User\\Cookies\\user@ads[1].txt",
-                      "ads.example/\n");
+    const std::string file = machine.Platform().shell.WindowsDirectory() + "\\a.dll";
+    machine.PlantFile(file, "x");
+    machine.PlantFile(CookieFolder() + "user@ads[1].txt", "ads.example/\n");
     WriteDefinitions({"a.dll=Foo|[wDir]"}, {}, {}, {"ads.example"});
     Scan(true, false, false);
     auto& f = Form();
@@ -154,8 +154,7 @@ TEST_F(MainWindowTest, ExcludeWritesLocationThenNameForEveryTickedRow) {
     f.cmdExclude.Click();
     EXPECT_EQ(host.Shown().back().title, "Really Exclude?");
     EXPECT_EQ(machine.ReadHome("ENoSignature.txt"),
-              "C:\\Documents and Settings\\User\\Cookies\\user@ads[1].txt\r\nuser@ads[1].txt\r\n"
-              "C:\\WINDOWS\\a.dll\r\nFoo\r\n");
+              CookieFolder() + "user@ads[1].txt\r\nuser@ads[1].txt\r\n" + file + "\r\nFoo\r\n");
     EXPECT_EQ(f.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Count(), 0u);
     EXPECT_EQ(f.lvwFilesToBeDeleted.Count(), 0u);
     // The next scan leaves both alone.

@@ -69,6 +69,11 @@ protected:
         return out;
     }
 
+    // The machine's cookie folder with a trailing backslash.
+    std::string CookieFolder() {
+        return machine.Platform().shell.SpecialFolder(platform::kCsidlCookies).value_or("") + "\\";
+    }
+
     std::string Stored(std::string_view section, std::string_view key) {
         return Form().Settings().Get(section, key, "<absent>");
     }

@@ -157,10 +157,9 @@ protected:
             const std::string site = std::string(kSites[i % 7]) + std::to_string(i % 23);
             const std::string www = i % 5 == 0 ? "www." : "";
             const std::string name = "user@" + site + "[" + std::to_string(i) + "].txt";
-            machine.PlantFile("C:\\Documents and Settings\\User\\Cookies\\" + name,
-                              "id\n" + www + site + ".example/\n*\n");
+            machine.PlantFile(CookieFolder() + name, "id\n" + www + site + ".example/\n*\n");
         }
-        machine.PlantFile("C:\\Documents and Settings\\User\\Cookies\\index.dat", "x");
+        machine.PlantFile(CookieFolder() + "index.dat", "x");
         std::vector<std::string> encoded;
         for (int i = 0; i < 700; ++i) {
             switch (rng() % 5) {
@@ -220,7 +219,7 @@ protected:
 
     Reference::Result Expected(size_t stopAt) {
         auto& fs = machine.Platform().files;
-        auto files = fs.ListFiles("C:\\Documents and Settings\\User\\Cookies");
+        auto files = fs.ListFiles(CookieFolder());
         std::vector<std::string> names, domains;
         for (const auto& file : *files) {
             names.push_back(file.name);
