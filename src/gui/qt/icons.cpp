@@ -1,5 +1,7 @@
 #include "gui/qt/icons.h"
 
+#include <initializer_list>
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -9,19 +11,26 @@
 namespace quellon::gui {
 namespace {
 
-QPixmap Canvas(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    return pixmap;
+// An icon in the given pixel sizes, drawn by `paint` on a square of
+// `units` units (16 for the list icons).
+template <typename Paint>
+QIcon Painted(Paint paint, double units = 16, std::initializer_list<int> sizes = {16, 32}) {
+    QIcon icon;
+    for (int size : sizes) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / units, size / units);
+        paint(p);
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
 
 QIcon CookieIcon() {
-    QIcon icon;
-    for (int size : {16, 32}) {
-        QPixmap pixmap = Canvas(size);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size / 16.0, size / 16.0);
+    return Painted([](QPainter& p) {
         p.setPen(QPen(QColor(0x8a, 0x5a, 0x2b), 1));
         p.setBrush(QColor(0xd9, 0xa4, 0x5b));
         p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
@@ -31,19 +40,11 @@ QIcon CookieIcon() {
              {QPointF(5, 5.5), QPointF(10, 6), QPointF(7.5, 10.5), QPointF(11, 10)}) {
             p.drawEllipse(chip, 1.2, 1.2);
         }
-        p.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+    });
 }
 
 QIcon RegistryIcon() {
-    QIcon icon;
-    for (int size : {16, 32}) {
-        QPixmap pixmap = Canvas(size);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size / 16.0, size / 16.0);
+    return Painted([](QPainter& p) {
         const QColor colours[] = {QColor(0x2f, 0x6f, 0xd6), QColor(0x3f, 0xa3, 0x5b),
                                   QColor(0xd6, 0x8a, 0x2f), QColor(0x8a, 0x4f, 0xc9)};
         int n = 0;
@@ -54,19 +55,11 @@ QIcon RegistryIcon() {
                 p.drawRoundedRect(QRectF(x + 0.5, y + 0.5, 6, 6), 1, 1);
             }
         }
-        p.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+    });
 }
 
 QIcon FileIcon() {
-    QIcon icon;
-    for (int size : {16, 32}) {
-        QPixmap pixmap = Canvas(size);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size / 16.0, size / 16.0);
+    return Painted([](QPainter& p) {
         QPainterPath page;
         page.moveTo(3, 1.5);
         page.lineTo(10, 1.5);
@@ -86,10 +79,7 @@ QIcon FileIcon() {
         p.setPen(QPen(Qt::white, 1.2));
         p.drawLine(QPointF(8, 8.8), QPointF(8, 10.8));
         p.drawPoint(QPointF(8, 12.2));
-        p.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+    });
 }
 
 }  // namespace
@@ -113,31 +103,25 @@ QIcon KindIcon(int kind) {
 }
 
 QIcon AppIcon() {
-    QIcon icon;
-    for (int size : {16, 22, 32, 48, 64}) {
-        QPixmap pixmap = Canvas(size);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size / 64.0, size / 64.0);
-        QPainterPath shield;
-        shield.moveTo(32, 4);
-        shield.cubicTo(42, 10, 50, 11, 58, 11);
-        shield.cubicTo(58, 36, 50, 52, 32, 61);
-        shield.cubicTo(14, 52, 6, 36, 6, 11);
-        shield.cubicTo(14, 11, 22, 10, 32, 4);
-        QLinearGradient fill(0, 0, 64, 64);
-        fill.setColorAt(0, QColor(0x3c, 0x8d, 0xe6));
-        fill.setColorAt(1, QColor(0x15, 0x3f, 0x86));
-        p.setPen(QPen(QColor(0x0d, 0x2a, 0x5c), 2.5));
-        p.setBrush(fill);
-        p.drawPath(shield);
-        p.setPen(QPen(Qt::white, 6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.setBrush(Qt::NoBrush);
-        p.drawPolyline(QPolygonF({QPointF(20, 32), QPointF(29, 41), QPointF(45, 23)}));
-        p.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+    return Painted(
+        [](QPainter& p) {
+            QPainterPath shield;
+            shield.moveTo(32, 4);
+            shield.cubicTo(42, 10, 50, 11, 58, 11);
+            shield.cubicTo(58, 36, 50, 52, 32, 61);
+            shield.cubicTo(14, 52, 6, 36, 6, 11);
+            shield.cubicTo(14, 11, 22, 10, 32, 4);
+            QLinearGradient fill(0, 0, 64, 64);
+            fill.setColorAt(0, QColor(0x3c, 0x8d, 0xe6));
+            fill.setColorAt(1, QColor(0x15, 0x3f, 0x86));
+            p.setPen(QPen(QColor(0x0d, 0x2a, 0x5c), 2.5));
+            p.setBrush(fill);
+            p.drawPath(shield);
+            p.setPen(QPen(Qt::white, 6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.setBrush(Qt::NoBrush);
+            p.drawPolyline(QPolygonF({QPointF(20, 32), QPointF(29, 41), QPointF(45, 23)}));
+        },
+        64, {16, 22, 32, 48, 64});
 }
 
 }  // namespace quellon::gui

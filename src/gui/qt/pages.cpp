@@ -22,6 +22,14 @@
 namespace quellon::gui {
 namespace {
 
+// The column that holds one option tab's groups.
+QVBoxLayout* TabColumn(QWidget* panel) {
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(14, 14, 14, 14);
+    column->setSpacing(12);
+    return column;
+}
+
 QLabel* Caption(const QString& text) {
     auto* label = new QLabel(text);
     label->setTextFormat(Qt::PlainText);
@@ -305,9 +313,7 @@ QWidget* MainWindow::BuildOptionsPage() {
 QWidget* MainWindow::BuildScanOptionsTab() {
     auto& f = form_;
     auto* panel = new QWidget;
-    auto* column = new QVBoxLayout(panel);
-    column->setContentsMargins(14, 14, 14, 14);
-    column->setSpacing(12);
+    auto* column = TabColumn(panel);
 
     auto* areas = new QGroupBox(QStringLiteral("What to scan"));
     auto* areaList = new QVBoxLayout(areas);
@@ -339,9 +345,7 @@ QWidget* MainWindow::BuildScanOptionsTab() {
 QWidget* MainWindow::BuildScheduleTab() {
     auto& f = form_;
     auto* panel = new QWidget;
-    auto* column = new QVBoxLayout(panel);
-    column->setContentsMargins(14, 14, 14, 14);
-    column->setSpacing(12);
+    auto* column = TabColumn(panel);
     column->addWidget(
         bind_.CheckBox(f.chkAutomaticScanYesOrNo, QStringLiteral("chkAutomaticScanYesOrNo")));
 
@@ -369,9 +373,7 @@ QWidget* MainWindow::BuildScheduleTab() {
 QWidget* MainWindow::BuildProtectionTab() {
     auto& f = form_;
     auto* panel = new QWidget;
-    auto* column = new QVBoxLayout(panel);
-    column->setContentsMargins(14, 14, 14, 14);
-    column->setSpacing(12);
+    auto* column = TabColumn(panel);
 
     auto* memory = new QGroupBox(QStringLiteral("Memory Shield"));
     auto* memoryList = new QVBoxLayout(memory);
@@ -413,9 +415,7 @@ QWidget* MainWindow::BuildProtectionTab() {
 QWidget* MainWindow::BuildUpdateTab() {
     auto& f = form_;
     auto* panel = new QWidget;
-    auto* column = new QVBoxLayout(panel);
-    column->setContentsMargins(14, 14, 14, 14);
-    column->setSpacing(12);
+    auto* column = TabColumn(panel);
     column->addWidget(Caption(QStringLiteral(
         "Live Update keeps the definition files current from the maker's web site.")));
     column->addWidget(bind_.CheckBox(f.chkAutomaticUpdate, QStringLiteral("chkAutomaticUpdate")));
