@@ -22,6 +22,10 @@ struct FileEntry {
     std::string fullPath;  // folder path, "\", name
 };
 
+// Puts a folder listing in the order every backend lists in: by the
+// upper-cased name (as NTFS lists), then by the name as stored.
+void SortListing(std::vector<FileEntry>& files);
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;

@@ -109,7 +109,7 @@ std::optional<std::vector<platform::FileEntry>> PosixFiles::ListFiles(std::strin
     if (prefix.back() != '\\') {
         prefix += '\\';
     }
-    std::vector<std::pair<std::string, platform::FileEntry>> found;
+    std::vector<platform::FileEntry> files;
     const int dirFd = ::dirfd(dir);
     while (dirent* entry = ::readdir(dir)) {
         const char* n = entry->d_name;
@@ -121,18 +121,10 @@ std::optional<std::vector<platform::FileEntry>> PosixFiles::ListFiles(std::strin
             continue;
         }
         std::string name = ansi::FromUtf8(n);
-        std::string key = text::Upper(name);
-        found.push_back({std::move(key), {name, prefix + name}});
+        files.push_back({name, prefix + name});
     }
     ::closedir(dir);
-    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
-        return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
-    });
-    std::vector<platform::FileEntry> files;
-    files.reserve(found.size());
-    for (auto& f : found) {
-        files.push_back(std::move(f.second));
-    }
+    platform::SortListing(files);
     return files;
 }
 

@@ -144,7 +144,7 @@ std::optional<std::vector<platform::FileEntry>> Win32Files::ListFiles(std::strin
     if (!IsFolder(prefix)) {
         return std::nullopt;
     }
-    std::vector<std::pair<std::string, platform::FileEntry>> found;
+    std::vector<platform::FileEntry> files;
     WIN32_FIND_DATAA data{};
     HANDLE find = ::FindFirstFileA((prefix + "*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
@@ -153,21 +153,13 @@ std::optional<std::vector<platform::FileEntry>> Win32Files::ListFiles(std::strin
                 continue;
             }
             std::string name = data.cFileName;
-            std::string key = text::Upper(name);
-            found.push_back({std::move(key), {name, prefix + name}});
+            files.push_back({name, prefix + name});
         } while (::FindNextFileA(find, &data));
         ::FindClose(find);
     }
     // NTFS lists names in upper-cased order, other volumes (and Wine) as they
     // are stored; every volume lists alike here.
-    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
-        return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
-    });
-    std::vector<platform::FileEntry> files;
-    files.reserve(found.size());
-    for (auto& f : found) {
-        files.push_back(std::move(f.second));
-    }
+    platform::SortListing(files);
     return files;
 }
 
