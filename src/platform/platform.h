@@ -2,8 +2,10 @@
 #pragma once
 
 #include "platform/files.h"
+#include "platform/libraries.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
+#include "platform/restore_points.h"
 #include "platform/settings_storage.h"
 #include "platform/shell.h"
 
@@ -15,6 +17,8 @@ struct Platform {
     Processes& processes;
     Shell& shell;
     SettingsStorage& settings;
+    Libraries& libraries;
+    RestorePoints& restorePoints;
 };
 
 }  // namespace quellon::platform

@@ -19,7 +19,9 @@ struct Backend::Impl {
           processes(machine),
           shell(machine),
           settings(std::move(configFolder)),
-          platform{files, *registry, processes, shell, settings} {}
+          libraries(machine),
+          restorePoints(machine),
+          platform{files, *registry, processes, shell, settings, libraries, restorePoints} {}
 
     MachineRoot machine;
     PosixFiles files;
@@ -27,6 +29,8 @@ struct Backend::Impl {
     PosixProcesses processes;
     PosixShell shell;
     IniSettings settings;
+    PosixLibraries libraries;
+    PosixRestorePoints restorePoints;
     platform::Platform platform;
 };
 

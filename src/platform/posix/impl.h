@@ -78,3 +78,35 @@ private:
 std::unique_ptr<platform::Registry> MakeFileRegistry(std::filesystem::path file);
 
 }  // namespace quellon::posix
+
+namespace quellon::posix {
+
+// Libraries are shared objects: a library at a Windows path is loaded with
+// the dynamic loader when it is one this system can load (a Windows DLL is
+// not, and is skipped).
+class PosixLibraries : public platform::Libraries {
+public:
+    explicit PosixLibraries(const MachineRoot& machine) : machine_(machine) {}
+    platform::LibraryCall CallEntryPoint(std::string_view path,
+                                         std::string_view entryPoint) override;
+
+private:
+    const MachineRoot& machine_;
+};
+
+// A restore point of a machine root keeps a copy of its registry file taken
+// when the point begins: <root>/restore-points/<sequence>/registry.reg, with
+// the point's description and state in info.txt beside it.
+class PosixRestorePoints : public platform::RestorePoints {
+public:
+    explicit PosixRestorePoints(const MachineRoot& machine) : machine_(machine) {}
+    std::optional<std::int64_t> SetRestorePoint(std::uint32_t eventType,
+                                                std::uint32_t restorePointType,
+                                                std::int64_t sequence,
+                                                std::string_view description) override;
+
+private:
+    const MachineRoot& machine_;
+};
+
+}  // namespace quellon::posix

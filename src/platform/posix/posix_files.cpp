@@ -168,6 +168,15 @@ bool PosixFiles::Delete(std::string_view path) {
     if (!p || ::lstat(p->c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
         return false;
     }
+    // A file without write permission is a read-only file, which Windows
+    // does not delete; a folder without any write permission keeps its files
+    // also when the program runs as root.
+    struct stat folder {};
+    if ((S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0) ||
+        (::stat(p->parent_path().c_str(), &folder) == 0 && (folder.st_mode & 0222) == 0)) {
+        errno = EACCES;
+        return false;
+    }
     return ::unlink(p->c_str()) == 0;
 }
 

@@ -10,13 +10,16 @@ namespace fs = std::filesystem;
 
 struct Backend::Impl {
     explicit Impl(std::string settingsKey)
-        : settings(std::move(settingsKey)), platform{files, registry, processes, shell, settings} {}
+        : settings(std::move(settingsKey)),
+          platform{files, registry, processes, shell, settings, libraries, restorePoints} {}
 
     Win32Files files;
     Win32Registry registry;
     Win32Processes processes;
     Win32Shell shell;
     RegistrySettings settings;
+    Win32Libraries libraries;
+    Win32RestorePoints restorePoints;
     platform::Platform platform;
 };
 

@@ -73,3 +73,22 @@ private:
 };
 
 }  // namespace quellon::win32
+
+namespace quellon::win32 {
+
+class Win32Libraries : public platform::Libraries {
+public:
+    platform::LibraryCall CallEntryPoint(std::string_view path,
+                                         std::string_view entryPoint) override;
+};
+
+// System Restore through srclient.dll, where the system has it.
+class Win32RestorePoints : public platform::RestorePoints {
+public:
+    std::optional<std::int64_t> SetRestorePoint(std::uint32_t eventType,
+                                                std::uint32_t restorePointType,
+                                                std::int64_t sequence,
+                                                std::string_view description) override;
+};
+
+}  // namespace quellon::win32
