@@ -32,21 +32,25 @@ constexpr int kFilesCaptionLeft = 1215, kFilesCaptionTop = 1365;
 }  // namespace
 
 FrmMain::FrmMain(AppInfo info, platform::Platform& platform, ui::Host& host)
-    : info_(std::move(info)),
+    : frmDelete(host),
+      frmReport(platform.files, host,
+                definitions::JoinPath(info.programFolder, report::kReportFileName),
+                info.productName),
+      info_(std::move(info)),
       platform_(platform),
       host_(host),
       settings_(platform.settings, info_.productName),
       definitions_(platform.files, info_.programFolder),
-      exclusions_(platform.files, host, info_.programFolder) {
+      exclusions_(platform.files, host, info_.programFolder),
+      quarantine_(platform, host, info_.programFolder),
+      systemRestore_(platform) {
     OptionButtonGroups();
     lvwSpywareFound.columns = {"Spyware/Adware Found"};
     lvwPicRemoveListOfSpywareFoundAndToBeRemoved.columns = {"Spyware/Adware Found", "Location"};
     lvwRegistryToBeDeleted.columns = {"Main Key", "KeyValue", "Value", "SpywareName"};
     lvwCookiesToDelete.columns = {"Cookie Name", "CookieLocation"};
-    lstProblem.columns = {"Location"};
     cmdStop.SetEnabled(false);
     cmdPause.SetEnabled(false);
-    frmDelete.SetVisible(false);
 
     scanControls_ = std::make_unique<scan::ScanControls>(
         scan::ScanControls{lblMemoryInspected,
@@ -84,6 +88,11 @@ FrmMain::FrmMain(AppInfo info, platform::Platform& platform, ui::Host& host)
             onShieldDetection(name, company);
         }
     };
+    removalContext_ = std::make_unique<removal::RemovalContext>(
+        removal::RemovalContext{lvwPicRemoveListOfSpywareFoundAndToBeRemoved, lvwFilesToBeDeleted,
+                                lvwRegistryToBeDeleted, lvwCookiesToDelete, pgbDeleteSpywaresFound,
+                                lblDeletingPercentageCompleted, lblDeletingCaption, frmDelete,
+                                quarantine_, platform_, host_});
     cmdScanNow.onClick = [this] { StartScan(); };
     lblStart.onClick = [this] { StartScan(); };
     cmdStop.onClick = [this] { cmdStop_Click(); };
@@ -133,7 +142,7 @@ void FrmMain::SetBackgroundTimers(bool enable) {
 void FrmMain::StartScan() {
     tmrScroll.SetEnabled(false);
     frmDelete.SetVisible(false);
-    lstProblem.Clear();
+    frmDelete.lstProblem.Clear();
 
     shpCircle.Move(1215, 645);
     shpCircle.SetVisible(false);
@@ -189,8 +198,8 @@ void FrmMain::StartScan() {
             settings_.Save(settings::kSettings, settings::keys::kLblLastFullScan,
                            session_.ScanEndTime);
         }
-        if (chkMakeLog.Checked() && makeReport) {
-            makeReport();
+        if (chkMakeLog.Checked()) {
+            MakeReport();
         }
     }
     cmdRemove.SetVisible(true);
@@ -206,8 +215,8 @@ void FrmMain::StartScan() {
             lblStatus.SetCaption("Scanning complete.");
             pb1.SetValue(100);
             pb2.SetValue(100);
-            if (session_.UnattendedRemoval && unattendedRemoval) {
-                unattendedRemoval();
+            if (session_.UnattendedRemoval) {
+                RemoveAllFound();
             }
         }
     }

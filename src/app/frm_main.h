@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,11 @@
 #include "definitions/exclusion_list.h"
 #include "platform/platform.h"
 #include "platform/startup.h"
+#include "removal/frm_delete.h"
+#include "removal/quarantine_store.h"
+#include "removal/removal_run.h"
+#include "removal/system_restore.h"
+#include "report/report.h"
 #include "scan/scan_context.h"
 #include "settings/background_timers.h"
 #include "settings/settings_store.h"
@@ -81,10 +87,6 @@ public:
     // The Run-list entry that starts the program with the system.
     void ApplyRunAtStartup();
 
-    // Hooks for the parts that run after a scan: the report when report
-    // saving is on, and the unattended removal of a scheduled scan.
-    std::function<void()> makeReport;
-    std::function<void()> unattendedRemoval;
     // A listed program found running outside a scan.
     std::function<void(const std::string& name, const std::string& company)> onShieldDetection;
     // Called to suspend (true) or resume (false) redrawing while labels change.
@@ -116,10 +118,30 @@ public:
     // Drops the ticked rows of the action lists, the result list and the
     // removal list.
     void RemoveTickedRows();
+    // "Delete": asks, then runs the removal of the ticked rows.
+    void ConfirmRemoval();
+    // The removal run: quarantine folder, restore point, two passes, list
+    // clean-up and the running total.
+    void RunRemoval();
+    // One pass over the action lists.
+    void RemoveCheckedItems();
+    // What a scheduled scan with automatic deletion does after the scan:
+    // "Continue", "Select All" and "Delete", asking nothing.
+    void RemoveAllFound();
+    removal::QuarantineStore& Quarantine() { return quarantine_; }
+    removal::SystemRestore& SystemRestore() { return systemRestore_; }
+
+    // --- Report ---------------------------------------------------------------
+    // Writes Scan_Log.txt for the last scan.
+    void MakeReport();
+    // "View Log", "Show Report" and File "View Log": the report window, modally.
+    void cmdLog_Click();
 
     // --- Menus ----------------------------------------------------------------
     void mnuViewQuarantine_Click();
     void mnuViewExclusions_Click();
+    // "Restore...": puts a file chosen from the quarantine back where it was.
+    void mnuRestoreQuarantine_Click();
     void mnuSettingsItem_Click(int index);
 
     // Whether another instance of the program runs (the front-end's lock).
@@ -128,6 +150,12 @@ public:
     platform::StartupRegistration* startupRegistration = nullptr;
     // Shows the about window.
     std::function<void()> showAbout;
+    // Shows a window modally and returns when it is hidden again. Unset, the
+    // window is only marked visible.
+    std::function<void(ui::Window&)> showModal;
+    // Lets the user pick one of the quarantined files; nullopt to cancel.
+    std::function<std::optional<size_t>(const std::vector<removal::QuarantinedFile>&)>
+        chooseQuarantinedFile;
     // Whether the web-site window is open (the program then ends with it).
     bool endWithWebsiteWindow = false;
 
@@ -147,7 +175,8 @@ public:
         mnuFileExit{"Exit"};
     ui::Button mnuSettingsItem[4] = {ui::Button{"Scan Options"}, ui::Button{"Proactive Protection"},
                                      ui::Button{"Schedule"}, ui::Button{"Auto Update"}};
-    ui::Button mnuQuarItem[2] = {ui::Button{"View Quarantine"}, ui::Button{"View Exclusions"}};
+    ui::Button mnuQuarItem[3] = {ui::Button{"View Quarantine"}, ui::Button{"View Exclusions"},
+                                 ui::Button{"Restore..."}};
     ui::Button mnuViewHelp{"View Help"}, mnuAbout{"About this software"};
     ui::Button mnuDebugHomepage{"Show Homepage Changed"},
         mnuDebugSignature{"Show SignatureUpdated"}, mnuDebugSpyware{"Show SpywareFound"};
@@ -181,9 +210,9 @@ public:
     // Working lists, never shown.
     ui::ListView lvwFilesToBeDeleted, lvwFileNotFounds, lvwRegistryToBeDeleted, lvwCookiesToDelete,
         lvwBlockedCookies;
-    // The form listing files that could not be deleted.
-    ui::Frame frmDelete{"frmDelete"};
-    ui::ListView lstProblem;
+    // The window listing files that could not be deleted, and the report window.
+    removal::FrmDelete frmDelete;
+    report::FrmReport frmReport;
     // Status page.
     ui::Label lblDefCount, lblVersion, lblDefVersion, lblDefRemoved, lblLastScan, lblLastFullScan;
     // Option page.
@@ -229,10 +258,13 @@ private:
     definitions::ExclusionList exclusions_;
     scan::ScanSession session_;
     scan::ExeDefinitionCache exeCache_;
+    removal::QuarantineStore quarantine_;
+    removal::SystemRestore systemRestore_;
     std::unique_ptr<scan::ScanControls> scanControls_;
     std::unique_ptr<scan::ScanContext> scanContext_;
     bool loadingDrives_ = false;
     bool lastScanRan_ = false;
+    std::unique_ptr<removal::RemovalContext> removalContext_;
 };
 
 }  // namespace quellon::app

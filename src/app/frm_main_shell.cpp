@@ -53,6 +53,11 @@ void FrmMain::WireShell() {
     cmdRemove.onClick = [this] { cmdResults.Click(); };
     cmdSelectAll.onClick = [this] { cmdSelectAll_Click(); };
     cmdExclude.onClick = [this] { cmdExclude_Click(); };
+    Command4.onClick = [this] { ConfirmRemoval(); };
+    lblRemove.onClick = [this] { RunRemoval(); };
+    cmdLog.onClick = [this] { cmdLog_Click(); };
+    lblViewLogFile.onClick = [this] { cmdLog_Click(); };
+    mnuFileViewLog.onClick = [this] { cmdLog_Click(); };
     Command5.onClick = [this] { SendToTray(); };
     lblHide.onClick = [this] { Unload(); };
     lblOptions.onClick = [this] {
@@ -91,6 +96,7 @@ void FrmMain::WireShell() {
     }
     mnuQuarItem[0].onClick = [this] { mnuViewQuarantine_Click(); };
     mnuQuarItem[1].onClick = [this] { mnuViewExclusions_Click(); };
+    mnuQuarItem[2].onClick = [this] { mnuRestoreQuarantine_Click(); };
     mnuViewHelp.onClick = [this] { ShowHelpWindow(); };
     mnuAbout.onClick = [this] {
         if (showAbout) {
@@ -242,6 +248,7 @@ void FrmMain::Form_QueryUnload() {
 void FrmMain::Unload() {
     frmMainWindow.SetWindowState(ui::Window::State::kMinimized);
     frmMainWindow.SetVisible(false);
+    frmReport.SetVisible(false);
     frmDelete.SetVisible(false);
     if (endWithWebsiteWindow) {
         return;
@@ -260,6 +267,24 @@ void FrmMain::mnuSettingsItem_Click(int index) {
 void FrmMain::SyncRemovalChecks(size_t row) {
     const auto& item = lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Item(row);
     const bool checked = item.checked;
+    // A spyware gets one removal row, of the kind found first (the registry
+    // is scanned before the files), so the row stands for the spyware's
+    // registry entries and files alike: ticking it reaches both.
+    auto registryRows = [&] {
+        for (size_t i = 0; i < lvwRegistryToBeDeleted.Count(); ++i) {
+            const auto& r = lvwRegistryToBeDeleted.Item(i);
+            if (r.SubItem(1) == item.text || r.SubItem(3) == item.text) {
+                lvwRegistryToBeDeleted.SetChecked(i, checked);
+            }
+        }
+    };
+    auto fileRows = [&] {
+        for (size_t i = 0; i < lvwFilesToBeDeleted.Count(); ++i) {
+            if (lvwFilesToBeDeleted.Item(i).SubItem(1) == item.text) {
+                lvwFilesToBeDeleted.SetChecked(i, checked);
+            }
+        }
+    };
     switch (item.smallIcon) {
         case scan::kIconCookie:
             for (size_t i = 0; i < lvwCookiesToDelete.Count(); ++i) {
@@ -269,19 +294,12 @@ void FrmMain::SyncRemovalChecks(size_t row) {
             }
             break;
         case scan::kIconRegistry:
-            for (size_t i = 0; i < lvwRegistryToBeDeleted.Count(); ++i) {
-                const auto& r = lvwRegistryToBeDeleted.Item(i);
-                if (r.SubItem(1) == item.text || r.SubItem(3) == item.text) {
-                    lvwRegistryToBeDeleted.SetChecked(i, checked);
-                }
-            }
+            registryRows();
+            fileRows();
             break;
         case scan::kIconFile:
-            for (size_t i = 0; i < lvwFilesToBeDeleted.Count(); ++i) {
-                if (lvwFilesToBeDeleted.Item(i).SubItem(1) == item.text) {
-                    lvwFilesToBeDeleted.SetChecked(i, checked);
-                }
-            }
+            fileRows();
+            registryRows();
             break;
         default:
             break;

@@ -138,7 +138,7 @@ void MainWindow::BuildMenus() {
     }
     QMenu* quarantine = menuBar()->addMenu(QStringLiteral("&Quarantine"));
     quarantine->setObjectName(QStringLiteral("mnuQuar"));
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 3; ++i) {
         quarantine->addAction(
             bind_.Action(f.mnuQuarItem[i], QStringLiteral("mnuQuarItem%1").arg(i), this));
     }

@@ -1,0 +1,145 @@
+#include "removal/removal_run.h"
+
+#include "common/convert.h"
+#include "common/text.h"
+#include "definitions/definition_set.h"
+
+namespace quellon::removal {
+namespace {
+
+// The text after the last "." (the whole path when there is none), upper-cased.
+std::string Extension(std::string_view path) {
+    const size_t dot = path.rfind('.');
+    return text::Upper(dot == std::string_view::npos ? path : path.substr(dot + 1));
+}
+
+void DeleteRegistryValue(platform::Registry& reg, platform::Hive hive, std::string_view subKey,
+                         std::string_view valueName) {
+    const platform::RegKey key = reg.OpenKey(hive, subKey, platform::kKeyAllAccessMask63);
+    if (key != 0) {
+        reg.DeleteValue(key, valueName);
+        reg.CloseKey(key);
+    }
+}
+
+void RemoveFiles(RemovalContext& ctx, bool secondPass, bool& problems) {
+    auto& files = ctx.lvwFilesToBeDeleted;
+    auto& q = ctx.quarantine;
+    const size_t count = files.Count();
+    for (size_t n = 1; n <= count && n <= files.Count(); ++n) {
+        if (!files.Item(n - 1).checked) {
+            continue;
+        }
+        const std::string path = files.Item(n - 1).text;
+        ctx.pgbDeleteSpywaresFound.SetValue(static_cast<double>(n));
+        ctx.lblDeletingPercentageCompleted.SetCaption(RemovingText(n, count));
+        ctx.lblDeletingCaption.SetCaption(text::Lower(path));
+        const std::string ext = Extension(path);
+        if (ext == "DLL" || ext == "OCX") {
+            q.CallDllRegistration(0, path, false);
+            q.QuarantineLibrary(path, 0);
+            q.QuarantineFile(path);
+        } else if (ext == "EXE") {
+            q.QuarantineExecutable(path);
+        } else {
+            q.QuarantineFile(path);
+        }
+        ctx.host.DoEvents();
+        if (!secondPass) {
+            continue;
+        }
+        auto& fs = ctx.platform.files;
+        if (definitions::FileExists(fs, path) && text::FindNoCase(path, ".exe") != std::string::npos) {
+            q.QuarantineExecutable(path);
+        }
+        if (definitions::FileExists(fs, path)) {
+            ctx.frmDelete.lstProblem.Add(path);
+            problems = true;
+            auto& removal = ctx.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+            const std::string spyware = files.Item(n - 1).SubItem(1);
+            for (size_t i = 0; i < removal.Count(); ++i) {
+                if (removal.Item(i).text == spyware) {
+                    removal.SetChecked(i, false);
+                    files.SetChecked(n - 1, false);
+                    break;
+                }
+            }
+        }
+    }
+}
+
+void RemoveRegistryEntries(RemovalContext& ctx, size_t fileRows) {
+    auto& rows = ctx.lvwRegistryToBeDeleted;
+    auto& reg = ctx.platform.registry;
+    auto& q = ctx.quarantine;
+    const size_t count = rows.Count();
+    for (size_t n = 1; n <= count && n <= rows.Count(); ++n) {
+        const auto& row = rows.Item(n - 1);
+        if (!row.checked) {
+            continue;
+        }
+        const std::string subKey = text::Trim(row.SubItem(1));
+        const std::string valueName = text::Trim(row.SubItem(2));
+        const auto hive = static_cast<platform::Hive>(
+            static_cast<std::int32_t>(convert::ToNumber(text::TrimView(row.text), 0)));
+        ctx.pgbDeleteSpywaresFound.SetValue(static_cast<double>(n + fileRows));
+        ctx.lblDeletingPercentageCompleted.SetCaption(RemovingText(n, count));
+        ctx.lblDeletingCaption.SetCaption(text::Lower(row.SubItem(1) + "\\" + row.SubItem(2)));
+
+        std::string namedKey(platform::HiveName(hive));
+        namedKey.append(1, '\\').append(subKey);
+        DeleteRegistryValue(reg, hive, subKey, valueName);
+        q.LogRemovedRegistryEntry(namedKey, valueName);
+        if (valueName.empty() && reg.DeleteKeyTree(hive, subKey)) {
+            q.LogRemovedRegistryEntry(
+                text::ToDecimal(static_cast<std::int32_t>(hive)) + "\\" + subKey, "All Values");
+        }
+        ctx.host.DoEvents();
+    }
+}
+
+void RemoveCookies(RemovalContext& ctx) {
+    auto& rows = ctx.lvwCookiesToDelete;
+    const size_t count = rows.Count();
+    for (size_t n = 1; n <= count && n <= rows.Count(); ++n) {
+        if (!rows.Item(n - 1).checked) {
+            continue;
+        }
+        const std::string path = rows.Item(n - 1).text;
+        ctx.lblDeletingPercentageCompleted.SetCaption(RemovingText(n, count));
+        ctx.lblDeletingCaption.SetCaption(text::Lower(path));
+        if (definitions::FileExists(ctx.platform.files, path)) {
+            ctx.quarantine.QuarantineCookie(path);
+        }
+        ctx.host.DoEvents();
+    }
+}
+
+}  // namespace
+
+std::string RemovingText(size_t n, size_t count) {
+    const auto percent = convert::Percent(static_cast<double>(n), static_cast<double>(count));
+    return "Removing : " + text::ToDecimal(percent.value_or(0)) + "% Completed.";
+}
+
+void RemoveCheckedItems(RemovalContext& ctx) {
+    if (ctx.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Count() != 0) {
+        ctx.pgbDeleteSpywaresFound.SetVisible(true);
+        ctx.lblDeletingPercentageCompleted.SetVisible(true);
+        ctx.lblDeletingPercentageCompleted.SetCaption("Removing : 0% Completed.");
+        ctx.pgbDeleteSpywaresFound.SetValue(0);
+        ctx.pgbDeleteSpywaresFound.SetMax(
+            static_cast<int>(ctx.lvwFilesToBeDeleted.Count() + ctx.lvwRegistryToBeDeleted.Count()));
+    }
+    const bool secondPass = !ctx.quarantine.FirstRemovalPass;
+    bool problems = false;
+    const size_t fileRows = ctx.lvwFilesToBeDeleted.Count();
+    RemoveFiles(ctx, secondPass, problems);
+    RemoveRegistryEntries(ctx, fileRows);
+    RemoveCookies(ctx);
+    if (problems) {
+        ctx.frmDelete.Show();
+    }
+}
+
+}  // namespace quellon::removal
