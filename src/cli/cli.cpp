@@ -29,7 +29,12 @@ constexpr const char* kUsage =
     "usage: quellon-cli [--home DIR] [--machine DIR] [--config DIR] COMMAND [ARGS]\n"
     "\n"
     "commands:\n"
-    "  scan [--complete]                        run a scan with the stored options\n"
+    "  scan [--complete] [--remove]             run a scan with the stored options;\n"
+    "                                           --remove then quarantines everything found\n"
+    "                                           and prints what could not be deleted\n"
+    "  quarantine list                          the quarantined files and where they were\n"
+    "  quarantine restore NAME [--to PATH]      put a quarantined file back (never\n"
+    "                                           overwrites an existing file)\n"
     "  settings get APP SECTION KEY [DEFAULT]   print a stored setting\n"
     "  settings set APP SECTION KEY VALUE       store a setting\n"
     "  settings list [APP]                      print every stored setting\n"
@@ -152,16 +157,28 @@ private:
     int columns_ = 80;
 };
 
-int Scan(const Options& o, bool complete, std::ostream& out, std::ostream& err) {
+bool MachineRootOk(const Options& o, std::ostream& err) {
     std::error_code ec;
     if (platform::UsesMachineRoot() && !fs::is_directory(o.machine, ec)) {
         err << "quellon-cli: machine root " << o.machine << " is not a folder\n";
+        return false;
+    }
+    return true;
+}
+
+std::string ProgramFolder(const Options& o, platform::BackendHandle& backend) {
+    std::error_code ec;
+    return backend.WindowsPathOf(fs::absolute(o.home, ec));
+}
+
+int Scan(const Options& o, bool complete, bool remove, std::ostream& out, std::ostream& err) {
+    if (!MachineRootOk(o, err)) {
         return kExitError;
     }
     auto backend = platform::MakeBackend({o.machine, o.config});
     CliHost host(err);
     app::AppInfo info;
-    info.programFolder = backend->WindowsPathOf(fs::absolute(o.home, ec));
+    info.programFolder = ProgramFolder(o, *backend);
     app::FrmMain form(info, backend->Get(), host);
     host.onInterrupt = [&form] { form.RequestStop(); };
     platform::CatchInterrupts(host.InterruptFlag());
@@ -188,7 +205,69 @@ int Scan(const Options& o, bool complete, std::ostream& out, std::ostream& err) 
     out << form.lblStatus.Caption() << '\n';
     const bool found = form.lvwSpywareFound.Count() > 0 ||
                        form.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Count() > 0;
+    if (remove && found && !form.Session().StopRequested) {
+        // As after a scheduled scan with automatic deletion: no questions.
+        form.Session().UnattendedRemoval = true;
+        form.RemoveAllFound();
+        form.Session().UnattendedRemoval = false;
+        for (const auto& row : form.frmDelete.lstProblem.Items()) {
+            out << "problem\t" << row.text << '\n';
+        }
+    }
     return found ? kExitFound : kExitClean;
+}
+
+int Quarantine(const Options& o, std::ostream& out, std::ostream& err) {
+    const auto& a = o.args;
+    const bool list = a.size() == 2 && a[1] == "list";
+    const bool restore = (a.size() == 3 || (a.size() == 5 && a[3] == "--to")) && a[1] == "restore";
+    if (!list && !restore) {
+        err << kUsage;
+        return kExitError;
+    }
+    if (!MachineRootOk(o, err)) {
+        return kExitError;
+    }
+    auto backend = platform::MakeBackend({o.machine, o.config});
+    CliHost host(err);
+    removal::QuarantineStore store(backend->Get(), host, ProgramFolder(o, *backend));
+    if (list) {
+        for (const auto& f : store.List()) {
+            out << f.name << '\t' << f.location << '\t' << f.quarantinedAt << '\n';
+        }
+        return kExitClean;
+    }
+    std::string target;
+    if (a.size() == 5) {
+        // A Windows path is taken as it is; any other path is a local one.
+        const std::string& to = a[4];
+        const bool windowsPath = to.size() >= 3 && to[1] == ':' && to[2] == '\\';
+        std::error_code ec;
+        target = windowsPath ? to : backend->WindowsPathOf(fs::absolute(to, ec));
+    }
+    std::string restoredTo;
+    switch (store.Restore(a[2], target, &restoredTo)) {
+        case removal::RestoreResult::kRestored:
+            out << "restored\t" << a[2] << '\t' << restoredTo << '\n';
+            return kExitClean;
+        case removal::RestoreResult::kNotInQuarantine:
+            err << "quellon-cli: \"" << a[2] << "\" is not in the quarantine folder "
+                << store.Folder() << '\n';
+            break;
+        case removal::RestoreResult::kNoLocation:
+            err << "quellon-cli: the quarantine log does not say where \"" << a[2]
+                << "\" came from; give --to PATH\n";
+            break;
+        case removal::RestoreResult::kTargetExists:
+            err << "quellon-cli: " << restoredTo
+                << " already exists; nothing was overwritten and the copy stays in quarantine\n";
+            break;
+        case removal::RestoreResult::kFailed:
+            err << "quellon-cli: \"" << a[2] << "\" could not be restored to " << restoredTo
+                << '\n';
+            break;
+    }
+    return kExitError;
 }
 
 int Settings(const Options& o, std::ostream& out, std::ostream& err) {
@@ -326,15 +405,21 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     const std::string& command = o.args[0];
     if (command == "scan") {
         bool complete = false;
+        bool remove = false;
         for (size_t i = 1; i < o.args.size(); ++i) {
             if (o.args[i] == "--complete") {
                 complete = true;
+            } else if (o.args[i] == "--remove") {
+                remove = true;
             } else {
                 err << kUsage;
                 return kExitError;
             }
         }
-        return Scan(o, complete, out, err);
+        return Scan(o, complete, remove, out, err);
+    }
+    if (command == "quarantine") {
+        return Quarantine(o, out, err);
     }
     if (command == "settings") {
         return Settings(o, out, err);
