@@ -22,6 +22,9 @@ protected:
         return name.empty() ? folder : folder / std::string(name);
     }
     std::string Log() { return ReadBytes(QuarantinePath("QuarantineLog.txt")); }
+    std::string Read(std::string_view windowsPath) {
+        return machine.Platform().files.ReadAll(windowsPath).value_or("");
+    }
     bool Exists(std::string_view windowsPath) {
         return machine.Platform().files.LookupFile(windowsPath).has_value();
     }

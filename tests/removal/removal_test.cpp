@@ -111,20 +111,21 @@ TEST_F(RemovalTest, SameNamedFilesAreAllKeptTracedAndRestorable) {
     std::string to;
     EXPECT_EQ(q.Restore("twin.txt", {}, &to), removal::RestoreResult::kTargetExists);
     EXPECT_EQ(to, "C:\\One\\twin.txt");
-    EXPECT_EQ(ReadBytes(machine.Root() / "drive_c" / "One" / "twin.txt"), "newer");
+    EXPECT_EQ(Read("C:\\One\\twin.txt"), "newer");
     EXPECT_EQ(ReadBytes(QuarantinePath("twin.txt")), "first");
     EXPECT_EQ(q.Restore("Twin.TXT.001"), removal::RestoreResult::kRestored);
-    EXPECT_EQ(ReadBytes(machine.Root() / "drive_c" / "Two" / "twin.txt"), "second");
+    EXPECT_EQ(Read("C:\\Two\\twin.txt"), "second");
     EXPECT_EQ(q.Restore("twin.txt.001"), removal::RestoreResult::kNotInQuarantine);
-    EXPECT_EQ(q.Restore("twin.txt", "C:\\Elsewhere\\deep\\twin.txt"),
-              removal::RestoreResult::kRestored);
-    EXPECT_EQ(ReadBytes(machine.Root() / "drive_c" / "Elsewhere" / "deep" / "twin.txt"), "first");
+    const std::string elsewhere = machine.HomeWindowsPath() + "\\restored\\deep\\twin.txt";
+    EXPECT_EQ(q.Restore("twin.txt", elsewhere), removal::RestoreResult::kRestored);
+    EXPECT_EQ(Read(elsewhere), "first");
     ASSERT_EQ(q.List().size(), 1u);
 
     // A copy the log says nothing about needs a place to go.
     WriteBytes(QuarantinePath("stray.bin"), "?");
     EXPECT_EQ(q.Restore("stray.bin"), removal::RestoreResult::kNoLocation);
-    EXPECT_EQ(q.Restore("stray.bin", "C:\\..\\..\\stray.bin"), removal::RestoreResult::kFailed);
+    EXPECT_EQ(q.Restore("stray.bin", machine.HomeWindowsPath() + "\\restored\\"),
+              removal::RestoreResult::kFailed);
 }
 
 TEST_F(RemovalTest, NothingIsDeletedWithoutItsCopyAndLogEntry) {
