@@ -265,6 +265,7 @@ private:
     bool loadingDrives_ = false;
     bool lastScanRan_ = false;
     std::unique_ptr<removal::RemovalContext> removalContext_;
+    bool removing_ = false;
 };
 
 }  // namespace quellon::app

@@ -13,6 +13,10 @@ constexpr int kGatheringEvents = 20001;
 }  // namespace
 
 void FrmMain::ConfirmRemoval() {
+    // The run lets clicks through; a second Delete meanwhile is not a second run.
+    if (removing_) {
+        return;
+    }
     const bool ask = !session_.UnattendedRemoval;
     auto& removal = lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
     bool ticked = false;
@@ -61,6 +65,10 @@ void FrmMain::ConfirmRemoval() {
 }
 
 void FrmMain::RunRemoval() {
+    if (removing_) {
+        return;
+    }
+    removing_ = true;
     platform_.files.CreateFolder(quarantine_.Folder());
 
     ShowPages(false, false, true, false);
@@ -113,6 +121,7 @@ void FrmMain::RunRemoval() {
     pgbDeleteSpywaresFound.SetVisible(false);
     lblDeletingPercentageCompleted.SetVisible(false);
     lblDeletingCaption.SetVisible(false);
+    removing_ = false;
 }
 
 void FrmMain::RemoveCheckedItems() {

@@ -96,6 +96,8 @@ std::string QuarantineStore::CopyToFreeName(std::string_view path, std::string_v
     std::set<std::string, std::less<>> taken;
     auto listTaken = [&] {
         taken.clear();
+        // A file that happens to carry the log's name never becomes the log.
+        taken.insert(text::Upper(kQuarantineLogName));
         if (auto files = platform_.files.ListFiles(folder_)) {
             for (const auto& f : *files) {
                 taken.insert(text::Upper(f.name));

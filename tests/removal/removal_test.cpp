@@ -124,7 +124,7 @@ TEST_F(RemovalTest, SameNamedFilesAreAllKeptTracedAndRestorable) {
     // A copy the log says nothing about needs a place to go.
     WriteBytes(QuarantinePath("stray.bin"), "?");
     EXPECT_EQ(q.Restore("stray.bin"), removal::RestoreResult::kNoLocation);
-    EXPECT_EQ(q.Restore("stray.bin", machine.HomeWindowsPath() + "\\restored\\"),
+    EXPECT_EQ(q.Restore("stray.bin", machine.HomeWindowsPath() + "\\nowhere\\"),
               removal::RestoreResult::kFailed);
 }
 
@@ -182,8 +182,15 @@ TEST_F(RemovalTest, PathsWithoutABackslashAndMissingFilesAreLeftAlone) {
     EXPECT_EQ(ReadBytes(machine.Home() / "loose.exe"), "x");
     EXPECT_EQ(Log(), "");
 
-    // A library that cannot be loaded is still copied and deleted.
+    // A file named like the log is kept apart from it.
+    machine.PlantFile("C:\\Bad\\QuarantineLog.txt", "not the log");
     ASSERT_TRUE(machine.Platform().files.CreateFolder(q.Folder()));
+    EXPECT_TRUE(q.QuarantineFile("C:\\Bad\\QuarantineLog.txt"));
+    EXPECT_EQ(ReadBytes(QuarantinePath("QuarantineLog.txt.001")), "not the log");
+    EXPECT_EQ(Log(), FileEntry("QuarantineLog.txt.001", "C:\\Bad\\QuarantineLog.txt"));
+    std::filesystem::remove(QuarantinePath("QuarantineLog.txt"));
+
+    // A library that cannot be loaded is still copied and deleted.
     machine.PlantFile("C:\\Bad\\odd.dll", "not a library");
     EXPECT_EQ(q.QuarantineLibrary("C:\\Bad\\odd.dll"), 1);
     EXPECT_EQ(ReadBytes(QuarantinePath("odd.dll")), "not a library");
@@ -222,6 +229,20 @@ TEST_F(RemovalTest, ConfirmationAndItsRefusals) {
     EXPECT_EQ(host.Shown().back().style, ui::kYesNo);
     EXPECT_TRUE(Exists("C:\\Bad\\keep.txt"));
     EXPECT_EQ(Form().lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Count(), 1u);
+}
+
+TEST_F(RemovalTest, DeletePressedDuringARunStartsNoSecondRun) {
+    machine.PlantFile("C:\\Bad\\one.txt", "1");
+    WriteDefinitions({"one.txt=One|C:\\Bad"});
+    Scan(false, false, false);
+    host.AtDoEvents(host.DoEventsCount() + 5, [this] {
+        Form().Command4.Click();
+        Form().lblRemove.Click();
+    });
+    RemoveAll();
+    EXPECT_EQ(host.Shown().size(), 1u);
+    EXPECT_FALSE(Exists("C:\\Bad\\one.txt"));
+    EXPECT_EQ(Log(), FileEntry("one.txt", "C:\\Bad\\one.txt"));
 }
 
 TEST_F(RemovalTest, ProblemWindowCopiesItsList) {
