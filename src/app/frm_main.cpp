@@ -88,11 +88,10 @@ FrmMain::FrmMain(AppInfo info, platform::Platform& platform, ui::Host& host)
             onShieldDetection(name, company);
         }
     };
-    removalContext_ = std::make_unique<removal::RemovalContext>(
-        removal::RemovalContext{lvwPicRemoveListOfSpywareFoundAndToBeRemoved, lvwFilesToBeDeleted,
-                                lvwRegistryToBeDeleted, lvwCookiesToDelete, pgbDeleteSpywaresFound,
-                                lblDeletingPercentageCompleted, lblDeletingCaption, frmDelete,
-                                quarantine_, platform_, host_});
+    removalContext_ = std::make_unique<removal::RemovalContext>(removal::RemovalContext{
+        lvwPicRemoveListOfSpywareFoundAndToBeRemoved, lvwFilesToBeDeleted, lvwRegistryToBeDeleted,
+        lvwCookiesToDelete, pgbDeleteSpywaresFound, lblDeletingPercentageCompleted,
+        lblDeletingCaption, frmDelete, quarantine_, platform_, host_});
     cmdScanNow.onClick = [this] { StartScan(); };
     lblStart.onClick = [this] { StartScan(); };
     cmdStop.onClick = [this] { cmdStop_Click(); };

@@ -112,9 +112,10 @@ void FrmMain::RunRemoval() {
     lblRemove.SetEnabled(true);
 
     using namespace settings;
-    const std::int64_t total = convert::ToNumber(settings_.Get(kSettings, keys::kLblDefRemoved, "0"), 0) +
-                               convert::ToNumber(lblRemovePicSoftwareFound.Caption(), 0) +
-                               convert::ToNumber(lbltracesFound.Caption(), 0);
+    const std::int64_t total =
+        convert::ToNumber(settings_.Get(kSettings, keys::kLblDefRemoved, "0"), 0) +
+        convert::ToNumber(lblRemovePicSoftwareFound.Caption(), 0) +
+        convert::ToNumber(lbltracesFound.Caption(), 0);
     settings_.Save(kSettings, keys::kLblDefRemoved, text::ToDecimal(total));
     ShowStatusLabels();
 
@@ -138,14 +139,12 @@ void FrmMain::RemoveAllFound() {
 // Report
 
 void FrmMain::MakeReport() {
-    report::MakeReport(report::ReportInput{info_.productName, info_.major, info_.minor,
-                                           session_.ScanStartTime, session_.ScanEndTime,
-                                           lblMemoryInspected.Caption(),
-                                           lblRegistryInspected.Caption(),
-                                           lblFilesFolderInspected.Caption(),
-                                           lvwPicRemoveListOfSpywareFoundAndToBeRemoved,
-                                           info_.programFolder},
-                       platform_.files);
+    report::MakeReport(
+        report::ReportInput{info_.productName, info_.major, info_.minor, session_.ScanStartTime,
+                            session_.ScanEndTime, lblMemoryInspected.Caption(),
+                            lblRegistryInspected.Caption(), lblFilesFolderInspected.Caption(),
+                            lvwPicRemoveListOfSpywareFoundAndToBeRemoved, info_.programFolder},
+        platform_.files);
 }
 
 void FrmMain::cmdLog_Click() {
@@ -183,8 +182,9 @@ void FrmMain::mnuRestoreQuarantine_Click() {
                          ui::kOkOnly | ui::kInformation, info_.productName);
             break;
         case removal::RestoreResult::kTargetExists:
-            host_.MsgBox(target + " already exists. Nothing was overwritten; the copy stays in "
-                                  "the quarantine folder.",
+            host_.MsgBox(target +
+                             " already exists. Nothing was overwritten; the copy stays in "
+                             "the quarantine folder.",
                          ui::kOkOnly | ui::kExclamation, info_.productName);
             break;
         case removal::RestoreResult::kNoLocation:

@@ -128,7 +128,8 @@ bool QuarantineStore::Secure(std::string_view path, std::string_view name) {
     const std::string key = text::Upper(path);
     auto it = copies_.find(key);
     if (it != copies_.end() &&
-        !definitions::FileExists(platform_.files, definitions::JoinPath(folder_, it->second.name))) {
+        !definitions::FileExists(platform_.files,
+                                 definitions::JoinPath(folder_, it->second.name))) {
         copies_.erase(it);  // the copy went away since: make a new one
         it = copies_.end();
     }
@@ -218,8 +219,7 @@ void QuarantineStore::QuarantineCookie(std::string_view path) {
     }
 }
 
-bool QuarantineStore::CallDllRegistration(std::uintptr_t, std::string_view path,
-                                          bool doRegister) {
+bool QuarantineStore::CallDllRegistration(std::uintptr_t, std::string_view path, bool doRegister) {
     platform_.libraries.CallEntryPoint(path,
                                        doRegister ? "DllRegisterServer" : "DllUnregisterServer");
     return true;

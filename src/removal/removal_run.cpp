@@ -49,7 +49,8 @@ void RemoveFiles(RemovalContext& ctx, bool secondPass, bool& problems) {
             continue;
         }
         auto& fs = ctx.platform.files;
-        if (definitions::FileExists(fs, path) && text::FindNoCase(path, ".exe") != std::string::npos) {
+        if (definitions::FileExists(fs, path) &&
+            text::FindNoCase(path, ".exe") != std::string::npos) {
             q.QuarantineExecutable(path);
         }
         if (definitions::FileExists(fs, path)) {

@@ -25,9 +25,9 @@ bool SystemRestore::BeginRestorePoint(std::string_view description,
         lastErrorText_ = "You must End the previous restore point first.";
         return false;
     }
-    const auto sequence = platform_.restorePoints.SetRestorePoint(
-        platform::kBeginSystemChange, restorePointType, 0,
-        description.substr(0, kDescriptionLength));
+    const auto sequence =
+        platform_.restorePoints.SetRestorePoint(platform::kBeginSystemChange, restorePointType, 0,
+                                                description.substr(0, kDescriptionLength));
     if (!sequence) {
         return false;
     }

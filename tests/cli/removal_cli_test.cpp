@@ -18,7 +18,8 @@ protected:
             files += definitions::EncodeDefinitionLine(line) + "\r\n";
         }
         WriteAll(home_ / "FileDefinition.dat", files);
-        for (const char* name : {"RegistryDefinition.dat", "ExeDefinition.dat", "BlockedCookies.dat"}) {
+        for (const char* name :
+             {"RegistryDefinition.dat", "ExeDefinition.dat", "BlockedCookies.dat"}) {
             WriteAll(home_ / name, "");
         }
         Plant("Bad/a.txt", "a");
@@ -37,8 +38,9 @@ protected:
         WriteAll(Drive() / relative, bytes);
     }
     Result Run(std::vector<std::string> args) {
-        std::vector<std::string> all = {"--home", home_.string(), "--machine", machine_.string(),
-                                        "--config", (tmp_.path() / "config").string()};
+        std::vector<std::string> all = {"--home",    home_.string(),
+                                        "--machine", machine_.string(),
+                                        "--config",  (tmp_.path() / "config").string()};
         all.insert(all.end(), args.begin(), args.end());
         return Cli(all);
     }

@@ -29,12 +29,12 @@ protected:
         return machine.Platform().files.LookupFile(windowsPath).has_value();
     }
     static std::string FileEntry(std::string_view name, std::string_view location) {
-        return "12/7/2026 10:35:12 AM - File: " + std::string(name) + "\r\nLocation: " +
-               std::string(location) + "\r\n\r\n\r\n";
+        return "12/7/2026 10:35:12 AM - File: " + std::string(name) +
+               "\r\nLocation: " + std::string(location) + "\r\n\r\n\r\n";
     }
     static std::string KeyEntry(std::string_view key, std::string_view value) {
-        return "12/7/2026 10:35:12 AM - Key: " + std::string(key) + "\r\nValue: " +
-               std::string(value) + "\r\n\r\n\r\n";
+        return "12/7/2026 10:35:12 AM - Key: " + std::string(key) +
+               "\r\nValue: " + std::string(value) + "\r\n\r\n\r\n";
     }
 };
 

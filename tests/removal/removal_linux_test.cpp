@@ -34,8 +34,8 @@ TEST_F(RemovalTest, FileInAReadOnlyFolderEndsInTheProblemWindow) {
     machine.PlantFile("C:\\Free\\gone.txt", "g");
     const fs::path locked = machine.Root() / "drive_c" / "Locked";
     fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
-    WriteDefinitions({"stuck.txt=Stuck|C:\\Locked", "gone.txt=Gone|C:\\Free",
-                      "also.txt=Stuck|C:\\Locked"});
+    WriteDefinitions(
+        {"stuck.txt=Stuck|C:\\Locked", "gone.txt=Gone|C:\\Free", "also.txt=Stuck|C:\\Locked"});
     Scan(false, false, false);
     RemoveAll();
     fs::permissions(locked, fs::perms::owner_all);

@@ -18,10 +18,9 @@ TEST_F(RemovalTest, FilesRegistryEntriesAndCookiesAreQuarantinedLoggedAndRemoved
     machine.PlantFile("C:\\Program Files\\BadCo\\notes.txt", "notes");
     const std::string cookie = CookieFolder() + "user@adclick[1].txt";
     machine.PlantFile(cookie, "www.adclick.net/\n");
-    WriteDefinitions({"bad.dll=BadCo|C:\\Program Files\\BadCo",
-                      "notes.txt=BadCo|C:\\Program Files\\BadCo"},
-                     {"2^SOFTWARE\\BadCo^Mode=BadCo", "1^Software\\BadKey^=BadKey"}, {},
-                     {"adclick.net"});
+    WriteDefinitions(
+        {"bad.dll=BadCo|C:\\Program Files\\BadCo", "notes.txt=BadCo|C:\\Program Files\\BadCo"},
+        {"2^SOFTWARE\\BadCo^Mode=BadCo", "1^Software\\BadKey^=BadKey"}, {}, {"adclick.net"});
     Scan(true, false, true);
     ASSERT_EQ(Form().lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Count(), 3u);
     const std::string found = Form().lblRemovePicSoftwareFound.Caption();
@@ -46,13 +45,12 @@ TEST_F(RemovalTest, FilesRegistryEntriesAndCookiesAreQuarantinedLoggedAndRemoved
                          FileEntry("user@adclick[1].txt", cookie));
 
     auto& reg = machine.Platform().registry;
-    EXPECT_FALSE(scan::RegistryValueExists(reg, platform::kHkeyLocalMachine, "SOFTWARE\\BadCo",
-                                           "Mode"));
-    EXPECT_TRUE(scan::RegistryValueExists(reg, platform::kHkeyLocalMachine, "SOFTWARE\\BadCo",
-                                          "Keep"));
-    EXPECT_FALSE(scan::RegistryKeyExists(reg, platform::kHkeyCurrentUser, "Software\\BadKey"));
     EXPECT_FALSE(
-        scan::RegistryKeyExists(reg, platform::kHkeyCurrentUser, "Software\\BadKey\\Sub"));
+        scan::RegistryValueExists(reg, platform::kHkeyLocalMachine, "SOFTWARE\\BadCo", "Mode"));
+    EXPECT_TRUE(
+        scan::RegistryValueExists(reg, platform::kHkeyLocalMachine, "SOFTWARE\\BadCo", "Keep"));
+    EXPECT_FALSE(scan::RegistryKeyExists(reg, platform::kHkeyCurrentUser, "Software\\BadKey"));
+    EXPECT_FALSE(scan::RegistryKeyExists(reg, platform::kHkeyCurrentUser, "Software\\BadKey\\Sub"));
 
     // The handled rows leave the lists; the cookie rows and the scan's own
     // result list (never ticked) stay.
@@ -65,8 +63,7 @@ TEST_F(RemovalTest, FilesRegistryEntriesAndCookiesAreQuarantinedLoggedAndRemoved
     EXPECT_FALSE(Form().frmDelete.Visible());
 
     // The running total adds both found counters of the run.
-    const std::string total =
-        std::to_string(std::stoi(found) + std::stoi(traces));
+    const std::string total = std::to_string(std::stoi(found) + std::stoi(traces));
     EXPECT_EQ(Stored(settings::kSettings, settings::keys::kLblDefRemoved), total);
     EXPECT_EQ(Form().lblDefRemoved.Caption(), total);
     EXPECT_EQ(Form().lblDeletingPercentageCompleted.Caption(), "100% complete");
@@ -86,7 +83,8 @@ TEST_F(RemovalTest, SameNamedFilesAreAllKeptTracedAndRestorable) {
     machine.PlantFile("C:\\One\\twin.txt", "first");
     machine.PlantFile("C:\\Two\\twin.txt", "second");
     machine.PlantFile("C:\\Three\\TWIN.TXT", "third");
-    WriteDefinitions({"twin.txt=TwinA|C:\\One", "twin.txt=TwinB|C:\\Two", "twin.txt=TwinC|C:\\Three"});
+    WriteDefinitions(
+        {"twin.txt=TwinA|C:\\One", "twin.txt=TwinB|C:\\Two", "twin.txt=TwinC|C:\\Three"});
     Scan(false, false, false);
     RemoveAll();
 
@@ -139,13 +137,15 @@ TEST_F(RemovalTest, NothingIsDeletedWithoutItsCopyAndLogEntry) {
     RemoveAll();
     EXPECT_TRUE(Exists("C:\\Bad\\one.txt"));
     EXPECT_TRUE(Exists("C:\\Bad\\two.exe"));
-    EXPECT_THAT(Texts(Form().frmDelete.lstProblem), ElementsAre("C:\\Bad\\one.txt", "C:\\Bad\\two.exe"));
+    EXPECT_THAT(Texts(Form().frmDelete.lstProblem),
+                ElementsAre("C:\\Bad\\one.txt", "C:\\Bad\\two.exe"));
     EXPECT_TRUE(Form().frmDelete.Visible());
     // Their rows stay, unticked, for another try.
     EXPECT_THAT(Texts(Form().lvwPicRemoveListOfSpywareFoundAndToBeRemoved),
                 ElementsAre("BadOne", "BadTwo"));
     EXPECT_FALSE(Form().lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Item(0).checked);
-    EXPECT_THAT(Texts(Form().lvwFilesToBeDeleted), ElementsAre("C:\\Bad\\one.txt", "C:\\Bad\\two.exe"));
+    EXPECT_THAT(Texts(Form().lvwFilesToBeDeleted),
+                ElementsAre("C:\\Bad\\one.txt", "C:\\Bad\\two.exe"));
 
     // The log cannot be written (a folder holds its name): the copies are
     // made, but without their entries the files stay where they are.
@@ -155,7 +155,8 @@ TEST_F(RemovalTest, NothingIsDeletedWithoutItsCopyAndLogEntry) {
     RemoveAll();
     EXPECT_TRUE(Exists("C:\\Bad\\one.txt"));
     EXPECT_TRUE(Exists("C:\\Bad\\two.exe"));
-    EXPECT_THAT(Texts(Form().frmDelete.lstProblem), ElementsAre("C:\\Bad\\one.txt", "C:\\Bad\\two.exe"));
+    EXPECT_THAT(Texts(Form().frmDelete.lstProblem),
+                ElementsAre("C:\\Bad\\one.txt", "C:\\Bad\\two.exe"));
 
     // Once the log can be written the same run's copies are used, not doubled.
     std::filesystem::remove(QuarantinePath("QuarantineLog.txt"));
@@ -206,9 +207,10 @@ TEST_F(RemovalTest, ConfirmationAndItsRefusals) {
     WriteDefinitions({"keep.txt=Keep|C:\\Bad"});
     Scan(false, false, false);
 
-    host.ExpectMsgBox("No entries are selected.  You must check the box next to at least one "
-                      "item in the list.",
-                      ui::MsgResult::kOk);
+    host.ExpectMsgBox(
+        "No entries are selected.  You must check the box next to at least one "
+        "item in the list.",
+        ui::MsgResult::kOk);
     Form().Command4.Click();
     EXPECT_EQ(host.Shown().back().title, "Quellon Pro");
     EXPECT_EQ(host.Shown().back().style, ui::kOkOnly | ui::kInformation);
@@ -220,10 +222,11 @@ TEST_F(RemovalTest, ConfirmationAndItsRefusals) {
     EXPECT_EQ(host.Shown().size(), 1u);
 
     Form().cmdSelectAll.Click();
-    host.ExpectMsgBox("Deleted files will be backed up in the following folder in case you need "
-                      "to recover them:\r\n\r\n" +
-                          machine.HomeWindowsPath() + "\\quarantine",
-                      ui::MsgResult::kNo);
+    host.ExpectMsgBox(
+        "Deleted files will be backed up in the following folder in case you need "
+        "to recover them:\r\n\r\n" +
+            machine.HomeWindowsPath() + "\\quarantine",
+        ui::MsgResult::kNo);
     Form().Command4.Click();
     EXPECT_EQ(host.Shown().back().title, "Really Delete?");
     EXPECT_EQ(host.Shown().back().style, ui::kYesNo);

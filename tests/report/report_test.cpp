@@ -16,11 +16,11 @@ protected:
 const std::string kStars(68, '*');
 
 std::string Header() {
-    return kStars + "\r\n\r\n" + "                   Quellon Prov1.6   Scan Report.\r\n\r\n" + kStars +
-           "\r\n\r\n" + "-----------------------\r\n\r\n" +
+    return kStars + "\r\n\r\n" + "                   Quellon Prov1.6   Scan Report.\r\n\r\n" +
+           kStars + "\r\n\r\n" + "-----------------------\r\n\r\n" +
            " Scan Started at  : 12/7/2026 10:35:12 AM\r\n\r\n" +
-           " Scan Finished at : 12/7/2026 10:35:12 AM\r\n\r\n" +
-           "-----------------------\r\n\r\n" + "\r\n\r\n\r\n\r\n\r\n\r\n";
+           " Scan Finished at : 12/7/2026 10:35:12 AM\r\n\r\n" + "-----------------------\r\n\r\n" +
+           "\r\n\r\n\r\n\r\n\r\n\r\n";
 }
 
 TEST_F(ReportTest, LayoutWithThreatsExclusionsAndTheQuarantineLog) {
@@ -34,8 +34,9 @@ TEST_F(ReportTest, LayoutWithThreatsExclusionsAndTheQuarantineLog) {
 
     const auto& f = Form();
     const std::string expected =
-        Header() + " 1)Total Number of Cookies and Processes inspected: " +
-        f.lblMemoryInspected.Caption() + "\r\n\r\n" +
+        Header() +
+        " 1)Total Number of Cookies and Processes inspected: " + f.lblMemoryInspected.Caption() +
+        "\r\n\r\n" +
         " 2)Total Number of Registry entries inspected: " + f.lblRegistryInspected.Caption() +
         "\r\n\r\n" + " 3)Total Number of Files/Folders inspected: 2\r\n\r\n" + "\r\n\r\n" +
         "[Threats Detected]\r\n\r\n\r\n" + "Xware\r\n\r\n" + "C:\\Bad\\x.txt\r\n\r\n\r\n" +
