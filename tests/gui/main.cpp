@@ -4,6 +4,7 @@
 namespace quellon::testing {
 int RunMainWindowGuiTests(int argc, char** argv);
 int RunQtHostTests(int argc, char** argv);
+int RunRemovalGuiTests(int argc, char** argv);
 }  // namespace quellon::testing
 
 int main(int argc, char** argv) {
@@ -15,5 +16,6 @@ int main(int argc, char** argv) {
     int failed = 0;
     failed += quellon::testing::RunQtHostTests(argc, argv);
     failed += quellon::testing::RunMainWindowGuiTests(argc, argv);
+    failed += quellon::testing::RunRemovalGuiTests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 #include <QDateEdit>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -254,6 +255,20 @@ QProgressBar* Binder::Progress(ui::ProgressBar& model, const QString& name) {
         bar->setValue(static_cast<int>(std::lround(model.Value())));
     });
     return bar;
+}
+
+QPlainTextEdit* Binder::Text(ui::TextBox& model, const QString& name) {
+    auto* edit = new QPlainTextEdit;
+    edit->setObjectName(name);
+    edit->setReadOnly(true);
+    Control(model, edit);
+    Watch(model, [&model, edit] {
+        const QString text = ToQt(model.Text());
+        if (edit->toPlainText() != text) {
+            edit->setPlainText(text);
+        }
+    });
+    return edit;
 }
 
 QTreeWidget* Binder::List(ui::ListView& model, const QString& name, bool checkable) {

@@ -19,6 +19,7 @@ class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QLabel;
+class QPlainTextEdit;
 class QObject;
 class QProgressBar;
 class QPushButton;
@@ -52,6 +53,8 @@ public:
     QCheckBox* CheckBox(ui::CheckBox& model, const QString& name);
     QRadioButton* Option(ui::OptionButton& model, const QString& name);
     QProgressBar* Progress(ui::ProgressBar& model, const QString& name);
+    // A read-only multi-line text box.
+    QPlainTextEdit* Text(ui::TextBox& model, const QString& name);
     // Check boxes on the rows when `checkable`; small icons by kind.
     QTreeWidget* List(ui::ListView& model, const QString& name, bool checkable);
     QComboBox* Combo(ui::ComboBox& model, const QString& name);

@@ -41,6 +41,8 @@ const char* const kUsage =
     "\n"
     "start-up actions (for scripts and screenshots):\n"
     "  --scan              press Start once the window is up\n"
+    "  --remove            after --scan, delete everything found without asking\n"
+    "                      (as a scheduled scan set to delete automatically)\n"
     "  --show-page PAGE    then show PAGE: status, scan, results or options[:TAB]\n"
     "                      (TAB 1 to 4: scan options, schedule, protection, update)\n"
     "  --help              print this text\n";
@@ -68,6 +70,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             value(config);
         } else if (a == "--scan") {
             c.scan = true;
+        } else if (a == "--remove") {
+            c.remove = true;
         } else if (a == "--help" || a == "-h") {
             c.help = true;
         } else if (a == "--show-page") {
@@ -99,6 +103,9 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         if (!c.error.empty()) {
             break;
         }
+    }
+    if (c.error.empty() && c.remove && !c.scan) {
+        c.error = "--remove needs --scan";
     }
     c.home = home ? std::filesystem::path(*home) : posix::ExecutableFolder();
     c.machine = machine ? std::filesystem::path(*machine) : DefaultMachine();

@@ -16,6 +16,8 @@ struct CommandLine {
     int tab = 1;
     // Presses Start once the window is up.
     bool scan = false;
+    // After the scan, ticks every row found and deletes them without asking.
+    bool remove = false;
     bool help = false;
     // Set when the arguments are wrong.
     std::string error;

@@ -69,6 +69,12 @@ int main(int argc, char** argv) {
                         program.Window().findChild<QPushButton*>(QStringLiteral("cmdScanNow"))) {
                     start->click();
                 }
+                if (line.remove) {
+                    auto& session = program.Form().Session();
+                    session.UnattendedRemoval = true;
+                    program.Form().RemoveAllFound();
+                    session.UnattendedRemoval = false;
+                }
             }
             gui::ShowPage(program.Form(), line.page, line.tab);
         });

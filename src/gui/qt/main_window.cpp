@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "gui/qt/dialogs.h"
 #include "gui/qt/icons.h"
 #include "gui/qt/qt_host.h"
 #include "gui/qt/text.h"
@@ -87,6 +88,7 @@ MainWindow::MainWindow(app::FrmMain& form, QtHost& host) : form_(form), host_(ho
     resize(960, 700);
 
     BuildTray();
+    BuildDialogs();
     bind_.Watch(form_.frmMainWindow, [this] {
         setWindowTitle(ToQt(form_.frmMainWindow.Caption()));
         ScheduleWindowSync();
@@ -117,6 +119,26 @@ MainWindow::MainWindow(app::FrmMain& form, QtHost& host) : form_(form), host_(ho
 MainWindow::~MainWindow() {
     form_.lockRedraw = nullptr;
     form_.showAbout = nullptr;
+    form_.showModal = nullptr;
+    form_.chooseQuarantinedFile = nullptr;
+    form_.frmDelete.bringToFront = nullptr;
+}
+
+void MainWindow::BuildDialogs() {
+    WindowDialog* problems = MakeDeleteDialog(form_.frmDelete, this);
+    dialogs_ = {problems, MakeReportDialog(form_.frmReport, this)};
+    form_.frmDelete.bringToFront = [problems] { problems->BringToFront(); };
+    form_.showModal = [this](ui::Window& window) {
+        for (WindowDialog* dialog : dialogs_) {
+            if (&dialog->Model() == &window) {
+                dialog->RunModal();
+                return;
+            }
+        }
+    };
+    form_.chooseQuarantinedFile = [this](const std::vector<removal::QuarantinedFile>& files) {
+        return ChooseQuarantinedFile(files, this);
+    };
 }
 
 void MainWindow::BuildMenus() {

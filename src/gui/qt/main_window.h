@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <vector>
 
 #include "app/frm_main.h"
 #include "gui/qt/bindings.h"
@@ -13,6 +14,7 @@ class QSystemTrayIcon;
 namespace quellon::gui {
 
 class QtHost;
+class WindowDialog;
 
 class MainWindow : public QMainWindow {
 public:
@@ -49,6 +51,7 @@ private:
     QWidget* BuildUpdateTab();
     QWidget* Page(ui::Frame& frame, const QString& name, QWidget* body);
     void BuildTray();
+    void BuildDialogs();
     void ScheduleWindowSync();
     void SyncWindow();
 
@@ -56,6 +59,8 @@ private:
     QtHost& host_;
     Binder bind_;
     QSystemTrayIcon* tray_ = nullptr;
+    // The engine's other windows (children of this one).
+    std::vector<WindowDialog*> dialogs_;
     bool presented_ = false;
     bool syncing_ = false;
     bool syncPending_ = false;

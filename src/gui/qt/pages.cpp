@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimeEdit>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -109,6 +110,13 @@ QWidget* MainWindow::BuildStatusPage() {
         grid->addWidget(value, r, 1);
         ++r;
     }
+    // The report of the last scan, under its date.
+    QToolButton* report = bind_.LinkButton(f.lblViewLogFile, QStringLiteral("lblViewLogFile"));
+    report->setStyleSheet(
+        QStringLiteral("QToolButton { color: palette(link); border: none; padding: 0; }"
+                       "QToolButton:hover { text-decoration: underline; }"
+                       "QToolButton:disabled { color: palette(mid); }"));
+    grid->addWidget(report, r, 1, Qt::AlignLeft);
     grid->setColumnStretch(1, 1);
     grid->setColumnMinimumWidth(0, 180);
     column->addWidget(panel);

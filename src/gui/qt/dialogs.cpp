@@ -1,0 +1,227 @@
+#include "gui/qt/dialogs.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "gui/qt/icons.h"
+#include "gui/qt/text.h"
+#include "scan/scan_context.h"
+
+namespace quellon::gui {
+namespace {
+
+QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons) {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(8);
+    row->addStretch(1);
+    for (QPushButton* b : buttons) {
+        b->setMinimumWidth(90);
+        row->addWidget(b);
+    }
+    return row;
+}
+
+}  // namespace
+
+WindowDialog::WindowDialog(ui::Window& model, const QString& name, Showing showing, QWidget* parent)
+    : QDialog(parent), model_(model), showing_(showing) {
+    setObjectName(name);
+    setWindowIcon(AppIcon());
+    setSizeGripEnabled(true);
+    bind_.Watch(model_, [this] { Follow(); });
+}
+
+WindowDialog::~WindowDialog() = default;
+
+void WindowDialog::Follow() {
+    const QString title = ToQt(model_.Caption());
+    if (windowTitle() != title) {
+        setWindowTitle(title);
+    }
+    following_ = true;
+    if (!model_.Visible()) {
+        if (isVisible()) {
+            done(QDialog::Accepted);
+        }
+    } else if (showing_ == Showing::kWithModel && !isVisible()) {
+        show();
+    }
+    following_ = false;
+}
+
+void WindowDialog::RunModal() {
+    if (!model_.Visible()) {
+        return;
+    }
+    if (isVisible()) {
+        // Shown without a modal loop: shown again with one.
+        following_ = true;
+        hide();
+        following_ = false;
+    }
+    exec();
+    if (model_.Visible()) {
+        model_.SetVisible(false);
+    }
+}
+
+void WindowDialog::BringToFront() {
+    if (!isVisible()) {
+        return;
+    }
+    if (isMinimized()) {
+        showNormal();
+    }
+    raise();
+    activateWindow();
+}
+
+void WindowDialog::done(int result) {
+    QDialog::done(result);
+    // Closed by the user: the model is hidden as its own button would.
+    if (!following_ && model_.Visible()) {
+        model_.SetVisible(false);
+    }
+}
+
+WindowDialog* MakeDeleteDialog(removal::FrmDelete& form, QWidget* parent) {
+    auto* dialog = new WindowDialog(form, QStringLiteral("frmDelete"),
+                                    WindowDialog::Showing::kWithModel, parent);
+    Binder& bind = dialog->Bindings();
+    auto* column = new QVBoxLayout(dialog);
+    column->setContentsMargins(16, 16, 16, 12);
+    column->setSpacing(10);
+
+    auto* top = new QHBoxLayout;
+    top->setSpacing(12);
+    auto* icon = new QLabel;
+    const int side = dialog->style()->pixelMetric(QStyle::PM_MessageBoxIconSize);
+    icon->setPixmap(dialog->style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(side));
+    icon->setAlignment(Qt::AlignTop);
+    top->addWidget(icon);
+    QLabel* first = bind.Label(form.Label1, QStringLiteral("Label1"));
+    first->setWordWrap(true);
+    top->addWidget(first, 1);
+    column->addLayout(top);
+
+    QTreeWidget* list = bind.List(form.lstProblem, QStringLiteral("lstProblem"), false);
+    list->setMinimumHeight(140);
+    column->addWidget(list, 1);
+
+    QLabel* second = bind.Label(form.Label2, QStringLiteral("Label2"));
+    second->setWordWrap(true);
+    column->addWidget(second);
+
+    QPushButton* copy = bind.PushButton(form.Command2, QStringLiteral("Command2"));
+    QPushButton* ok = bind.PushButton(form.Command1, QStringLiteral("Command1"));
+    ok->setDefault(true);
+    column->addLayout(ButtonRow({copy, ok}));
+    dialog->resize(560, 380);
+    return dialog;
+}
+
+WindowDialog* MakeReportDialog(report::FrmReport& form, QWidget* parent) {
+    auto* dialog =
+        new WindowDialog(form, QStringLiteral("frmReport"), WindowDialog::Showing::kModal, parent);
+    Binder& bind = dialog->Bindings();
+    auto* column = new QVBoxLayout(dialog);
+    column->setContentsMargins(12, 12, 12, 12);
+    column->setSpacing(10);
+
+    QPlainTextEdit* text = bind.Text(form.txtReport, QStringLiteral("txtReport"));
+    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    column->addWidget(text, 1);
+
+    QPushButton* ok = bind.PushButton(form.cmdOk, QStringLiteral("cmdOk"));
+    ok->setDefault(true);
+    column->addLayout(ButtonRow({ok}));
+    dialog->resize(680, 520);
+    return dialog;
+}
+
+std::optional<size_t> ChooseQuarantinedFile(const std::vector<removal::QuarantinedFile>& files,
+                                            QWidget* parent) {
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("frmRestore"));
+    dialog.setWindowTitle(QStringLiteral("Restore from Quarantine"));
+    dialog.setWindowIcon(AppIcon());
+    dialog.setSizeGripEnabled(true);
+    auto* column = new QVBoxLayout(&dialog);
+    column->setContentsMargins(16, 16, 16, 12);
+    column->setSpacing(10);
+    auto* note = new QLabel(
+        QStringLiteral("Choose the file to put back where it was found. A file already at "
+                       "that place is never replaced."));
+    note->setWordWrap(true);
+    column->addWidget(note);
+
+    auto* list = new QTreeWidget;
+    list->setObjectName(QStringLiteral("lstQuarantine"));
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setAlternatingRowColors(true);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setHeaderLabels({QStringLiteral("File"), QStringLiteral("Original Location"),
+                           QStringLiteral("Quarantined")});
+    for (size_t i = 0; i < files.size(); ++i) {
+        const auto& file = files[i];
+        auto* item = new QTreeWidgetItem(list);
+        item->setText(0, ToQt(file.name));
+        item->setText(1, file.location.empty() ? QStringLiteral("(unknown)") : ToQt(file.location));
+        item->setToolTip(1, item->text(1));
+        item->setText(2, ToQt(file.quarantinedAt));
+        item->setIcon(0, KindIcon(scan::kIconFile));
+        item->setData(0, Qt::UserRole, static_cast<qulonglong>(i));
+    }
+    // The location takes the room left; a long one loses its middle.
+    list->setTextElideMode(Qt::ElideMiddle);
+    QHeaderView* header = list->header();
+    header->setStretchLastSection(false);
+    for (int c : {0, 2}) {
+        list->resizeColumnToContents(c);
+        header->resizeSection(c, std::min(header->sectionSize(c) + 12, 240));
+    }
+    header->setSectionResizeMode(1, QHeaderView::Stretch);
+    column->addWidget(list, 1);
+
+    auto* restore = new QPushButton(QStringLiteral("Restore"));
+    restore->setObjectName(QStringLiteral("cmdRestore"));
+    restore->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"));
+    cancel->setObjectName(QStringLiteral("cmdCancel"));
+    column->addLayout(ButtonRow({restore, cancel}));
+
+    QObject::connect(list, &QTreeWidget::itemSelectionChanged, restore, [list, restore] {
+        restore->setEnabled(list->currentItem() != nullptr && list->currentItem()->isSelected());
+    });
+    QObject::connect(list, &QTreeWidget::itemDoubleClicked, &dialog, &QDialog::accept);
+    QObject::connect(restore, &QPushButton::clicked, &dialog, &QDialog::accept);
+    QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+    if (list->topLevelItemCount() > 0) {
+        list->setCurrentItem(list->topLevelItem(0));
+    }
+    restore->setEnabled(list->currentItem() != nullptr);
+    dialog.resize(820, 360);
+
+    if (dialog.exec() != QDialog::Accepted || list->currentItem() == nullptr) {
+        return std::nullopt;
+    }
+    const size_t index = list->currentItem()->data(0, Qt::UserRole).toULongLong();
+    if (index >= files.size()) {
+        return std::nullopt;
+    }
+    return index;
+}
+
+}  // namespace quellon::gui
