@@ -23,6 +23,26 @@
 
 namespace quellon::testing {
 
+// The offscreen platform says at every layout change what it cannot do. A
+// test class silences that in its initTestCase (QTest installs its own
+// handler for each class) and lets it speak again in its cleanupTestCase.
+inline QtMessageHandler& PreviousMessageHandler() {
+    static QtMessageHandler previous = nullptr;
+    return previous;
+}
+inline void QuietPlatform(QtMsgType type, const QMessageLogContext& context,
+                          const QString& message) {
+    if (!message.startsWith(QStringLiteral("This plugin does not support"))) {
+        PreviousMessageHandler()(type, context, message);
+    }
+}
+inline void SilencePlatformMessages() {
+    PreviousMessageHandler() = qInstallMessageHandler(QuietPlatform);
+}
+inline void RestorePlatformMessages() {
+    qInstallMessageHandler(PreviousMessageHandler());
+}
+
 struct ShownBox {
     std::string text;
     int style = 0;

@@ -41,26 +41,12 @@ private slots:
     void quarantineMenuOpensTheFolder();
 };
 
-namespace {
-
-QtMessageHandler previousHandler = nullptr;
-
-// The offscreen platform says at every layout change what it cannot do.
-void QuietPlatform(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.startsWith(QStringLiteral("This plugin does not support"))) {
-        return;
-    }
-    previousHandler(type, context, message);
-}
-
-}  // namespace
-
 void MainWindowGuiTest::initTestCase() {
-    previousHandler = qInstallMessageHandler(QuietPlatform);
+    SilencePlatformMessages();
 }
 
 void MainWindowGuiTest::cleanupTestCase() {
-    qInstallMessageHandler(previousHandler);
+    RestorePlatformMessages();
 }
 
 void MainWindowGuiTest::freshProfileShowsTheDefaultsOnTheOptionPage() {

@@ -38,15 +38,6 @@ private slots:
 
 namespace {
 
-QtMessageHandler previousHandler = nullptr;
-
-void QuietPlatform(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.startsWith(QStringLiteral("This plugin does not support"))) {
-        return;
-    }
-    previousHandler(type, context, message);
-}
-
 // Acts on a dialog of the main window once it is on screen: a modal one is
 // shown by a loop the test enters right after. A dialog that never comes up
 // leaves `acted` false; a modal loop still running after ten seconds is
@@ -104,11 +95,11 @@ bool Shown(const GuiHarness& h, std::string_view title) {
 }  // namespace
 
 void RemovalGuiTest::initTestCase() {
-    previousHandler = qInstallMessageHandler(QuietPlatform);
+    SilencePlatformMessages();
 }
 
 void RemovalGuiTest::cleanupTestCase() {
-    qInstallMessageHandler(previousHandler);
+    RestorePlatformMessages();
 }
 
 void RemovalGuiTest::deleteQuarantinesAndRestorePutsTheFileBack() {
