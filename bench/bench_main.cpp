@@ -13,7 +13,8 @@
 //   known files  lstat of the Linux path of every definition, precomputed;
 //                for every path that is a regular file also open, read to the
 //                end and close (the phase must read each present file for its
-//                company name).
+//                company name). The paths come ready-made in their stored
+//                case; the phase works each one out from its Windows path.
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>

@@ -26,6 +26,21 @@ struct FileEntry {
 // upper-cased name (as NTFS lists), then by the name as stored.
 void SortListing(std::vector<FileEntry>& files);
 
+// Looks up and reads many files one after another, for one pass over a list
+// of paths (a scan phase). While it lives it may answer from what it has
+// already learnt of a folder's entries instead of asking the system again,
+// so a change made to a folder after it looked there may go unseen until
+// the next pass. It answers as its file system does in every other way.
+class LookupBatch {
+public:
+    virtual ~LookupBatch() = default;
+    // Whether FileSystem::LookupFile finds the path.
+    virtual bool LookupFile(std::string_view path) = 0;
+    // FileSystem::ReadAll: the whole file, or nullopt when it cannot be
+    // read. The bytes stay valid until the batch's next call.
+    virtual std::optional<std::string_view> ReadAll(std::string_view path) = 0;
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -49,6 +64,8 @@ public:
     // Copies a file; never replaces an existing target.
     virtual bool CopyNew(std::string_view from, std::string_view to) = 0;
     virtual bool CreateFolder(std::string_view path) = 0;
+    // A batch of look-ups and reads over this file system.
+    virtual std::unique_ptr<LookupBatch> StartLookupBatch() = 0;
 };
 
 }  // namespace quellon::platform

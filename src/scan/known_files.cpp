@@ -1,3 +1,5 @@
+#include <memory>
+
 #include "common/text.h"
 #include "definitions/codec.h"
 #include "scan/found_rows.h"
@@ -22,17 +24,28 @@ struct KnownFileLine {
 
 // file name "=" spyware name [ "|" folder ]
 KnownFileLine SplitLine(std::string_view line) {
+    // One pass: the first "|" and the first two "=" before it.
+    size_t bar = std::string_view::npos;
+    size_t eq = std::string_view::npos;
+    size_t next = std::string_view::npos;
+    for (size_t i = 0; i < line.size(); ++i) {
+        const char ch = line[i];
+        if (ch == '|') {
+            bar = i;
+            break;
+        }
+        if (ch == '=' && next == std::string_view::npos) {
+            (eq == std::string_view::npos ? eq : next) = i;
+        }
+    }
     KnownFileLine out;
-    const size_t bar = line.find('|');
     const std::string_view before = line.substr(0, bar);
     if (bar != std::string_view::npos) {
         out.hasFolder = true;
         out.folder = line.substr(bar + 1);
     }
-    const size_t eq = before.find('=');
     out.fileName = before.substr(0, eq);
     if (eq != std::string_view::npos) {
-        const size_t next = before.find('=', eq + 1);
         out.spywareName = before.substr(
             eq + 1, next == std::string_view::npos ? std::string_view::npos : next - eq - 1);
     }
@@ -43,7 +56,10 @@ KnownFileLine SplitLine(std::string_view line) {
 // plain replace does.
 void CollapseBackslashes(std::string& s) {
     size_t out = 0;
-    for (size_t i = 0; i < s.size(); ++i, ++out) {
+    while (out + 1 < s.size() && !(s[out] == '\\' && s[out + 1] == '\\')) {
+        ++out;
+    }
+    for (size_t i = out; i < s.size(); ++i, ++out) {
         s[out] = s[i];
         if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == '\\') {
             ++i;
@@ -52,12 +68,34 @@ void CollapseBackslashes(std::string& s) {
     s.resize(out);
 }
 
+// Replaces every occurrence of `find` (not empty) in `s`, left to right, as
+// text::Replace does, reusing the room of `s` and `scratch`.
+void ReplaceIn(std::string& s, std::string_view find, std::string_view with, std::string& scratch) {
+    size_t pos = s.find(find);
+    if (pos == std::string::npos) {
+        return;
+    }
+    scratch.clear();
+    size_t start = 0;
+    for (; pos != std::string::npos; start = pos + find.size(), pos = s.find(find, start)) {
+        scratch.append(s, start, pos - start).append(with);
+    }
+    scratch.append(s, start, std::string::npos);
+    s.swap(scratch);
+}
+
 // A sub-item list of one text, built without the copy an initializer list makes.
 std::vector<std::string> OneSubItem(std::string_view text) {
     std::vector<std::string> items;
     items.reserve(1);
     items.emplace_back(text);
     return items;
+}
+
+// The company name of a file, read as GetCompanyName reads it.
+std::string CompanyNameOf(platform::LookupBatch& files, std::string_view path) {
+    const std::optional<std::string_view> bytes = files.ReadAll(path);
+    return bytes ? CompanyNameFromBytes(*bytes) : std::string();
 }
 
 }  // namespace
@@ -88,28 +126,31 @@ void ScanKnownFiles(ScanContext& ctx) {
     }
     const std::int64_t otherLines = std::int64_t{counts.registry} + counts.cookie + counts.exe;
     FoundRows found(c.lvwSpywareFound);
+    // Every file is looked up once and a present one read once, through one
+    // batch that lists each folder once for the whole phase.
+    const std::unique_ptr<platform::LookupBatch> files = fs.StartLookupBatch();
     std::string line;
     std::string path;
     std::string status;
     std::string foundText;
-    // Lines of one program share their folder: the last one is kept worked out.
-    std::string lastFolder, lastFolderDone;
+    // The last folder text and what it gave; scratch for the replacing.
+    std::string lastFolder, folder, scratch;
     bool haveFolder = false;
     while (!ctx.session.StopRequested && reader->Next(line)) {
         definitions::DecodeInPlace(line);
         const KnownFileLine def = SplitLine(line);
         if (def.hasFolder) {
             if (!haveFolder || def.folder != lastFolder) {
-                std::string folder = text::Replace(def.folder, "[pfiles]", programFiles);
-                folder = text::Replace(folder, "[Drive]", driveRoot);
-                folder = text::Replace(folder, "[dDir]", desktop);
-                folder = text::Replace(folder, "[wDir]", windows);
+                folder.assign(def.folder);
+                ReplaceIn(folder, "[pfiles]", programFiles, scratch);
+                ReplaceIn(folder, "[Drive]", driveRoot, scratch);
+                ReplaceIn(folder, "[dDir]", desktop, scratch);
+                ReplaceIn(folder, "[wDir]", windows, scratch);
                 CollapseBackslashes(folder);
                 lastFolder.assign(def.folder);
-                lastFolderDone = std::move(folder);
                 haveFolder = true;
             }
-            path.assign(lastFolderDone).append(1, '\\').append(def.fileName);
+            path.assign(folder).append(1, '\\').append(def.fileName);
         } else {
             path.assign(systemFolder).append(def.fileName);
         }
@@ -129,9 +170,9 @@ void ScanKnownFiles(ScanContext& ctx) {
         // excludes the file as well as an entry naming the file itself.
         if (!ctx.exclusions.IsExcludedEntry(def.fileName) &&
             !ctx.exclusions.IsExcludedEntry(path)) {
-            if (!fs.LookupFile(path)) {
+            if (!files->LookupFile(path)) {
                 c.lvwFileNotFounds.Add(std::string(def.fileName), 0, OneSubItem(def.spywareName));
-            } else if (!text::EqualsNoCase(text::TrimView(GetCompanyName(fs, path)),
+            } else if (!text::EqualsNoCase(text::TrimView(CompanyNameOf(*files, path)),
                                            kMicrosoftCorporation)) {
                 c.lvwFilesToBeDeleted.Add(path, 0, OneSubItem(def.spywareName));
                 IncrementLabel(c.lbltracesFound);

@@ -7,8 +7,8 @@
 namespace quellon::scan {
 namespace {
 
-// Version data sits in the executable's resources; a file larger than this
-// is read only this far.
+// Version data sits in the executable's resources; in a file larger than
+// this only the beginning is searched.
 constexpr size_t kMaxVersionScanBytes = size_t{256} << 20;
 
 bool IsNtFamily(platform::Processes& procs) {
@@ -30,19 +30,39 @@ std::string NameForm(std::string_view name) {
     return std::string(name);
 }
 
-// The first place of `needle` in `hay` at or after `from`, searched with
-// the Boyer-Moore-Horspool skip table (version data sits deep in large files).
-size_t Find(std::string_view hay, std::string_view needle, size_t from) {
-    if (from > hay.size()) {
-        return std::string_view::npos;
+// A key searched for with the Boyer-Moore-Horspool skip table (version data
+// sits deep in large files); the table is built once per key, whose text
+// must outlive it.
+class Key {
+public:
+    explicit Key(std::string_view text) : searcher_(text.begin(), text.end()) {}
+    // The first place of the key in `hay` at or after `from`.
+    size_t In(std::string_view hay, size_t from) const {
+        if (from > hay.size()) {
+            return std::string_view::npos;
+        }
+        const auto begin = hay.begin() + static_cast<std::ptrdiff_t>(from);
+        const auto at = std::search(begin, hay.end(), searcher_);
+        return at == hay.end() ? std::string_view::npos : static_cast<size_t>(at - hay.begin());
     }
-    if (needle.empty()) {
-        return from;
+
+private:
+    std::boyer_moore_horspool_searcher<std::string_view::const_iterator> searcher_;
+};
+
+// Whether "CompanyName" occurs in the bytes, as plain or as UTF-16 text: one
+// pass over the bytes that rules out a file without version data.
+bool MentionsCompany(std::string_view bytes) {
+    using namespace std::string_view_literals;
+    constexpr std::string_view kPlain = "CompanyName"sv;
+    constexpr std::string_view kWide = "C\0o\0m\0p\0a\0n\0y\0N\0a\0m\0e\0"sv;
+    for (size_t at = bytes.find('C'); at != std::string_view::npos; at = bytes.find('C', at + 1)) {
+        const std::string_view from = bytes.substr(at);
+        if (from.starts_with(kPlain) || from.starts_with(kWide)) {
+            return true;
+        }
     }
-    const auto begin = hay.begin() + static_cast<std::ptrdiff_t>(from);
-    const auto at = std::search(begin, hay.end(),
-                                std::boyer_moore_horspool_searcher(needle.begin(), needle.end()));
-    return at == hay.end() ? std::string_view::npos : static_cast<size_t>(at - hay.begin());
+    return false;
 }
 
 }  // namespace
@@ -60,28 +80,37 @@ std::string ToWideBytes(std::string_view s) {
 std::string CompanyNameFromBytes(std::string_view bytes) {
     using namespace std::string_view_literals;
     // The keys as UTF-16 text (each character followed by a zero byte).
-    static constexpr std::string_view kWideInfo = "S\0t\0r\0i\0n\0g\0F\0i\0l\0e\0I\0n\0f\0o\0"sv;
-    static constexpr std::string_view kWideCompany = "C\0o\0m\0p\0a\0n\0y\0N\0a\0m\0e\0"sv;
-    static constexpr std::string_view kWideNext = "F\0i\0l\0e\0D\0e\0s\0c\0r\0i\0p\0t\0i\0o\0n\0"sv;
+    static const Key kWideInfo("S\0t\0r\0i\0n\0g\0F\0i\0l\0e\0I\0n\0f\0o\0"sv);
+    static const Key kWideCompany("C\0o\0m\0p\0a\0n\0y\0N\0a\0m\0e\0"sv);
+    static const Key kWideNext("F\0i\0l\0e\0D\0e\0s\0c\0r\0i\0p\0t\0i\0o\0n\0"sv);
+    static const Key kPlainInfo("StringFileInfo"sv);
+    static const Key kPlainCompany("CompanyName"sv);
+    static const Key kPlainNext("FileDescription"sv);
+    if (bytes.size() > kMaxVersionScanBytes) {
+        bytes = bytes.substr(0, kMaxVersionScanBytes);
+    }
+    if (!MentionsCompany(bytes)) {
+        return {};  // most files have no version data at all
+    }
     size_t searchFrom = 0;
     size_t key = std::string_view::npos;
     size_t valueOffset = 0;
-    std::string_view nextKey;
+    const Key* nextKey = nullptr;
 
-    const size_t wideAt = Find(bytes, kWideInfo, 0);
+    const size_t wideAt = kWideInfo.In(bytes, 0);
     if (wideAt == std::string_view::npos) {
-        const size_t plainAt = Find(bytes, "StringFileInfo"sv, 0);
+        const size_t plainAt = kPlainInfo.In(bytes, 0);
         searchFrom = plainAt == std::string_view::npos ? 0 : plainAt;
-        key = Find(bytes, "CompanyName"sv, searchFrom);
+        key = kPlainCompany.In(bytes, searchFrom);
         valueOffset = 12;
-        nextKey = "FileDescription"sv;
+        nextKey = &kPlainNext;
     } else {
         searchFrom = wideAt;
     }
     if (key == std::string_view::npos) {
-        key = Find(bytes, kWideCompany, searchFrom);
+        key = kWideCompany.In(bytes, searchFrom);
         valueOffset = 26;
-        nextKey = kWideNext;
+        nextKey = &kWideNext;
     }
     if (key == std::string_view::npos) {
         return {};
@@ -90,12 +119,12 @@ std::string CompanyNameFromBytes(std::string_view bytes) {
     if (start > bytes.size()) {
         return {};
     }
-    const size_t end = Find(bytes, std::string_view("\0\0\0", 3), start);
+    const size_t end = bytes.find(std::string_view("\0\0\0", 3), start);
     if (end == std::string_view::npos) {
         return {};
     }
     std::string_view value = bytes.substr(start, end - start);
-    if (Find(value, nextKey, 0) != std::string_view::npos) {
+    if (nextKey->In(value, 0) != std::string_view::npos) {
         // The value was empty and the search ran into the next entry: the
         // value ends before the first control character after its start.
         for (size_t i = 1; i <= 255 && start + i < bytes.size(); ++i) {
@@ -119,9 +148,6 @@ std::string GetCompanyName(platform::FileSystem& fs, std::string_view path) {
     auto bytes = fs.ReadAll(path);
     if (!bytes) {
         return {};
-    }
-    if (bytes->size() > kMaxVersionScanBytes) {
-        bytes->resize(kMaxVersionScanBytes);
     }
     return CompanyNameFromBytes(*bytes);
 }

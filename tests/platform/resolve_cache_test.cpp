@@ -180,5 +180,117 @@ TEST_F(ResolveCacheTest, AgreesWithAFreshBackendThroughRandomChanges) {
     }
 }
 
+// A batch of look-ups lists each folder once and keeps what it listed; it
+// must answer as the file system did when it looked, through case-blind
+// matches, missing folders, links, hidden files and paths it does not serve.
+TEST_F(ResolveCacheTest, ABatchAnswersAsTheFileSystemAfterEveryChange) {
+    const std::vector<std::string> names = {"a", "A", "b", "B", "ab", "aB", ".h"};
+    std::mt19937 rng(11);
+    auto pick = [&] { return names[rng() % names.size()]; };
+    std::vector<std::string> paths;
+    for (const char* folder : {"C:\\A", "C:\\a\\b", "C:\\B\\AB", "C:\\ab", "C:\\AB\\a\\B"}) {
+        for (const char* leaf : {"a", "B", "ab", ".h", "l"}) {
+            paths.push_back(std::string(folder) + "\\" + leaf);
+        }
+    }
+    for (const char* odd : {"C:\\a\\..\\b\\a", "C:\\a\\\\b", "C:\\..\\a", "C:\\a\\.", "Q:\\a\\b",
+                            "C:\\a/b\\c", "C:\\ab\\a\\"}) {
+        paths.push_back(odd);
+    }
+    fs::create_directories(Disk("drive_c"));
+    for (int step = 0; step < 40; ++step) {
+        const fs::path dir = Disk("drive_c") / pick() / pick();
+        std::error_code ec;
+        switch (rng() % 5) {
+            case 0:
+                fs::create_directories(dir, ec);
+                WriteBytes(dir / pick(), "x" + std::to_string(step));
+                break;
+            case 1:
+                fs::remove_all(Disk("drive_c") / pick(), ec);
+                break;
+            case 2:
+                fs::rename(Disk("drive_c") / pick(), Disk("drive_c") / pick(), ec);
+                break;
+            case 3:
+                fs::create_directories(dir, ec);
+                fs::create_symlink(pick(), dir / "l", ec);
+                break;
+            default:
+                fs::remove(dir / pick(), ec);
+                break;
+        }
+        if (step % 3 == 0) {
+            Settle();
+        }
+        const auto batch = Files().StartLookupBatch();
+        for (const std::string& path : paths) {
+            EXPECT_EQ(batch->LookupFile(path), Files().LookupFile(path).has_value())
+                << path << " after step " << step;
+            const auto bytes = batch->ReadAll(path);
+            const auto expected = Files().ReadAll(path);
+            EXPECT_EQ(bytes.has_value(), expected.has_value()) << path << " after step " << step;
+            if (bytes && expected) {
+                EXPECT_EQ(*bytes, *expected) << path << " after step " << step;
+            }
+        }
+    }
+}
+
+// A batch trusts its listings while it lives; the next one sees the changes.
+TEST_F(ResolveCacheTest, ANewBatchSeesWhatChangedSinceTheLastOne) {
+    WriteBytes(Disk("drive_c/windows/old.dll"), "old");
+    {
+        const auto batch = Files().StartLookupBatch();
+        EXPECT_TRUE(batch->LookupFile("C:\\WINDOWS\\OLD.DLL"));
+        EXPECT_FALSE(batch->LookupFile("C:\\WINDOWS\\new.dll"));
+    }
+    WriteBytes(Disk("drive_c/windows/NEW.dll"), "new");
+    fs::remove(Disk("drive_c/windows/old.dll"));
+    const auto batch = Files().StartLookupBatch();
+    EXPECT_FALSE(batch->LookupFile("C:\\WINDOWS\\OLD.DLL"));
+    EXPECT_TRUE(batch->LookupFile("C:\\WINDOWS\\new.dll"));
+    EXPECT_EQ(batch->ReadAll("C:\\WINDOWS\\new.dll"), "new");
+}
+
+// More folders than a batch keeps open, on a drive of its own, through a
+// dosdevices link and on Z:, each read twice: the second time most folders
+// have been closed again.
+TEST_F(ResolveCacheTest, ABatchReadsFilesOfMoreFoldersThanItKeepsOpen) {
+    fs::create_directories(Disk("dosdevices"));
+    fs::create_directories(Disk("elsewhere"));
+    fs::create_symlink("../elsewhere", Disk("dosdevices/e:"));
+    std::vector<std::pair<std::string, std::string>> files;  // Windows path, bytes
+    for (int i = 0; i < 300; ++i) {
+        const std::string n = std::to_string(i);
+        std::string windows;
+        switch (i % 3) {
+            case 0:
+                WriteBytes(Disk("drive_c/Data/Dir" + n + "/f.txt"), "c" + n);
+                windows = "C:\\DATA\\dir" + n + "\\F.TXT";
+                files.emplace_back(windows, "c" + n);
+                break;
+            case 1:
+                WriteBytes(Disk("elsewhere/Sub/d" + n + "/g.txt"), "e" + n);
+                windows = "E:\\sub\\D" + n + "\\g.txt";
+                files.emplace_back(windows, "e" + n);
+                break;
+            default:
+                WriteBytes(Disk("z/z" + n + "/h.txt"), "z" + n);
+                windows = Root().ToWindows(Disk("z/z" + n + "/h.txt"));
+                files.emplace_back(windows, "z" + n);
+                break;
+        }
+    }
+    const auto batch = Files().StartLookupBatch();
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const auto& [path, bytes] : files) {
+            EXPECT_TRUE(batch->LookupFile(path)) << path;
+            EXPECT_EQ(batch->ReadAll(path), bytes) << path;
+            EXPECT_EQ(batch->ReadAll(path + ".missing"), std::nullopt) << path;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace quellon::posix

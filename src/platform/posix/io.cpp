@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -67,6 +68,36 @@ std::optional<std::string> ReadFile(const std::filesystem::path& path) {
         out.append(buffer, static_cast<size_t>(n));
     }
     return out;
+}
+
+std::optional<std::string_view> FileReader::Read(const char* path) {
+    return ReadAt(AT_FDCWD, path);
+}
+
+std::optional<std::string_view> FileReader::ReadAt(int folderFd, const char* name) {
+    Fd fd(::openat(folderFd, name, O_RDONLY | O_CLOEXEC));
+    if (!fd.Valid()) {
+        return std::nullopt;
+    }
+    // Read to the end (a read of a folder fails): the room only ever grows.
+    size_t length = 0;
+    for (;;) {
+        if (length == room_.size()) {
+            room_.resize(std::max<size_t>(size_t{64} * 1024, room_.size() * 2));
+        }
+        const ssize_t n = ::read(fd.Get(), room_.data() + length, room_.size() - length);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        if (n == 0) {
+            break;
+        }
+        length += static_cast<size_t>(n);
+    }
+    return std::string_view(room_.data(), length);
 }
 
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) {

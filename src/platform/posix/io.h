@@ -10,6 +10,20 @@ namespace quellon::posix::io {
 
 // The whole file; nullopt when it cannot be opened or read.
 std::optional<std::string> ReadFile(const std::filesystem::path& path);
+
+// Reads whole files, one after another, into one buffer that keeps its room.
+class FileReader {
+public:
+    // The whole file, valid until the next Read; nullopt when it cannot be
+    // opened or read (a folder cannot be read).
+    std::optional<std::string_view> Read(const char* path);
+    // The same for a file named relative to an open folder.
+    std::optional<std::string_view> ReadAt(int folderFd, const char* name);
+
+private:
+    std::string room_;
+};
+
 // Writes a temporary file beside the target, flushes it to disk and renames it
 // over the target; the old file stays untouched when anything fails.
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes);

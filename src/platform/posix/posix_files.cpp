@@ -14,6 +14,7 @@
 #include "common/text.h"
 #include "platform/posix/impl.h"
 #include "platform/posix/io.h"
+#include "platform/posix/resolve_cache.h"
 
 namespace quellon::posix {
 
@@ -23,9 +24,25 @@ namespace {
 
 constexpr size_t kChunk = 64 * 1024;
 
-bool IsRegularFile(const fs::path& p) {
+bool IsRegularFile(const char* p) {
     struct stat st {};
-    return ::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return ::stat(p, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Whether a resolved path is a file that a look-up with normal attributes
+// finds: a plain file (or a link to one) whose name does not begin with a dot.
+bool IsNormalFile(const std::string& linuxPath, LeafKind leaf) {
+    if (leaf == LeafKind::kMissing || leaf == LeafKind::kOther) {
+        return false;
+    }
+    // The folder listing tells a plain file apart; links and the rest are asked.
+    if (leaf != LeafKind::kRegularFile && !IsRegularFile(linuxPath.c_str())) {
+        return false;
+    }
+    const size_t slash = linuxPath.rfind('/');
+    const size_t name = slash == std::string::npos ? 0 : slash + 1;
+    // Dot files are hidden, as Wine shows them.
+    return name < linuxPath.size() && linuxPath[name] != '.';
 }
 
 class FdLineReader : public platform::LineReader {
@@ -73,18 +90,10 @@ private:
 std::optional<std::string> PosixFiles::LookupFile(std::string_view path) {
     LeafKind leaf = LeafKind::kUnknown;
     std::optional<fs::path> p = machine_.Resolve(path, leaf);
-    if (!p || leaf == LeafKind::kMissing || leaf == LeafKind::kOther) {
+    if (!p || !IsNormalFile(p->native(), leaf)) {
         return std::nullopt;
     }
-    // The folder listing tells a plain file apart; links and the rest are asked.
-    if (leaf != LeafKind::kRegularFile && !IsRegularFile(*p)) {
-        return std::nullopt;
-    }
-    std::string name = p->filename().string();
-    if (name.empty() || name.front() == '.') {
-        return std::nullopt;  // dot files are hidden, as Wine shows them
-    }
-    return ansi::FromUtf8(name);
+    return ansi::FromUtf8(p->filename().string());
 }
 
 bool PosixFiles::FolderExists(std::string_view path) {
@@ -130,7 +139,7 @@ std::optional<std::vector<platform::FileEntry>> PosixFiles::ListFiles(std::strin
 
 std::unique_ptr<platform::LineReader> PosixFiles::OpenLines(std::string_view path) {
     std::optional<fs::path> p = machine_.Resolve(path);
-    if (!p || !IsRegularFile(*p)) {
+    if (!p || !IsRegularFile(p->c_str())) {
         return nullptr;
     }
     io::Fd fd(::open(p->c_str(), O_RDONLY | O_CLOEXEC));
@@ -251,6 +260,55 @@ bool PosixFiles::CreateFolder(std::string_view path) {
     fs::create_directories(*p, ec);
     struct stat st {};
     return ::stat(p->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+namespace {
+
+// Resolves through a cache of its own that lists each folder once and
+// trusts the listing until the batch ends; paths that cache cannot serve
+// take the file system's own way.
+class PosixLookupBatch : public platform::LookupBatch {
+public:
+    PosixLookupBatch(PosixFiles& files, const fs::path& root)
+        : files_(files), cache_(root, ResolveCache::Mode::kSnapshot) {}
+
+    bool LookupFile(std::string_view path) override {
+        LeafKind leaf = LeafKind::kUnknown;
+        if (!cache_.Resolve(path, linux_, leaf)) {
+            return files_.LookupFile(path).has_value();
+        }
+        return IsNormalFile(linux_, leaf);
+    }
+
+    std::optional<std::string_view> ReadAll(std::string_view path) override {
+        LeafKind leaf = LeafKind::kUnknown;
+        ResolveCache::Place place;
+        if (!cache_.Resolve(path, linux_, leaf, &place)) {
+            bytes_ = files_.ReadAll(path);
+            if (!bytes_) {
+                return std::nullopt;
+            }
+            return std::string_view(*bytes_);
+        }
+        // A file below a folder the batch holds open is opened from there.
+        if (place.folderFd >= 0) {
+            return reader_.ReadAt(place.folderFd, linux_.c_str() + place.relativeAt);
+        }
+        return reader_.Read(linux_.c_str());
+    }
+
+private:
+    PosixFiles& files_;
+    ResolveCache cache_;
+    std::string linux_;
+    io::FileReader reader_;
+    std::optional<std::string> bytes_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::LookupBatch> PosixFiles::StartLookupBatch() {
+    return std::make_unique<PosixLookupBatch>(*this, machine_.Root());
 }
 
 }  // namespace quellon::posix

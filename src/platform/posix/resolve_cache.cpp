@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -20,6 +21,8 @@ namespace {
 // Bounds on what is kept; past them everything is dropped and rebuilt.
 constexpr size_t kMaxFolders = 200000;
 constexpr size_t kMaxListedNames = 4000000;
+// Folders a snapshot keeps open at most.
+constexpr rlim_t kMaxOpenFolders = 128;
 
 bool Same(const timespec& a, const timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
@@ -108,6 +111,19 @@ void AppendUtf8(std::string& out, std::string_view ansiName) {
     out.append(ansiName);
 }
 
+// The upper-cased ANSI form of an on-disk name; plain ASCII needs no
+// conversion.
+void UpperAnsiOf(const char* utf8, std::string& out) {
+    out.clear();
+    for (const char* c = utf8; *c != '\0'; ++c) {
+        if (static_cast<unsigned char>(*c) >= 0x80) {
+            out = text::Upper(ansi::FromUtf8(utf8));
+            return;
+        }
+        out += text::UpperChar(*c);
+    }
+}
+
 size_t HashOf(std::string_view s) {
     return std::hash<std::string_view>{}(s);
 }
@@ -117,8 +133,48 @@ std::uint64_t TagOf(size_t hash) {
     return static_cast<std::uint64_t>(hash) & ~std::uint64_t{0xFFFFFFFF};
 }
 
+// Upper-cases a name made of ASCII only; false (and `key` of no use) for
+// any other name.
+bool PlainUpper(std::string_view name, std::string& key) {
+    key.resize(name.size());
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (static_cast<unsigned char>(name[i]) >= 0x80) {
+            return false;
+        }
+        key[i] = text::UpperChar(name[i]);
+    }
+    return true;
+}
+
 bool PlainComponent(std::string_view c) {
     return !c.empty() && c != "." && c != ".." && c.find('/') == std::string_view::npos;
+}
+
+// "X:\" and a file name, with plain folder names between them (a path
+// "X:\\name" counts as "X:\name"), and no NUL anywhere: the paths the
+// cache serves.
+bool CacheablePath(std::string_view p) {
+    if (p.size() < 4 || p[1] != ':' || p[2] != '\\' ||
+        std::memchr(p.data(), '\0', p.size()) != nullptr) {
+        return false;
+    }
+    const size_t lastSlash = p.rfind('\\');
+    if (!PlainComponent(p.substr(lastSlash + 1))) {
+        return false;
+    }
+    // The folder names between "X:\" and the last backslash, in one pass.
+    for (size_t i = 3, start = 3; lastSlash > 3 && i <= lastSlash; ++i) {
+        if (p[i] == '\\') {
+            const std::string_view name = p.substr(start, i - start);
+            if (name.empty() || name == "." || name == "..") {
+                return false;
+            }
+            start = i + 1;
+        } else if (p[i] == '/') {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -126,16 +182,16 @@ bool PlainComponent(std::string_view c) {
 const std::string* ResolveCache::Listing::Find(std::string_view ansiName,
                                                const std::string& exactName, std::string& key,
                                                unsigned char* type) const {
-    key.resize(ansiName.size());
-    bool plain = true;
-    for (size_t i = 0; i < ansiName.size(); ++i) {
-        plain = plain && static_cast<unsigned char>(ansiName[i]) < 0x80;
-        key[i] = text::UpperChar(ansiName[i]);
-    }
-    if (!plain) {
+    if (!PlainUpper(ansiName, key)) {
         key = text::Upper(ansi::FromUtf8(exactName));
     }
-    const Names* found = Lookup(key);
+    return FindKey(key, HashOf(key), exactName, type);
+}
+
+const std::string* ResolveCache::Listing::FindKey(std::string_view upper, size_t hash,
+                                                  const std::string& exactName,
+                                                  unsigned char* type) const {
+    const Names* found = Lookup(upper, hash);
     if (found == nullptr) {
         return nullptr;
     }
@@ -154,11 +210,17 @@ const std::string* ResolveCache::Listing::Find(std::string_view ansiName,
     return &names.first;
 }
 
-const ResolveCache::Listing::Names* ResolveCache::Listing::Lookup(std::string_view upper) const {
+void ResolveCache::Listing::Prefetch(size_t hash) const {
+    if (!slots.empty()) {
+        __builtin_prefetch(&slots[hash & (slots.size() - 1)]);
+    }
+}
+
+const ResolveCache::Listing::Names* ResolveCache::Listing::Lookup(std::string_view upper,
+                                                                  size_t hash) const {
     if (slots.empty()) {
         return nullptr;
     }
-    const size_t hash = HashOf(upper);
     const std::uint64_t tag = TagOf(hash);
     const size_t mask = slots.size() - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
@@ -173,7 +235,7 @@ const ResolveCache::Listing::Names* ResolveCache::Listing::Lookup(std::string_vi
     }
 }
 
-ResolveCache::Listing::Names& ResolveCache::Listing::Add(std::string upper, bool& added) {
+ResolveCache::Listing::Names& ResolveCache::Listing::Add(std::string_view upper, bool& added) {
     if ((entries.size() + 1) * 2 > slots.size()) {
         Grow();
     }
@@ -192,7 +254,7 @@ ResolveCache::Listing::Names& ResolveCache::Listing::Add(std::string upper, bool
             return entries[index - 1].names;
         }
     }
-    entries.push_back({std::move(upper), hash, {}});
+    entries.push_back({std::string(upper), hash, {}});
     slots[i] = tag | static_cast<std::uint64_t>(entries.size());
     added = true;
     return entries.back().names;
@@ -214,7 +276,124 @@ bool DirStamp::operator==(const DirStamp& o) const {
     return dev == o.dev && ino == o.ino && Same(mtime, o.mtime) && Same(ctime, o.ctime);
 }
 
+ResolveCache::ResolveCache(std::filesystem::path root, Mode mode)
+    : root_(std::move(root)), snapshot_(mode == Mode::kSnapshot) {
+    if (snapshot_) {
+        // A few of the process's descriptors at most.
+        struct rlimit limit {};
+        if (::getrlimit(RLIMIT_NOFILE, &limit) == 0) {
+            maxOpenFolders_ = std::min<rlim_t>(kMaxOpenFolders, limit.rlim_cur / 8);
+        }
+    }
+}
+
+ResolveCache::~ResolveCache() {
+    for (const KnownDrive& d : drives_) {
+        if (d.fd >= 0) {
+            ::close(d.fd);
+        }
+    }
+}
+
+ResolveCache::Listing::~Listing() {
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
+std::shared_ptr<ResolveCache::Listing> ResolveCache::ReadListing(int fd) {
+    auto listing = std::make_shared<Listing>();
+    std::string upper;
+    // The entries as the kernel hands them out, many at a time; an error
+    // ends the listing as its end does.
+    alignas(8) char buffer[32 * 1024];
+    for (;;) {
+        const ssize_t got = ::getdents64(fd, buffer, sizeof buffer);
+        if (got <= 0) {
+            break;
+        }
+        for (ssize_t at = 0; at < got;) {
+            const auto* e = reinterpret_cast<const struct dirent64*>(buffer + at);
+            at += e->d_reclen;
+            const char* n = e->d_name;
+            if (std::strcmp(n, ".") == 0 || std::strcmp(n, "..") == 0) {
+                continue;
+            }
+            ++listing->count;
+            bool added = false;
+            UpperAnsiOf(n, upper);
+            Listing::Names& names = listing->Add(upper, added);
+            if (added) {
+                names.first = n;
+                names.firstType = e->d_type;
+            } else if (names.first > n) {
+                names.others.emplace_back(std::move(names.first), names.firstType);
+                names.first = n;
+                names.firstType = e->d_type;
+            } else {
+                names.others.emplace_back(n, e->d_type);
+            }
+        }
+    }
+    return listing;
+}
+
+void ResolveCache::KeepOpen(const std::shared_ptr<const Listing>& listing, int fd) {
+    if (maxOpenFolders_ == 0) {
+        ::close(fd);
+        return;
+    }
+    listing->fd = fd;
+    if (openFolders_.size() < maxOpenFolders_) {
+        listing->openSlot = openFolders_.size();
+        openFolders_.push_back({listing, ++useClock_});
+        return;
+    }
+    auto oldest = std::min_element(
+        openFolders_.begin(), openFolders_.end(),
+        [](const OpenFolder& a, const OpenFolder& b) { return a.lastUse < b.lastUse; });
+    ::close(oldest->listing->fd);
+    oldest->listing->fd = -1;
+    listing->openSlot = static_cast<size_t>(oldest - openFolders_.begin());
+    *oldest = {listing, ++useClock_};
+}
+
+void ResolveCache::CloseFolders() {
+    for (OpenFolder& open : openFolders_) {
+        ::close(open.listing->fd);
+        open.listing->fd = -1;
+    }
+    openFolders_.clear();
+}
+
+std::optional<std::filesystem::path> ResolveCache::DriveFolder(char letter) {
+    const char upper = text::UpperChar(letter);
+    if (!snapshot_ || upper < 'A' || upper > 'Z') {
+        return DriveFolderIn(root_, letter);
+    }
+    KnownDrive& known = drives_[upper - 'A'];
+    if (!known.asked) {
+        known.folder = DriveFolderIn(root_, letter);
+        known.asked = true;
+    }
+    return known.folder;
+}
+
 std::shared_ptr<const ResolveCache::Listing> ResolveCache::GetListing(const std::string& dir) {
+    if (snapshot_) {
+        auto it = listings_.find(dir);
+        if (it != listings_.end()) {
+            return it->second;
+        }
+        const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            return nullptr;
+        }
+        std::shared_ptr<const Listing> listing = ReadListing(fd);
+        Keep(dir, listing);
+        KeepOpen(listing, fd);
+        return listing;
+    }
     const timespec now = Now();
     DirStamp stamp;
     if (!StatDir(dir, stamp)) {
@@ -240,46 +419,112 @@ std::shared_ptr<const ResolveCache::Listing> ResolveCache::GetListing(const std:
         ::close(fd);
         return nullptr;
     }
-    DIR* d = ::fdopendir(fd);
-    if (d == nullptr) {
-        ::close(fd);
-        return nullptr;
-    }
-    auto listing = std::make_shared<Listing>();
+    std::shared_ptr<Listing> listing = ReadListing(fd);
+    ::close(fd);
     listing->stamp = stamp;
-    while (dirent* e = ::readdir(d)) {
-        const char* n = e->d_name;
-        if (std::strcmp(n, ".") == 0 || std::strcmp(n, "..") == 0) {
-            continue;
-        }
-        ++listing->count;
-        bool added = false;
-        Listing::Names& names = listing->Add(text::Upper(ansi::FromUtf8(n)), added);
-        if (added) {
-            names.first = n;
-            names.firstType = e->d_type;
-        } else if (names.first > n) {
-            names.others.emplace_back(std::move(names.first), names.firstType);
-            names.first = n;
-            names.firstType = e->d_type;
-        } else {
-            names.others.emplace_back(n, e->d_type);
-        }
-    }
-    ::closedir(d);
     // A change while the folder was read shows as new times on the next use.
+    Keep(dir, listing);
+    return listing;
+}
+
+void ResolveCache::Keep(const std::string& dir, const std::shared_ptr<const Listing>& listing) {
     listedNames_ += listing->count;
     if (listedNames_ > kMaxListedNames) {
         listings_.clear();
         folders_.clear();
+        ForgetRecent();
+        CloseFolders();
         listedNames_ = listing->count;
     }
     listings_.emplace(dir, listing);
-    return listing;
+}
+
+std::optional<ResolveCache::Folder> ResolveCache::BuildFromKnown(std::string_view windowsFolder) {
+    // The nearest folder above that is known already, else the drive.
+    std::string current;
+    std::shared_ptr<const Listing> listing;
+    bool complete = true;
+    int drive = -1;
+    size_t belowDrive = 0;
+    size_t done = 0;
+    std::string above;
+    for (size_t end = windowsFolder.size(); end > 0;) {
+        const size_t cut = windowsFolder.rfind('\\', end - 1);
+        if (cut == std::string_view::npos) {
+            break;
+        }
+        end = cut;
+        above.assign(windowsFolder, 0, end);
+        const auto it = folders_.find(above);
+        if (it != folders_.end()) {
+            current = it->second.linux;
+            complete = it->second.complete;
+            listing = it->second.listing;
+            drive = it->second.drive;
+            belowDrive = it->second.belowDrive;
+            done = end;
+            break;
+        }
+    }
+    if (done == 0) {
+        std::optional<std::filesystem::path> folder = DriveFolder(windowsFolder[0]);
+        if (!folder) {
+            return std::nullopt;
+        }
+        current = folder->string();
+        listing = GetListing(current);
+        if (!listing) {
+            return std::nullopt;
+        }
+        const char letter = text::UpperChar(windowsFolder[0]);
+        if (letter >= 'A' && letter <= 'Z') {
+            drive = letter - 'A';
+            belowDrive = current.size() + (current.back() == '/' ? 0 : 1);
+        }
+        done = 2;  // "X:"
+    }
+    std::string_view rest =
+        done + 1 < windowsFolder.size() ? windowsFolder.substr(done + 1) : std::string_view();
+    std::string exact, key;
+    while (!rest.empty()) {
+        const size_t cut = rest.find('\\');
+        const std::string_view component = rest.substr(0, cut);
+        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
+        if (current.empty() || current.back() != '/') {
+            current += '/';
+        }
+        const size_t before = current.size();
+        AppendUtf8(current, component);
+        if (!complete) {
+            continue;  // below a missing folder the rest is kept as given
+        }
+        exact.assign(current, before);
+        if (const std::string* name = listing->Find(component, exact, key, nullptr)) {
+            current.resize(before);
+            current += *name;
+            listing = GetListing(current);
+            if (!listing) {
+                return std::nullopt;
+            }
+        } else {
+            complete = false;
+            listing.reset();
+        }
+    }
+    Folder f;
+    f.linux = std::move(current);
+    f.complete = complete;
+    f.listing = std::move(listing);
+    f.drive = drive;
+    f.belowDrive = belowDrive;
+    return f;
 }
 
 std::optional<ResolveCache::Folder> ResolveCache::BuildFolder(std::string_view windowsFolder) {
-    std::optional<std::filesystem::path> drive = DriveFolderIn(root_, windowsFolder[0]);
+    if (snapshot_) {
+        return BuildFromKnown(windowsFolder);
+    }
+    std::optional<std::filesystem::path> drive = DriveFolder(windowsFolder[0]);
     if (!drive) {
         return std::nullopt;
     }
@@ -350,6 +595,9 @@ std::optional<ResolveCache::Folder> ResolveCache::BuildFolder(std::string_view w
 }
 
 bool ResolveCache::Valid(const Folder& f) const {
+    if (snapshot_) {
+        return true;  // the guards are empty
+    }
     for (const Guard& g : f.guards) {
         DirStamp now;
         const bool exists = StatDir(g.path, now);
@@ -360,57 +608,67 @@ bool ResolveCache::Valid(const Folder& f) const {
     return true;
 }
 
-bool ResolveCache::Resolve(std::string_view windowsPath, std::string& linuxOut, LeafKind& leaf) {
-    if (windowsPath.size() < 4 || windowsPath[1] != ':' || windowsPath[2] != '\\' ||
-        windowsPath.find('\0') != std::string_view::npos) {
-        return false;
-    }
-    const size_t lastSlash = windowsPath.rfind('\\');
-    const std::string_view leafName = windowsPath.substr(lastSlash + 1);
-    if (!PlainComponent(leafName)) {
-        return false;
-    }
-    const std::string_view windowsFolder = windowsPath.substr(0, lastSlash);
-    for (std::string_view rest = windowsFolder.substr(std::min<size_t>(3, windowsFolder.size()));
-         !rest.empty();) {
-        const size_t cut = rest.find('\\');
-        if (!PlainComponent(rest.substr(0, cut))) {
-            return false;
-        }
-        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
-    }
-
+bool ResolveCache::Resolve(std::string_view windowsPath, std::string& linuxOut, LeafKind& leaf,
+                           Place* place) {
     std::lock_guard<std::mutex> lock(mutex_);
     // A file is often asked for twice in a row (looked up, then read): the
-    // answer holds as long as its folder's entry does.
+    // answer holds as long as its folder's entry does (its path was checked
+    // when it was answered).
     if (last_ != nullptr && windowsPath == lastPath_) {
         if (Valid(*last_)) {
             linuxOut = lastLinux_;
             leaf = lastLeaf_;
+            Locate(*last_, lastNameAt_, place);
             return true;
         }
     }
+    if (!CacheablePath(windowsPath)) {
+        return false;
+    }
     last_ = nullptr;
-    folderKey_.assign(windowsFolder);
-    auto it = folders_.find(folderKey_);
-    if (it == folders_.end() || !Valid(it->second)) {
+    const size_t lastSlash = windowsPath.rfind('\\');
+    const std::string_view leafName = windowsPath.substr(lastSlash + 1);
+    const std::string_view windowsFolder = windowsPath.substr(0, lastSlash);
+    // The leaf's key does not depend on its folder: worked out first, the
+    // folder's table can be loaded while the path is put together.
+    const bool plainLeaf = PlainUpper(leafName, key_);
+    const size_t leafHash = plainLeaf ? HashOf(key_) : 0;
+    Folder* entry = FindRecent(windowsFolder);
+    if (entry == nullptr) {
+        folderKey_.assign(windowsFolder);
+        const auto it = folders_.find(folderKey_);
+        if (it != folders_.end()) {
+            entry = &it->second;
+            NoteRecent(windowsFolder, entry);
+        }
+    }
+    if (entry == nullptr || !Valid(*entry)) {
+        // Building may drop every entry: `entry` is not used again.
+        folderKey_.assign(windowsFolder);
         std::optional<Folder> built = BuildFolder(windowsFolder);
         if (!built) {
-            // Building may have dropped every entry: `it` is not used again.
             folders_.erase(folderKey_);
+            ForgetRecent();
             return false;
         }
         if (folders_.size() >= kMaxFolders) {
             folders_.clear();
+            ForgetRecent();
         }
-        it = folders_.insert_or_assign(folderKey_, std::move(*built)).first;
+        entry = &folders_.insert_or_assign(folderKey_, std::move(*built)).first->second;
+        NoteRecent(windowsFolder, entry);
     }
-    const Folder& f = it->second;
+    const Folder& f = *entry;
+    if (plainLeaf && f.complete) {
+        f.listing->Prefetch(leafHash);
+    }
     linuxOut = f.linux;
     if (linuxOut.empty() || linuxOut.back() != '/') {
         linuxOut += '/';
     }
     const size_t before = linuxOut.size();
+    lastNameAt_ = before;
+    Locate(f, before, place);
     AppendUtf8(linuxOut, leafName);
     if (!f.complete) {
         leaf = LeafKind::kMissing;
@@ -419,7 +677,8 @@ bool ResolveCache::Resolve(std::string_view windowsPath, std::string& linuxOut, 
     }
     exact_.assign(linuxOut, before);
     unsigned char type = 0;
-    const std::string* name = f.listing->Find(leafName, exact_, key_, &type);
+    const std::string* name = plainLeaf ? f.listing->FindKey(key_, leafHash, exact_, &type)
+                                        : f.listing->Find(leafName, exact_, key_, &type);
     if (name == nullptr) {
         leaf = LeafKind::kMissing;
         Remember(f, windowsPath, linuxOut, leaf);
@@ -443,6 +702,64 @@ bool ResolveCache::Resolve(std::string_view windowsPath, std::string& linuxOut, 
     }
     Remember(f, windowsPath, linuxOut, leaf);
     return true;
+}
+
+ResolveCache::Folder* ResolveCache::FindRecent(std::string_view windowsFolder) {
+    for (Recent& r : recent_) {
+        if (r.folder != nullptr && r.key == windowsFolder) {
+            r.used = ++recentClock_;
+            return r.folder;
+        }
+    }
+    return nullptr;
+}
+
+void ResolveCache::NoteRecent(std::string_view windowsFolder, Folder* folder) {
+    // A free entry, else the one used longest ago.
+    Recent* slot = &recent_[0];
+    for (Recent& r : recent_) {
+        if (r.folder == nullptr) {
+            slot = &r;
+            break;
+        }
+        if (r.used < slot->used) {
+            slot = &r;
+        }
+    }
+    slot->key.assign(windowsFolder);
+    slot->folder = folder;
+    slot->used = ++recentClock_;
+}
+
+void ResolveCache::ForgetRecent() {
+    for (Recent& r : recent_) {
+        r.folder = nullptr;
+    }
+}
+
+void ResolveCache::Locate(const Folder& f, size_t nameAt, Place* place) {
+    if (place == nullptr) {
+        return;
+    }
+    if (f.listing != nullptr && f.listing->fd >= 0) {
+        place->folderFd = f.listing->fd;
+        place->relativeAt = nameAt;
+        openFolders_[f.listing->openSlot].lastUse = ++useClock_;
+        return;
+    }
+    place->folderFd = -1;
+    place->relativeAt = 0;
+    if (f.drive < 0 || f.belowDrive == 0 || f.belowDrive > nameAt) {
+        return;
+    }
+    KnownDrive& drive = drives_[f.drive];
+    if (drive.fd < 0 && drive.folder) {
+        drive.fd = ::open(drive.folder->c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
+    if (drive.fd >= 0) {
+        place->folderFd = drive.fd;
+        place->relativeAt = f.belowDrive;
+    }
 }
 
 void ResolveCache::Remember(const Folder& f, std::string_view windowsPath,

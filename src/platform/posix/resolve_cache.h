@@ -1,11 +1,15 @@
 // Remembered folder resolutions and folder listings for MachineRoot::Resolve,
 // so that looking up a file in a folder seen before costs one stat of that
 // folder (and one of each folder above it whose sub-folder was matched
-// without regard to case) instead of a walk over every component (internal).
+// without regard to case) instead of a walk over every component. A cache
+// made for one batch of look-ups (a snapshot) lists each folder once and
+// trusts what it listed for as long as it lives, without checking it again
+// (internal).
 #pragma once
 
 #include <sys/types.h>
 
+#include <array>
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
@@ -38,18 +42,44 @@ std::optional<std::filesystem::path> DriveFolderIn(const std::filesystem::path& 
 
 class ResolveCache {
 public:
+    enum class Mode {
+        kChecked,   // every answer is checked against the folders' change times
+        kSnapshot,  // folders are listed once and trusted from then on
+    };
     // `root` is the machine root (the drive folders' parent).
-    explicit ResolveCache(std::filesystem::path root) : root_(std::move(root)) {}
+    ResolveCache(std::filesystem::path root, Mode mode = Mode::kChecked);
+    ~ResolveCache();
+    ResolveCache(const ResolveCache&) = delete;
+    ResolveCache& operator=(const ResolveCache&) = delete;
+
+    // Where a resolved file lies, so that it can be opened without walking
+    // its whole path again: the resolved path from `relativeAt` on, relative
+    // to the open folder `folderFd` (a snapshot's own: its folder or its
+    // drive's), or -1 and the whole path.
+    struct Place {
+        int folderFd = -1;
+        size_t relativeAt = 0;
+    };
 
     // Resolves a path whose every folder component is a plain name. false
     // when the cache cannot answer (unusual path, a folder changed in the
     // last moments, a file system without reliable change times): the caller
-    // then resolves the slow way.
-    bool Resolve(std::string_view windowsPath, std::string& linuxOut, LeafKind& leaf);
+    // then resolves the slow way. The descriptor in `place` stays open until
+    // the next call.
+    bool Resolve(std::string_view windowsPath, std::string& linuxOut, LeafKind& leaf,
+                 Place* place = nullptr);
 
 private:
     struct Listing {
+        Listing() = default;
+        Listing(const Listing&) = delete;
+        Listing& operator=(const Listing&) = delete;
+        ~Listing();
         DirStamp stamp;
+        // A snapshot keeps some listed folders open (the most recently used
+        // ones) to open their files by name.
+        mutable int fd = -1;
+        mutable size_t openSlot = 0;  // its place in `openFolders_` while open
         // The names that are equal without regard to case, under their
         // upper-cased ANSI form; the first in byte order comes first.
         struct Names {
@@ -68,14 +98,19 @@ private:
         // 0 for a free slot, else the hash's high half above the entry's index + 1.
         std::vector<std::uint64_t> slots;
         size_t count = 0;
-        const Names* Lookup(std::string_view upper) const;
+        const Names* Lookup(std::string_view upper, size_t hash) const;
+        // Loads the table slot where a look-up by this hash starts.
+        void Prefetch(size_t hash) const;
         // The names of an upper-cased form, added empty when missing.
-        Names& Add(std::string upper, bool& added);
+        Names& Add(std::string_view upper, bool& added);
         void Grow();
         // The on-disk name for an ANSI name: the exact spelling when it is
         // there, else the first spelling equal without regard to case.
         const std::string* Find(std::string_view ansiName, const std::string& exactName,
                                 std::string& key, unsigned char* type) const;
+        // The same for a name already upper-cased into `upper`, with its hash.
+        const std::string* FindKey(std::string_view upper, size_t hash,
+                                   const std::string& exactName, unsigned char* type) const;
     };
     struct Guard {
         std::string path;
@@ -87,17 +122,64 @@ private:
         bool complete = true;  // every component exists; `listing` lists `linux`
         std::shared_ptr<const Listing> listing;
         std::vector<Guard> guards;  // all must be unchanged for the entry to hold
+        // In a snapshot: the drive (0 for A) and where the path below the
+        // drive's folder begins in `linux`.
+        int drive = -1;
+        size_t belowDrive = 0;
     };
 
     std::shared_ptr<const Listing> GetListing(const std::string& dir);
+    // Reads the entries of an open folder (the descriptor stays open).
+    static std::shared_ptr<Listing> ReadListing(int fd);
+    // Keeps a snapshot's folder open, closing the least recently used one
+    // when too many are; closes it at once when none may be kept.
+    void KeepOpen(const std::shared_ptr<const Listing>& listing, int fd);
+    // Closes every folder kept open: a listing has an open folder exactly
+    // while it is in `openFolders_`.
+    void CloseFolders();
+    // BuildFolder for a snapshot: from the nearest folder above already known.
+    std::optional<Folder> BuildFromKnown(std::string_view windowsFolder);
+    // Adds a listing, dropping everything first when too many names are kept.
+    void Keep(const std::string& dir, const std::shared_ptr<const Listing>& listing);
     std::optional<Folder> BuildFolder(std::string_view windowsFolder);
     bool Valid(const Folder& f) const;
+    // DriveFolderIn, asked once per letter in a snapshot.
+    std::optional<std::filesystem::path> DriveFolder(char letter);
 
     std::filesystem::path root_;
+    const bool snapshot_;
+    struct KnownDrive {
+        bool asked = false;
+        std::optional<std::filesystem::path> folder;
+        int fd = -1;  // opened at its first use
+    };
+    KnownDrive drives_[26];
     std::mutex mutex_;
     std::unordered_map<std::string, Folder> folders_;
     std::unordered_map<std::string, std::shared_ptr<const Listing>> listings_;
     size_t listedNames_ = 0;
+    struct OpenFolder {
+        std::shared_ptr<const Listing> listing;
+        std::uint64_t lastUse = 0;
+    };
+    std::vector<OpenFolder> openFolders_;
+    size_t maxOpenFolders_ = 0;
+    std::uint64_t useClock_ = 0;
+    // The entries of the last few folders asked for, found without hashing
+    // (a list of paths often moves among a few folders); forgotten whenever
+    // an entry may go.
+    struct Recent {
+        std::string key;
+        Folder* folder = nullptr;
+        std::uint64_t used = 0;
+    };
+    std::array<Recent, 8> recent_;
+    std::uint64_t recentClock_ = 0;
+    Folder* FindRecent(std::string_view windowsFolder);
+    void NoteRecent(std::string_view windowsFolder, Folder* folder);
+    void ForgetRecent();
+    // Fills in where a file of the folder lies.
+    void Locate(const Folder& f, size_t nameAt, Place* place);
     void Remember(const Folder& f, std::string_view windowsPath, const std::string& linuxPath,
                   LeafKind leaf);
 
@@ -107,6 +189,7 @@ private:
     const Folder* last_ = nullptr;
     std::string lastPath_, lastLinux_;
     LeafKind lastLeaf_ = LeafKind::kUnknown;
+    size_t lastNameAt_ = 0;  // where the last answer's name begins
 };
 
 }  // namespace quellon::posix

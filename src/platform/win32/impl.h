@@ -20,6 +20,7 @@ public:
     bool Rename(std::string_view from, std::string_view to) override;
     bool CopyNew(std::string_view from, std::string_view to) override;
     bool CreateFolder(std::string_view path) override;
+    std::unique_ptr<platform::LookupBatch> StartLookupBatch() override;
 };
 
 class Win32Registry : public platform::Registry {

@@ -258,4 +258,31 @@ bool Win32Files::CreateFolder(std::string_view path) {
     return IsFolder(path);
 }
 
+namespace {
+
+// Each call goes to the file system as it is: the system keeps its own
+// cache of folder entries.
+class Win32LookupBatch : public platform::LookupBatch {
+public:
+    explicit Win32LookupBatch(Win32Files& files) : files_(files) {}
+    bool LookupFile(std::string_view path) override { return files_.LookupFile(path).has_value(); }
+    std::optional<std::string_view> ReadAll(std::string_view path) override {
+        bytes_ = files_.ReadAll(path);
+        if (!bytes_) {
+            return std::nullopt;
+        }
+        return std::string_view(*bytes_);
+    }
+
+private:
+    Win32Files& files_;
+    std::optional<std::string> bytes_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::LookupBatch> Win32Files::StartLookupBatch() {
+    return std::make_unique<Win32LookupBatch>(*this);
+}
+
 }  // namespace quellon::win32
