@@ -2,7 +2,8 @@
 // machine, next to a bare loop that does only the system work the phase
 // cannot avoid, and prints one table.
 //
-// Bare loops (what each ratio is measured against):
+// Bare loops (what each ratio is measured against; a phase and its bare loop
+// take turns at running first):
 //   start-up     open, read to the end and close the four definition files.
 //   cookies      list the cookie folder (opendir/readdir), then open, read to
 //                the end and close every file in it.
@@ -105,6 +106,19 @@ void BeginPhase(app::FrmMain& form, const char* prefix) {
           &form.lvwFilesToBeDeleted, &form.lvwFileNotFounds, &form.lvwRegistryToBeDeleted,
           &form.lvwCookiesToDelete}) {
         l->Clear();
+    }
+}
+
+// Runs a phase and its bare loop, the phase first in even runs and second
+// in odd ones, so that neither always meets the caches the other warmed.
+template <typename PhaseFn, typename BareFn>
+void InTurn(int rep, PhaseFn engine, BareFn bare) {
+    if (rep % 2 == 0) {
+        engine();
+        bare();
+    } else {
+        bare();
+        engine();
     }
 }
 
@@ -452,36 +466,55 @@ int Run(const Options& o) {
             }));
 
             if (o.Wants("cookies")) {
-                BeginPhase(form, "Detecting Cookies: ");
-                const long events0 = e.host.events;
-                cookies.engine.ms.push_back(Time([&] { scan::ScanCookies(ctx); }));
-                doEvents = e.host.events - events0;
-                found[0] = static_cast<long>(form.lvwCookiesToDelete.Count());
-                EndPhase(form);
-                cookies.bare.ms.push_back(Time([&] { BareCookies(m); }));
+                InTurn(
+                    rep,
+                    [&] {
+                        BeginPhase(form, "Detecting Cookies: ");
+                        const long events0 = e.host.events;
+                        cookies.engine.ms.push_back(Time([&] { scan::ScanCookies(ctx); }));
+                        doEvents = e.host.events - events0;
+                        found[0] = static_cast<long>(form.lvwCookiesToDelete.Count());
+                        EndPhase(form);
+                    },
+                    [&] { cookies.bare.ms.push_back(Time([&] { BareCookies(m); })); });
             }
             if (o.Wants("processes")) {
-                BeginPhase(form, "Inspecting Memory: ");
-                processes.engine.ms.push_back(Time([&] { form.ScanRunningProcesses(); }));
-                EndPhase(form);
-                processes.bare.ms.push_back(Time([&] { BareProcesses(); }));
+                InTurn(
+                    rep,
+                    [&] {
+                        BeginPhase(form, "Inspecting Memory: ");
+                        processes.engine.ms.push_back(Time([&] { form.ScanRunningProcesses(); }));
+                        EndPhase(form);
+                    },
+                    [&] { processes.bare.ms.push_back(Time([&] { BareProcesses(); })); });
                 processes.items = form.lblTotalNoOfRunningItems.Caption() + " processes, " +
                                   std::to_string(s.exeLines) + " names";
             }
             if (o.Wants("registry")) {
-                BeginPhase(form, "Scanning Registry: ");
-                registry.engine.ms.push_back(Time([&] { scan::ScanRegistry(ctx); }));
-                found[1] = static_cast<long>(form.lvwRegistryToBeDeleted.Count());
-                EndPhase(form);
-                registry.bare.ms.push_back(Time([&] { BareRegistry(m, ctx.platform.registry); }));
+                InTurn(
+                    rep,
+                    [&] {
+                        BeginPhase(form, "Scanning Registry: ");
+                        registry.engine.ms.push_back(Time([&] { scan::ScanRegistry(ctx); }));
+                        found[1] = static_cast<long>(form.lvwRegistryToBeDeleted.Count());
+                        EndPhase(form);
+                    },
+                    [&] {
+                        registry.bare.ms.push_back(
+                            Time([&] { BareRegistry(m, ctx.platform.registry); }));
+                    });
             }
             if (o.Wants("files")) {
-                BeginPhase(form, "Scanning Known Spyware/Adware: ");
-                files.engine.ms.push_back(Time([&] { scan::ScanKnownFiles(ctx); }));
-                found[2] = static_cast<long>(form.lvwFilesToBeDeleted.Count());
-                found[3] = static_cast<long>(form.lvwSpywareFound.Count());
-                EndPhase(form);
-                files.bare.ms.push_back(Time([&] { BareFiles(m); }));
+                InTurn(
+                    rep,
+                    [&] {
+                        BeginPhase(form, "Scanning Known Spyware/Adware: ");
+                        files.engine.ms.push_back(Time([&] { scan::ScanKnownFiles(ctx); }));
+                        found[2] = static_cast<long>(form.lvwFilesToBeDeleted.Count());
+                        found[3] = static_cast<long>(form.lvwSpywareFound.Count());
+                        EndPhase(form);
+                    },
+                    [&] { files.bare.ms.push_back(Time([&] { BareFiles(m); })); });
             }
             if (e.host.boxes != 0) {
                 return 1;

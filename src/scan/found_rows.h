@@ -26,6 +26,10 @@ private:
     std::multiset<std::string, std::less<>> upper_;
     size_t indexed_ = 0;
     std::string key_;
+    // The last prefix found: hits of one spyware tend to come in a row, and
+    // a row that is there stays there while the list only grows.
+    std::string lastFound_;
+    bool hasLastFound_ = false;
 };
 
 }  // namespace quellon::scan

@@ -157,6 +157,7 @@ void FoundRows::Sync() {
     if (items.size() < indexed_) {
         upper_.clear();
         indexed_ = 0;
+        hasLastFound_ = false;
     }
     for (; indexed_ < items.size(); ++indexed_) {
         upper_.insert(text::Upper(items[indexed_].text));
@@ -171,8 +172,16 @@ bool FoundRows::HasPrefix(std::string_view prefix) {
     for (size_t i = 0; i < prefix.size(); ++i) {
         key_[i] = text::UpperChar(prefix[i]);
     }
+    if (hasLastFound_ && key_ == lastFound_) {
+        return true;
+    }
     const auto it = upper_.lower_bound(key_);
-    return it != upper_.end() && std::string_view(*it).substr(0, key_.size()) == key_;
+    const bool found = it != upper_.end() && std::string_view(*it).substr(0, key_.size()) == key_;
+    if (found) {
+        lastFound_ = key_;
+        hasLastFound_ = true;
+    }
+    return found;
 }
 
 }  // namespace quellon::scan

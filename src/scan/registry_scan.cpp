@@ -15,7 +15,10 @@ platform::Hive HiveFromDigit(std::string_view digit, std::string& currentHiveNam
         return 0;
     }
     const platform::Hive hive = kHives[d[0] - '0'];
-    currentHiveName.assign(platform::HiveName(hive));
+    const std::string_view name = platform::HiveName(hive);
+    if (currentHiveName != name) {
+        currentHiveName.assign(name);
+    }
     return hive;
 }
 
