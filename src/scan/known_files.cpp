@@ -84,14 +84,6 @@ void ReplaceIn(std::string& s, std::string_view find, std::string_view with, std
     s.swap(scratch);
 }
 
-// A sub-item list of one text, built without the copy an initializer list makes.
-std::vector<std::string> OneSubItem(std::string_view text) {
-    std::vector<std::string> items;
-    items.reserve(1);
-    items.emplace_back(text);
-    return items;
-}
-
 // The company name of a file, read as GetCompanyName reads it.
 std::string CompanyNameOf(platform::LookupBatch& files, std::string_view path) {
     const std::optional<std::string_view> bytes = files.ReadAll(path);
@@ -171,16 +163,16 @@ void ScanKnownFiles(ScanContext& ctx) {
         if (!ctx.exclusions.IsExcludedEntry(def.fileName) &&
             !ctx.exclusions.IsExcludedEntry(path)) {
             if (!files->LookupFile(path)) {
-                c.lvwFileNotFounds.Add(std::string(def.fileName), 0, OneSubItem(def.spywareName));
+                c.lvwFileNotFounds.Add(std::string(def.fileName), 0, {def.spywareName});
             } else if (!text::EqualsNoCase(text::TrimView(CompanyNameOf(*files, path)),
                                            kMicrosoftCorporation)) {
-                c.lvwFilesToBeDeleted.Add(path, 0, OneSubItem(def.spywareName));
+                c.lvwFilesToBeDeleted.Add(path, 0, {def.spywareName});
                 IncrementLabel(c.lbltracesFound);
                 foundText.assign(def.spywareName).append(kFoundSuffix);
                 if (!found.HasPrefix(foundText)) {
                     c.lvwSpywareFound.Add(foundText, kIconFile);
                     c.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Add(std::string(def.spywareName),
-                                                                       kIconFile, OneSubItem(path));
+                                                                       kIconFile, {path});
                     ++n.SpywareFound;
                 }
             }

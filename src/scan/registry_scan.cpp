@@ -103,12 +103,7 @@ void ScanRegistry(ScanContext& ctx) {
                                             : RegistryValueExists(reg, hive, subKey, valueName));
         if (exists) {
             const std::string hiveText = text::ToDecimal(static_cast<std::int32_t>(hive));
-            std::vector<std::string> subItems;
-            subItems.reserve(3);
-            subItems.emplace_back(subKey);
-            subItems.emplace_back(valueName);
-            subItems.emplace_back(spyware);
-            c.lvwRegistryToBeDeleted.Add(hiveText, 0, std::move(subItems));
+            c.lvwRegistryToBeDeleted.Add(hiveText, 0, {subKey, valueName, spyware});
             IncrementLabel(c.lbltracesFound);
             foundText.assign(spyware).append(kFoundSuffix);
             if (!found.HasPrefix(foundText)) {
@@ -116,8 +111,8 @@ void ScanRegistry(ScanContext& ctx) {
                 location.append(1, '\\').append(subKey);
                 if (!spyware.empty()) {
                     c.lvwSpywareFound.Add(foundText, kIconRegistry);
-                    c.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Add(
-                        std::string(spyware), kIconRegistry, {std::move(location)});
+                    c.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Add(std::string(spyware),
+                                                                       kIconRegistry, {location});
                 } else {
                     // A nameless entry is shown by its key; the removal row
                     // carries the sub-key so that ticking it reaches its action row.
@@ -125,8 +120,8 @@ void ScanRegistry(ScanContext& ctx) {
                                               (valueName.empty() ? std::string(subKey) : hiveText) +
                                               std::string(kFoundSuffix),
                                           kIconRegistry);
-                    c.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Add(
-                        std::string(subKey), kIconRegistry, {std::move(location)});
+                    c.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Add(std::string(subKey),
+                                                                       kIconRegistry, {location});
                 }
                 ++n.SpywareFound;
             }

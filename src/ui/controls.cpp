@@ -94,11 +94,37 @@ void ProgressBar::SetValue(double v) {
     Notify();
 }
 
-ListItem& ListView::Add(std::string text, int smallIcon, std::vector<std::string> subItems) {
+std::string_view ListItem::SubItemView(size_t i) const {
+    if (i < 1 || i > subCount_) {
+        return {};
+    }
+    size_t from = 0;
+    for (size_t n = 1; n < i; ++n) {
+        from = subItems_.find('\0', from) + 1;
+    }
+    return std::string_view(subItems_).substr(from, subItems_.find('\0', from) - from);
+}
+
+void ListItem::SetSubItems(std::initializer_list<std::string_view> subItems) {
+    size_t size = 0;
+    for (std::string_view s : subItems) {
+        size += s.size() + 1;
+    }
+    subItems_.clear();
+    subItems_.reserve(size);
+    for (std::string_view s : subItems) {
+        // A NUL would end the text where the program reads it anyway.
+        subItems_.append(s.substr(0, s.find('\0'))).push_back('\0');
+    }
+    subCount_ = subItems.size();
+}
+
+ListItem& ListView::Add(std::string text, int smallIcon,
+                        std::initializer_list<std::string_view> subItems) {
     ListItem& item = items_.emplace_back();
     item.text = std::move(text);
     item.smallIcon = smallIcon;
-    item.subItems = std::move(subItems);
+    item.SetSubItems(subItems);
     Notify();
     return items_.back();
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -96,12 +97,22 @@ private:
 
 struct ListItem {
     std::string text;
-    std::vector<std::string> subItems;  // sub-item 1 is subItems[0]
     int smallIcon = 0;
     bool checked = false;
-    std::string SubItem(size_t i) const {
-        return i >= 1 && i <= subItems.size() ? subItems[i - 1] : std::string();
+    // Sub-item 1 is the second column; an index past the last gives "".
+    std::string SubItem(size_t i) const { return std::string(SubItemView(i)); }
+    std::string_view SubItemView(size_t i) const;
+    size_t SubItemCount() const { return subCount_; }
+    void SetSubItems(std::initializer_list<std::string_view> subItems);
+    bool SameSubItems(const ListItem& other) const {
+        return subCount_ == other.subCount_ && subItems_ == other.subItems_;
     }
+
+private:
+    // Every sub-item followed by a NUL, which ANSI text never holds: one
+    // allocation a row, where a result list may get tens of thousands.
+    std::string subItems_;
+    size_t subCount_ = 0;
 };
 
 class ListView : public Control {
@@ -110,7 +121,8 @@ public:
     size_t Count() const { return items_.size(); }
     ListItem& Item(size_t index) { return items_.at(index); }
     const ListItem& Item(size_t index) const { return items_.at(index); }
-    ListItem& Add(std::string text, int smallIcon = 0, std::vector<std::string> subItems = {});
+    ListItem& Add(std::string text, int smallIcon = 0,
+                  std::initializer_list<std::string_view> subItems = {});
     void Remove(size_t index);
     void Clear();
     void SetChecked(size_t index, bool checked);

@@ -118,6 +118,16 @@ TEST(ListView, RowsChecksAndPrefixSearch) {
     EXPECT_EQ(lv.Item(0).SubItem(2), "y");
     EXPECT_EQ(lv.Item(0).SubItem(3), "");
     EXPECT_EQ(lv.Item(0).SubItem(0), "");
+    // Empty sub-items keep their places; text after a NUL is cut, as ANSI
+    // text ends there.
+    lv.Add("Gamma", 2, {"", std::string_view("a\0b", 3), "c"});
+    EXPECT_EQ(lv.Item(3).SubItemCount(), 3u);
+    EXPECT_EQ(lv.Item(3).SubItem(1), "");
+    EXPECT_EQ(lv.Item(3).SubItem(2), "a");
+    EXPECT_EQ(lv.Item(3).SubItem(3), "c");
+    EXPECT_FALSE(lv.Item(3).SameSubItems(lv.Item(0)));
+    EXPECT_TRUE(lv.Item(1).SameSubItems(lv.Item(2)));
+    lv.Remove(3);
     EXPECT_EQ(lv.FindPrefix("BE"), 1u);
     EXPECT_EQ(lv.FindPrefix("\xE9T"), 2u);
     EXPECT_EQ(lv.FindPrefix(""), 0u);

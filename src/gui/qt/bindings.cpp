@@ -70,7 +70,7 @@ public:
             QTreeWidgetItem* item = nullptr;
             if (i < shown_.size()) {
                 const ui::ListItem& was = shown_[i];
-                if (was.text == row.text && was.subItems == row.subItems &&
+                if (was.text == row.text && was.SameSubItems(row) &&
                     was.smallIcon == row.smallIcon && was.checked == row.checked) {
                     continue;
                 }
