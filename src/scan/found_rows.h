@@ -28,7 +28,7 @@ private:
     std::string key_;
     // The last prefix found: hits of one spyware tend to come in a row, and
     // a row that is there stays there while the list only grows.
-    std::string lastFound_;
+    std::string lastFound_, lastFoundAsGiven_;
     bool hasLastFound_ = false;
 };
 

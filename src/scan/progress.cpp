@@ -166,6 +166,9 @@ void FoundRows::Sync() {
 
 bool FoundRows::HasPrefix(std::string_view prefix) {
     Sync();
+    if (hasLastFound_ && prefix == lastFoundAsGiven_) {
+        return true;
+    }
     // Rows that begin with the prefix sort right at or after it: the first
     // row not below it tells.
     key_.resize(prefix.size());
@@ -179,6 +182,7 @@ bool FoundRows::HasPrefix(std::string_view prefix) {
     const bool found = it != upper_.end() && std::string_view(*it).substr(0, key_.size()) == key_;
     if (found) {
         lastFound_ = key_;
+        lastFoundAsGiven_.assign(prefix);
         hasLastFound_ = true;
     }
     return found;
