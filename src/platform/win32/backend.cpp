@@ -10,8 +10,8 @@ namespace fs = std::filesystem;
 
 struct Backend::Impl {
     explicit Impl(std::string settingsKey)
-        : settings(std::move(settingsKey)),
-          platform{files, registry, processes, shell, settings, libraries, restorePoints} {}
+        : settings(std::move(settingsKey)), platform{files,    registry,  processes,    shell,
+                                                     settings, libraries, restorePoints} {}
 
     Win32Files files;
     Win32Registry registry;
