@@ -294,6 +294,11 @@ RestoreResult QuarantineStore::Restore(std::string_view name, std::string_view t
     // The folder it came from may have gone with the rest of the program.
     fs.CreateFolder(to.substr(0, slash));
     const std::string source = definitions::JoinPath(folder_, copy->name);
+    // A move where it can (it never replaces a file), else a copy; the copy
+    // leaves the quarantine only once it is back.
+    if (fs.Rename(source, to)) {
+        return RestoreResult::kRestored;
+    }
     if (!fs.CopyNew(source, to)) {
         return fs.LookupFile(to) ? RestoreResult::kTargetExists : RestoreResult::kFailed;
     }

@@ -63,6 +63,16 @@ TEST_F(RemovalTest, FileInAReadOnlyFolderEndsInTheProblemWindow) {
     EXPECT_FALSE(machine.Platform().files.Delete("C:\\Free\\ro.txt"));
 }
 
+TEST_F(RemovalTest, ARestoredFileLeavesTheQuarantineAlsoWhenReadOnly) {
+    ASSERT_TRUE(machine.Platform().files.CreateFolder(Form().Quarantine().Folder()));
+    WriteBytes(QuarantinePath("kept.txt"), "k");
+    fs::permissions(QuarantinePath("kept.txt"), fs::perms::owner_read);
+    EXPECT_EQ(Form().Quarantine().Restore("kept.txt", "C:\\Back\\kept.txt"),
+              removal::RestoreResult::kRestored);
+    EXPECT_EQ(Read("C:\\Back\\kept.txt"), "k");
+    EXPECT_TRUE(Form().Quarantine().List().empty());
+}
+
 TEST_F(RemovalTest, LibrariesAreUnregisteredBeforeTheirRemoval) {
     const char* bin = std::getenv("QUELLON_BIN");
     ASSERT_NE(bin, nullptr);
