@@ -40,6 +40,32 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
+namespace {
+
+// Reads an open file to its end into `room` from its start, growing it as
+// needed (it never shrinks); the number of bytes read, or nullopt.
+std::optional<size_t> ReadToEnd(int fd, std::string& room) {
+    size_t length = 0;
+    for (;;) {
+        if (length == room.size()) {
+            room.resize(std::max<size_t>(size_t{64} * 1024, room.size() * 2));
+        }
+        const ssize_t n = ::read(fd, room.data() + length, room.size() - length);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        if (n == 0) {
+            return length;
+        }
+        length += static_cast<size_t>(n);
+    }
+}
+
+}  // namespace
+
 std::optional<std::string> ReadFile(const std::filesystem::path& path) {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.Valid()) {
@@ -51,22 +77,14 @@ std::optional<std::string> ReadFile(const std::filesystem::path& path) {
     }
     std::string out;
     if (S_ISREG(st.st_mode) && st.st_size > 0) {
-        out.reserve(static_cast<size_t>(st.st_size));
+        // One more byte than the size, so that the end is seen without growing.
+        out.resize(static_cast<size_t>(st.st_size) + 1);
     }
-    char buffer[65536];
-    for (;;) {
-        ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return std::nullopt;
-        }
-        if (n == 0) {
-            break;
-        }
-        out.append(buffer, static_cast<size_t>(n));
+    const std::optional<size_t> length = ReadToEnd(fd.Get(), out);
+    if (!length) {
+        return std::nullopt;
     }
+    out.resize(*length);
     return out;
 }
 
@@ -79,25 +97,12 @@ std::optional<std::string_view> FileReader::ReadAt(int folderFd, const char* nam
     if (!fd.Valid()) {
         return std::nullopt;
     }
-    // Read to the end (a read of a folder fails): the room only ever grows.
-    size_t length = 0;
-    for (;;) {
-        if (length == room_.size()) {
-            room_.resize(std::max<size_t>(size_t{64} * 1024, room_.size() * 2));
-        }
-        const ssize_t n = ::read(fd.Get(), room_.data() + length, room_.size() - length);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return std::nullopt;
-        }
-        if (n == 0) {
-            break;
-        }
-        length += static_cast<size_t>(n);
+    // A read of a folder fails.
+    const std::optional<size_t> length = ReadToEnd(fd.Get(), room_);
+    if (!length) {
+        return std::nullopt;
     }
-    return std::string_view(room_.data(), length);
+    return std::string_view(room_.data(), *length);
 }
 
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) {
