@@ -52,6 +52,7 @@ QuarantineStore::QuarantineStore(platform::Platform& platform, ui::Host& host,
 
 void QuarantineStore::BeginRun() {
     copies_.clear();
+    taken_.reset();
 }
 
 std::string QuarantineStore::Timestamp() {
@@ -92,32 +93,36 @@ std::string QuarantineStore::CopyToFreeName(std::string_view path, std::string_v
     if (!UsableName(name)) {
         return {};
     }
-    // The listing holds hidden files too, which a look-up would not see.
-    std::set<std::string, std::less<>> taken;
-    auto listTaken = [&] {
-        taken.clear();
+    // The names taken are listed once a run (the listing holds hidden files
+    // too, which a look-up would not see) and again only when a copy fails.
+    auto listTaken = [this] {
+        taken_.emplace();
         // A file that happens to carry the log's name never becomes the log.
-        taken.insert(text::Upper(kQuarantineLogName));
+        taken_->insert(text::Upper(kQuarantineLogName));
         if (auto files = platform_.files.ListFiles(folder_)) {
             for (const auto& f : *files) {
-                taken.insert(text::Upper(f.name));
+                taken_->insert(text::Upper(f.name));
             }
         }
     };
-    listTaken();
+    if (!taken_) {
+        listTaken();
+    }
     for (int n = 0; n <= kMaxNumber; ++n) {
         const std::string candidate = n == 0 ? std::string(name) : Numbered(name, n);
         const std::string target = definitions::JoinPath(folder_, candidate);
-        if (taken.count(text::Upper(candidate)) != 0 || platform_.files.FolderExists(target)) {
+        const std::string upper = text::Upper(candidate);
+        if (taken_->count(upper) != 0 || platform_.files.FolderExists(target)) {
             continue;
         }
         if (platform_.files.CopyNew(path, target)) {
+            taken_->insert(upper);
             return candidate;
         }
         // Taken meanwhile: try the next name. Anything else (source not
         // readable, folder missing, disk full) ends the attempt.
         listTaken();
-        if (taken.count(text::Upper(candidate)) == 0) {
+        if (taken_->count(upper) == 0) {
             return {};
         }
     }

@@ -11,6 +11,8 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -107,6 +109,8 @@ private:
         bool logged = false;
     };
     std::map<std::string, Copy, std::less<>> copies_;
+    // Upper-cased names in the quarantine folder, listed on first need in a run.
+    std::optional<std::set<std::string, std::less<>>> taken_;
 };
 
 }  // namespace quellon::removal
