@@ -9,8 +9,8 @@
 #include <cerrno>
 
 #include "common/text.h"
+#include "platform/ini_file.h"
 #include "platform/posix/impl.h"
-#include "platform/posix/ini_file.h"
 #include "platform/posix/io.h"
 
 namespace quellon::posix {
@@ -54,9 +54,9 @@ std::vector<Section> Load(const fs::path& file) {
     if (!bytes) {
         return sections;
     }
-    for (const ini::Entry& e : ini::Parse(*bytes)) {
-        std::string sectionName = ini::Unescape(e.section);
-        std::string key = ini::Unescape(e.key);
+    for (const platform::ini::Entry& e : platform::ini::Parse(*bytes)) {
+        std::string sectionName = platform::ini::Unescape(e.section);
+        std::string key = platform::ini::Unescape(e.key);
         auto section = std::find_if(sections.begin(), sections.end(), [&](const Section& s) {
             return text::EqualsNoCase(s.name, sectionName);
         });
@@ -67,7 +67,7 @@ std::vector<Section> Load(const fs::path& file) {
         bool known = std::any_of(section->entries.begin(), section->entries.end(),
                                  [&](const auto& kv) { return text::EqualsNoCase(kv.first, key); });
         if (!known) {
-            section->entries.emplace_back(std::move(key), ini::Unescape(e.value));
+            section->entries.emplace_back(std::move(key), platform::ini::Unescape(e.value));
         }
     }
     return sections;
@@ -79,9 +79,9 @@ std::string Serialize(const std::vector<Section>& sections) {
         if (!out.empty()) {
             out += '\n';
         }
-        out += '[' + ini::Escape(s.name) + "]\n";
+        out += '[' + platform::ini::Escape(s.name) + "]\n";
         for (const auto& [key, value] : s.entries) {
-            out += ini::Escape(key) + '=' + ini::Escape(value) + '\n';
+            out += platform::ini::Escape(key) + '=' + platform::ini::Escape(value) + '\n';
         }
     }
     return out;
@@ -166,7 +166,7 @@ std::vector<std::string> IniSettings::Applications() {
             name.substr(name.size() - kExtension.size()) != kExtension) {
             continue;
         }
-        apps.push_back(ini::Unescape(name.substr(0, name.size() - kExtension.size())));
+        apps.push_back(platform::ini::Unescape(name.substr(0, name.size() - kExtension.size())));
     }
     ::closedir(dir);
     std::sort(apps.begin(), apps.end());

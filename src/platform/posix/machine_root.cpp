@@ -7,8 +7,8 @@
 
 #include "common/ansi.h"
 #include "common/text.h"
+#include "platform/ini_file.h"
 #include "platform/posix/backend.h"
-#include "platform/posix/ini_file.h"
 #include "platform/posix/io.h"
 #include "platform/posix/resolve_cache.h"
 
@@ -95,16 +95,16 @@ MachineConfig MachineConfig::Load(const fs::path& machineIni) {
     if (!bytes) {
         return config;
     }
-    std::vector<ini::Entry> entries = ini::Parse(*bytes);
+    std::vector<platform::ini::Entry> entries = platform::ini::Parse(*bytes);
     auto folder = [&](std::string_view key, std::string& target) {
-        const ini::Entry* e = ini::Find(entries, "Folders", key);
+        const platform::ini::Entry* e = platform::ini::Find(entries, "Folders", key);
         if (e != nullptr && !e->value.empty()) {
             target = e->value;
             return true;
         }
         return false;
     };
-    if (folder("Windows", config.windows) && !ini::Find(entries, "Folders", "System")) {
+    if (folder("Windows", config.windows) && !platform::ini::Find(entries, "Folders", "System")) {
         std::string windows = config.windows;
         while (windows.size() > 3 && windows.back() == '\\') {
             windows.pop_back();
@@ -116,7 +116,7 @@ MachineConfig MachineConfig::Load(const fs::path& machineIni) {
     folder("Cookies", config.cookies);
     folder("Programs", config.programs);
     auto number = [&](std::string_view key, std::uint32_t& target) {
-        if (const ini::Entry* e = ini::Find(entries, "Version", key)) {
+        if (const platform::ini::Entry* e = platform::ini::Find(entries, "Version", key)) {
             if (auto v = ParseUnsigned(e->value)) {
                 target = *v;
             }
@@ -125,7 +125,7 @@ MachineConfig MachineConfig::Load(const fs::path& machineIni) {
     number("PlatformId", config.version.platformId);
     number("Major", config.version.major);
     number("Minor", config.version.minor);
-    for (const ini::Entry& e : entries) {
+    for (const platform::ini::Entry& e : entries) {
         if (!text::EqualsNoCase(e.section, "Drives") || e.key.empty()) {
             continue;
         }

@@ -6,7 +6,7 @@
 
 #include "platform/posix/impl.h"
 #include "platform/posix/io.h"
-#include "platform/posix/reg_file.h"
+#include "platform/reg_file.h"
 
 namespace quellon::posix {
 
@@ -25,7 +25,7 @@ public:
     platform::RegKey CreateKey(platform::Hive hive, std::string_view subKey) override {
         Load();
         bool created = false;
-        reg::Key* key = data_.tree.Create(hive, subKey, &created);
+        platform::reg::Key* key = data_.tree.Create(hive, subKey, &created);
         if (key == nullptr || (created && !Save())) {
             return 0;
         }
@@ -36,7 +36,7 @@ public:
 
     std::optional<platform::RegValue> QueryValue(platform::RegKey handle,
                                                  std::string_view name) override {
-        reg::Key* key = KeyOf(handle);
+        platform::reg::Key* key = KeyOf(handle);
         if (key == nullptr) {
             return std::nullopt;
         }
@@ -49,7 +49,7 @@ public:
 
     bool SetValue(platform::RegKey handle, std::string_view name,
                   const platform::RegValue& value) override {
-        reg::Key* key = KeyOf(handle);
+        platform::reg::Key* key = KeyOf(handle);
         if (key == nullptr) {
             return false;
         }
@@ -58,7 +58,7 @@ public:
     }
 
     bool DeleteValue(platform::RegKey handle, std::string_view name) override {
-        reg::Key* key = KeyOf(handle);
+        platform::reg::Key* key = KeyOf(handle);
         if (key == nullptr || !key->DeleteValue(name)) {
             return false;
         }
@@ -67,13 +67,13 @@ public:
 
     bool DeleteKeyTree(platform::Hive hive, std::string_view subKey) override {
         Load();
-        reg::Key* key = data_.tree.Find(hive, subKey);
+        platform::reg::Key* key = data_.tree.Find(hive, subKey);
         if (key == nullptr || key->Parent() == nullptr) {
             return false;  // missing, or a hive itself
         }
         // Handles to the deleted keys stay valid numbers but open nothing.
         for (auto& [handle, open] : handles_) {
-            for (reg::Key* k = open; k != nullptr; k = k->Parent()) {
+            for (platform::reg::Key* k = open; k != nullptr; k = k->Parent()) {
                 if (k == key) {
                     open = nullptr;
                     break;
@@ -100,12 +100,12 @@ private:
             writable_ = false;
             return;
         }
-        reg::Parse(*bytes, data_);
+        platform::reg::Parse(*bytes, data_);
     }
 
-    bool Save() { return writable_ && io::WriteFileAtomic(file_, reg::Write(data_)); }
+    bool Save() { return writable_ && io::WriteFileAtomic(file_, platform::reg::Write(data_)); }
 
-    platform::RegKey HandleFor(reg::Key* key) {
+    platform::RegKey HandleFor(platform::reg::Key* key) {
         if (key == nullptr) {
             return 0;
         }
@@ -114,7 +114,7 @@ private:
         return handle;
     }
 
-    reg::Key* KeyOf(platform::RegKey handle) {
+    platform::reg::Key* KeyOf(platform::RegKey handle) {
         auto it = handles_.find(handle);
         return it == handles_.end() ? nullptr : it->second;
     }
@@ -122,8 +122,8 @@ private:
     std::filesystem::path file_;
     bool loaded_ = false;
     bool writable_ = true;
-    reg::File data_;
-    std::unordered_map<platform::RegKey, reg::Key*> handles_;
+    platform::reg::File data_;
+    std::unordered_map<platform::RegKey, platform::reg::Key*> handles_;
     platform::RegKey nextHandle_ = 0x100;
 };
 

@@ -1,4 +1,4 @@
-#include "platform/posix/reg_file.h"
+#include "platform/reg_file.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,7 +7,7 @@
 #include "common/lines.h"
 #include "common/text.h"
 
-namespace quellon::posix::reg {
+namespace quellon::platform::reg {
 
 using platform::RegType;
 using platform::RegValue;
@@ -451,4 +451,4 @@ std::string Write(const File& file) {
     return out;
 }
 
-}  // namespace quellon::posix::reg
+}  // namespace quellon::platform::reg

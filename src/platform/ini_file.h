@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace quellon::posix::ini {
+namespace quellon::platform::ini {
 
 struct Entry {
     std::string section, key, value;
@@ -29,4 +29,4 @@ std::string Escape(std::string_view raw);
 // Reverses Escape; a "%" not followed by two hex digits stays as it is.
 std::string Unescape(std::string_view escaped);
 
-}  // namespace quellon::posix::ini
+}  // namespace quellon::platform::ini

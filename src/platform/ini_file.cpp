@@ -1,9 +1,9 @@
-#include "platform/posix/ini_file.h"
+#include "platform/ini_file.h"
 
 #include "common/lines.h"
 #include "common/text.h"
 
-namespace quellon::posix::ini {
+namespace quellon::platform::ini {
 namespace {
 
 bool IsBlank(char c) {
@@ -92,4 +92,4 @@ std::string Unescape(std::string_view escaped) {
     return out;
 }
 
-}  // namespace quellon::posix::ini
+}  // namespace quellon::platform::ini

@@ -10,7 +10,7 @@
 
 #include "platform/registry.h"
 
-namespace quellon::posix::reg {
+namespace quellon::platform::reg {
 
 // One key: its sub-keys and values, both found by name without regard to case
 // (the first spelling is kept).
@@ -88,4 +88,4 @@ void Parse(std::string_view bytes, File& file);
 // The file's bytes in its own encoding, CR LF line ends.
 std::string Write(const File& file);
 
-}  // namespace quellon::posix::reg
+}  // namespace quellon::platform::reg
