@@ -39,6 +39,7 @@
 
 #include "app/frm_main.h"
 #include "bench_machine.h"
+#include "cli/cli_front_end.h"
 #include "platform/posix/backend.h"
 #include "scan/scanners.h"
 #include "ui/host.h"
@@ -73,13 +74,14 @@ public:
 
 // One program run over the machine: backend, host and main window.
 struct Engine {
-    Engine(const BenchMachine& m) : backend(m.root, m.config) {
+    Engine(const BenchMachine& m) : backend(m.root, m.config), frontEnd(std::cerr, {}) {
         app::AppInfo info;
         info.programFolder = backend.WindowsPathOf(m.home);
-        form = std::make_unique<app::FrmMain>(info, backend.Platform(), host);
+        form = std::make_unique<app::FrmMain>(info, backend.Platform(), host, frontEnd);
     }
     posix::Backend backend;
     NullHost host;
+    cli::CliFrontEnd frontEnd;
     std::unique_ptr<app::FrmMain> form;
 };
 

@@ -23,8 +23,9 @@
 #include "app/frm_main.h"
 #include "definitions/codec.h"
 #include "gui/qt/main_window.h"
+#include "gui/qt/qt_front_end.h"
 #include "gui/qt/qt_host.h"
-#include "platform/posix/backend.h"
+#include "platform/backend_factory.h"
 #include "settings/settings_store.h"
 
 namespace {
@@ -106,10 +107,11 @@ struct Result {
 };
 
 Result Measure(const Machine& m, gui::QtHost& host, bool window, int runs) {
-    posix::Backend backend(m.root, m.config);
+    auto backend = platform::MakeBackend({m.root, m.config});
     app::AppInfo info;
-    info.programFolder = backend.WindowsPathOf(m.home);
-    app::FrmMain form(info, backend.Platform(), host);
+    info.programFolder = backend->WindowsPathOf(m.home);
+    gui::QtFrontEnd frontEnd(info, host, {}, nullptr);
+    app::FrmMain form(info, backend->Get(), host, frontEnd);
     using settings::kOptionAndSettings;
     namespace keys = settings::keys;
     for (auto key : {keys::kChkScanCookies, keys::kChkSweepMemory, keys::kChkScanRegistry,
@@ -121,7 +123,7 @@ Result Measure(const Machine& m, gui::QtHost& host, bool window, int runs) {
     form.LoadSettingsIntoForm();
     std::unique_ptr<gui::MainWindow> view;
     if (window) {
-        view = std::make_unique<gui::MainWindow>(form, host);
+        view = std::make_unique<gui::MainWindow>(form, host, frontEnd);
         view->Present();
         QCoreApplication::processEvents();
     }
@@ -165,11 +167,14 @@ int main(int argc, char** argv) {
         "known-file phase, %d definition lines, median of %d runs (wall and processor time)\n",
         lines, runs);
 
-    posix::Backend resolver(m.root, m.config);
-    NoEventsHost bare(&resolver.Machine());
-    gui::QtHost sliced(&resolver.Machine());
-    gui::QtHost slicedWindow(&resolver.Machine());
-    EveryItemHost every(&resolver.Machine());
+    auto resolver = platform::MakeBackend({m.root, m.config});
+    const auto localPathOf = [&resolver](std::string_view path) {
+        return resolver->LocalPathOf(path);
+    };
+    NoEventsHost bare(localPathOf);
+    gui::QtHost sliced(localPathOf);
+    gui::QtHost slicedWindow(localPathOf);
+    EveryItemHost every(localPathOf);
 
     if (argc > 3 && std::string(argv[3]) == "window") {
         const Result r = Measure(m, slicedWindow, true, runs);

@@ -3,17 +3,15 @@
 // or not.
 #pragma once
 
-#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/app_info.h"
+#include "app/front_end.h"
 #include "definitions/definition_set.h"
 #include "definitions/exclusion_list.h"
 #include "platform/platform.h"
-#include "platform/startup.h"
 #include "removal/frm_delete.h"
 #include "removal/quarantine_store.h"
 #include "removal/removal_run.h"
@@ -39,7 +37,7 @@ struct Shape : ui::Control {
 
 class FrmMain {
 public:
-    FrmMain(AppInfo info, platform::Platform& platform, ui::Host& host);
+    FrmMain(AppInfo info, platform::Platform& platform, ui::Host& host, FrontEnd& frontEnd);
     ~FrmMain();
     FrmMain(const FrmMain&) = delete;
     FrmMain& operator=(const FrmMain&) = delete;
@@ -51,6 +49,7 @@ public:
     scan::ScanSession& Session() { return session_; }
     platform::Platform& Platform() { return platform_; }
     ui::Host& Host() { return host_; }
+    app::FrontEnd& FrontEnd() { return frontEnd_; }
 
     // Start-up of the engine: downloaded definitions put in place, the
     // exclusion list loaded, the definitions counted.
@@ -86,11 +85,6 @@ public:
     void SetBackgroundTimers(bool enable);
     // The Run-list entry that starts the program with the system.
     void ApplyRunAtStartup();
-
-    // A listed program found running outside a scan.
-    std::function<void(const std::string& name, const std::string& company)> onShieldDetection;
-    // Called to suspend (true) or resume (false) redrawing while labels change.
-    std::function<void(bool)> lockRedraw;
 
     // --- Start-up, window state and exit -----------------------------------
     // Loads the window in start-up order; false when the program ends at once
@@ -144,18 +138,6 @@ public:
     void mnuRestoreQuarantine_Click();
     void mnuSettingsItem_Click(int index);
 
-    // Whether another instance of the program runs (the front-end's lock).
-    std::function<bool()> anotherInstanceRunning;
-    // Registers the program with the desktop session beside the Run list.
-    platform::StartupRegistration* startupRegistration = nullptr;
-    // Shows the about window.
-    std::function<void()> showAbout;
-    // Shows a window modally and returns when it is hidden again. Unset, the
-    // window is only marked visible.
-    std::function<void(ui::Window&)> showModal;
-    // Lets the user pick one of the quarantined files; nullopt to cancel.
-    std::function<std::optional<size_t>(const std::vector<removal::QuarantinedFile>&)>
-        chooseQuarantinedFile;
     // Whether the web-site window is open (the program then ends with it).
     bool endWithWebsiteWindow = false;
 
@@ -253,6 +235,7 @@ private:
     AppInfo info_;
     platform::Platform& platform_;
     ui::Host& host_;
+    app::FrontEnd& frontEnd_;
     settings::SettingsStore settings_;
     definitions::DefinitionSet definitions_;
     definitions::ExclusionList exclusions_;

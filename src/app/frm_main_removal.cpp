@@ -1,5 +1,5 @@
-// Removal of the ticked rows, the scan report and the quarantine menu's
-// restore.
+// The Results/Removal page: the ticks, Exclude, the removal of the ticked
+// rows, and the scan report.
 #include "app/frm_main.h"
 #include "common/convert.h"
 #include "common/text.h"
@@ -11,6 +11,94 @@ namespace {
 constexpr int kGatheringEvents = 20001;
 
 }  // namespace
+
+void FrmMain::SyncRemovalChecks(size_t row) {
+    const auto& item = lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Item(row);
+    const bool checked = item.checked;
+    // A spyware gets one removal row, of the kind found first (the registry
+    // is scanned before the files), so the row stands for the spyware's
+    // registry entries and files alike: ticking it reaches both.
+    auto registryRows = [&] {
+        for (size_t i = 0; i < lvwRegistryToBeDeleted.Count(); ++i) {
+            const auto& r = lvwRegistryToBeDeleted.Item(i);
+            if (r.SubItem(1) == item.text || r.SubItem(3) == item.text) {
+                lvwRegistryToBeDeleted.SetChecked(i, checked);
+            }
+        }
+    };
+    auto fileRows = [&] {
+        for (size_t i = 0; i < lvwFilesToBeDeleted.Count(); ++i) {
+            if (lvwFilesToBeDeleted.Item(i).SubItem(1) == item.text) {
+                lvwFilesToBeDeleted.SetChecked(i, checked);
+            }
+        }
+    };
+    switch (item.smallIcon) {
+        case scan::kIconCookie:
+            for (size_t i = 0; i < lvwCookiesToDelete.Count(); ++i) {
+                if (lvwCookiesToDelete.Item(i).text == item.SubItem(1)) {
+                    lvwCookiesToDelete.SetChecked(i, checked);
+                }
+            }
+            break;
+        case scan::kIconRegistry:
+            registryRows();
+            fileRows();
+            break;
+        case scan::kIconFile:
+            fileRows();
+            registryRows();
+            break;
+        default:
+            break;
+    }
+}
+
+void FrmMain::cmdSelectAll_Click() {
+    for (size_t i = 0; i < lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Count(); ++i) {
+        lvwPicRemoveListOfSpywareFoundAndToBeRemoved.SetChecked(i, true);
+    }
+}
+
+void FrmMain::RemoveTickedRows() {
+    for (ui::ListView* list : {&lvwFilesToBeDeleted, &lvwRegistryToBeDeleted, &lvwSpywareFound,
+                               &lvwPicRemoveListOfSpywareFoundAndToBeRemoved}) {
+        for (size_t i = 0; i < list->Count();) {
+            if (list->Item(i).checked) {
+                list->Remove(i);
+            } else {
+                ++i;
+            }
+        }
+    }
+    lblDeletingCaption.SetCaption("");
+}
+
+void FrmMain::cmdExclude_Click() {
+    auto& removal = lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    if (removal.Count() == 0 && lvwRegistryToBeDeleted.Count() == 0 &&
+        lvwSpywareFound.Count() == 0) {
+        host_.MsgBox("Sorry, there are no entries to be excluded.", ui::kOkOnly | ui::kInformation,
+                     info_.productName);
+        return;
+    }
+    const std::string question =
+        "Are you sure you want to exclude the selected files?\r\n\r\n"
+        "Excluded files will not show up as Adware/Spyware on future scans.\r\n\r\n"
+        "You can edit the list of excluded files through the Quarantine menu.";
+    if (host_.MsgBox(question, ui::kYesNo, "Really Exclude?") != ui::MsgResult::kYes) {
+        return;
+    }
+    for (size_t i = 0; i < removal.Count(); ++i) {
+        const auto& row = removal.Item(i);
+        const std::string name = text::Replace(row.text, "Cookie: ", "");
+        if (row.checked) {
+            exclusions_.Append(row.SubItem(1));
+            exclusions_.Append(name);
+        }
+    }
+    RemoveTickedRows();
+}
 
 void FrmMain::ConfirmRemoval() {
     // The run lets clicks through; a second Delete meanwhile is not a second run.
@@ -135,9 +223,6 @@ void FrmMain::RemoveAllFound() {
     Command4.Click();
 }
 
-// ---------------------------------------------------------------------------
-// Report
-
 void FrmMain::MakeReport() {
     report::MakeReport(
         report::ReportInput{info_.productName, info_.major, info_.minor, session_.ScanStartTime,
@@ -151,53 +236,8 @@ void FrmMain::cmdLog_Click() {
     lblViewLogFile.SetEnabled(false);
     frmReport.Form_Load();
     frmReport.SetVisible(true);
-    if (showModal) {
-        showModal(frmReport);
-    }
+    frontEnd_.ShowModal(frmReport);
     lblViewLogFile.SetEnabled(true);
-}
-
-// ---------------------------------------------------------------------------
-// Quarantine menu: restore
-
-void FrmMain::mnuRestoreQuarantine_Click() {
-    const auto files = quarantine_.List();
-    if (files.empty()) {
-        host_.MsgBox("The quarantine folder holds no files.", ui::kOkOnly | ui::kInformation,
-                     info_.productName);
-        return;
-    }
-    if (!chooseQuarantinedFile) {
-        return;
-    }
-    const auto choice = chooseQuarantinedFile(files);
-    if (!choice || *choice >= files.size()) {
-        return;
-    }
-    const auto& file = files[*choice];
-    std::string target;
-    switch (quarantine_.Restore(file.name, {}, &target)) {
-        case removal::RestoreResult::kRestored:
-            host_.MsgBox(file.name + " was restored to " + target + ".",
-                         ui::kOkOnly | ui::kInformation, info_.productName);
-            break;
-        case removal::RestoreResult::kTargetExists:
-            host_.MsgBox(target +
-                             " already exists. Nothing was overwritten; the copy stays in "
-                             "the quarantine folder.",
-                         ui::kOkOnly | ui::kExclamation, info_.productName);
-            break;
-        case removal::RestoreResult::kNoLocation:
-            host_.MsgBox("The quarantine log does not say where " + file.name +
-                             " came from. It stays in the quarantine folder.",
-                         ui::kOkOnly | ui::kExclamation, info_.productName);
-            break;
-        case removal::RestoreResult::kNotInQuarantine:
-        case removal::RestoreResult::kFailed:
-            host_.MsgBox(file.name + " could not be restored to " + target + ".",
-                         ui::kOkOnly | ui::kCritical, info_.productName);
-            break;
-    }
 }
 
 }  // namespace quellon::app

@@ -10,14 +10,8 @@ constexpr int kTrayRightButtonUp = 0x205;
 
 constexpr const char* kDays[] = {"Monday",   "Tuesday", "Wednesday", "Thursday",    "Friday",
                                  "Saturday", "Sunday",  "Daily",     "Date & Time", "Never"};
-constexpr int kDaily = 7;
 
 }  // namespace
-
-std::vector<ui::Timer*> FrmMain::Timers_All() {
-    return {&tmrScroll,  &tmrScheduler, &tmrCheckHomePage, &tmrMemoryInspected,
-            &tmrTimeOut, &timUpdate,    &tmrCheckSignature};
-}
 
 void FrmMain::WireShell() {
     for (ui::Timer* t : Timers_All()) {
@@ -98,11 +92,7 @@ void FrmMain::WireShell() {
     mnuQuarItem[1].onClick = [this] { mnuViewExclusions_Click(); };
     mnuQuarItem[2].onClick = [this] { mnuRestoreQuarantine_Click(); };
     mnuViewHelp.onClick = [this] { ShowHelpWindow(); };
-    mnuAbout.onClick = [this] {
-        if (showAbout) {
-            showAbout();
-        }
-    };
+    mnuAbout.onClick = [this] { frontEnd_.ShowAbout(); };
     mnuMaxmimaize.onClick = [this] {
         frmMainWindow.SetWindowState(ui::Window::State::kNormal);
         frmMainWindow.SetVisible(true);
@@ -117,7 +107,7 @@ bool FrmMain::Form_Load() {
     auto runState = settings_.For(kRunStateApp);
     runState.Save(kSettings, keys::kProduct, info_.productName);
     runState.Save(kSettings, keys::kFile, info_.exeName + ".exe");
-    if (anotherInstanceRunning && anotherInstanceRunning()) {
+    if (frontEnd_.AnotherInstanceRunning()) {
         host_.EndProgram();
         return false;
     }
@@ -126,7 +116,7 @@ bool FrmMain::Form_Load() {
     HideAllPages();
     frmStatus.SetCaption(info_.productName + " Status");
     frmStatus.SetVisible(true);
-    if (anotherInstanceRunning && anotherInstanceRunning()) {
+    if (frontEnd_.AnotherInstanceRunning()) {
         host_.EndProgram();
         return false;
     }
@@ -177,19 +167,28 @@ void FrmMain::ShowHelpWindow() {
     }
 }
 
-void FrmMain::LoadSchedule() {
-    using namespace settings;
-    chkAutoDel.SetChecked(settings_.Get(kSettings, keys::kChkAutoDel, "0") == "1");
-    const std::string day = settings_.Get(kOptionAndSettings, keys::kDay, "None");
-    if (day == "None") {
-        cmbDays.SetListIndex(kDaily);
-        return;
+void FrmMain::HideAllPages() {
+    for (ui::Frame* f : {&frmStatus, &frmScan, &frmResults, &frmOptions}) {
+        f->SetVisible(false);
     }
-    const auto index = settings_.GetNumber(kOptionAndSettings, keys::kDay, kDaily);
-    cmbDays.SetListIndex(index >= 0 && index < static_cast<std::int64_t>(cmbDays.entries.size())
-                             ? static_cast<int>(index)
-                             : kDaily);
-    chkAutomaticScanYesOrNo.SetChecked(true);
+    pgbDeleteSpywaresFound.SetVisible(false);
+    lblDeletingPercentageCompleted.SetVisible(false);
+    lblDeletingCaption.SetVisible(false);
+}
+
+void FrmMain::ShowScanPage() {
+    HideAllPages();
+    frmScan.SetVisible(true);
+}
+
+void FrmMain::ShowStatusLabels() {
+    using namespace settings;
+    lblDefCount.SetCaption(text::GroupDigits(definitions_.CountDefinitionLines()));
+    lblVersion.SetCaption(std::to_string(info_.major) + "." + std::to_string(info_.minor));
+    lblDefVersion.SetCaption(settings_.Get(kOptionAndSettings, keys::kEXEDefinition, "43"));
+    lblDefRemoved.SetCaption(settings_.Get(kSettings, keys::kLblDefRemoved, "0"));
+    lblLastScan.SetCaption(settings_.Get(kSettings, keys::kLblLastScan, "Never"));
+    lblLastFullScan.SetCaption(settings_.Get(kSettings, keys::kLblLastFullScan, "Never"));
 }
 
 void FrmMain::ShowPages(bool startUp, bool options, bool results, bool sweep) {
@@ -198,6 +197,11 @@ void FrmMain::ShowPages(bool startUp, bool options, bool results, bool sweep) {
     PicResults.SetVisible(results);
     PicSweepNow.SetVisible(sweep);
     tmrScroll.SetEnabled(false);
+}
+
+void FrmMain::mnuSettingsItem_Click(int index) {
+    cmdSettings.Click();
+    TabStrip1.Select(index + 1);
 }
 
 void FrmMain::Form_Resize() {
@@ -221,6 +225,7 @@ void FrmMain::SendToTray() {
     frmMainWindow.SetVisible(false);
     mnuMaxmimaize.SetEnabled(true);
     trayIcon.SetVisible(true);
+    frontEnd_.ShowTrayIcon(frmMainWindow.Caption());
     settings_.Save(settings::kSettings, settings::keys::kMinimized, "Yes");
 }
 
@@ -242,6 +247,7 @@ void FrmMain::Form_QueryUnload() {
     settings_.Save(settings::kOptionAndSettings, settings::keys::kRESTART, "False");
     settings_.Save(settings::kOptionAndSettings, settings::keys::kSTATUS, "STOPPED");
     trayIcon.SetVisible(false);
+    frontEnd_.RemoveTrayIcon();
     Unload();
 }
 
@@ -254,120 +260,6 @@ void FrmMain::Unload() {
         return;
     }
     host_.EndProgram();
-}
-
-void FrmMain::mnuSettingsItem_Click(int index) {
-    cmdSettings.Click();
-    TabStrip1.Select(index + 1);
-}
-
-// ---------------------------------------------------------------------------
-// Results/Removal page
-
-void FrmMain::SyncRemovalChecks(size_t row) {
-    const auto& item = lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Item(row);
-    const bool checked = item.checked;
-    // A spyware gets one removal row, of the kind found first (the registry
-    // is scanned before the files), so the row stands for the spyware's
-    // registry entries and files alike: ticking it reaches both.
-    auto registryRows = [&] {
-        for (size_t i = 0; i < lvwRegistryToBeDeleted.Count(); ++i) {
-            const auto& r = lvwRegistryToBeDeleted.Item(i);
-            if (r.SubItem(1) == item.text || r.SubItem(3) == item.text) {
-                lvwRegistryToBeDeleted.SetChecked(i, checked);
-            }
-        }
-    };
-    auto fileRows = [&] {
-        for (size_t i = 0; i < lvwFilesToBeDeleted.Count(); ++i) {
-            if (lvwFilesToBeDeleted.Item(i).SubItem(1) == item.text) {
-                lvwFilesToBeDeleted.SetChecked(i, checked);
-            }
-        }
-    };
-    switch (item.smallIcon) {
-        case scan::kIconCookie:
-            for (size_t i = 0; i < lvwCookiesToDelete.Count(); ++i) {
-                if (lvwCookiesToDelete.Item(i).text == item.SubItem(1)) {
-                    lvwCookiesToDelete.SetChecked(i, checked);
-                }
-            }
-            break;
-        case scan::kIconRegistry:
-            registryRows();
-            fileRows();
-            break;
-        case scan::kIconFile:
-            fileRows();
-            registryRows();
-            break;
-        default:
-            break;
-    }
-}
-
-void FrmMain::cmdSelectAll_Click() {
-    for (size_t i = 0; i < lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Count(); ++i) {
-        lvwPicRemoveListOfSpywareFoundAndToBeRemoved.SetChecked(i, true);
-    }
-}
-
-void FrmMain::RemoveTickedRows() {
-    for (ui::ListView* list : {&lvwFilesToBeDeleted, &lvwRegistryToBeDeleted, &lvwSpywareFound,
-                               &lvwPicRemoveListOfSpywareFoundAndToBeRemoved}) {
-        for (size_t i = 0; i < list->Count();) {
-            if (list->Item(i).checked) {
-                list->Remove(i);
-            } else {
-                ++i;
-            }
-        }
-    }
-    lblDeletingCaption.SetCaption("");
-}
-
-void FrmMain::cmdExclude_Click() {
-    auto& removal = lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
-    if (removal.Count() == 0 && lvwRegistryToBeDeleted.Count() == 0 &&
-        lvwSpywareFound.Count() == 0) {
-        host_.MsgBox("Sorry, there are no entries to be excluded.", ui::kOkOnly | ui::kInformation,
-                     info_.productName);
-        return;
-    }
-    const std::string question =
-        "Are you sure you want to exclude the selected files?\r\n\r\n"
-        "Excluded files will not show up as Adware/Spyware on future scans.\r\n\r\n"
-        "You can edit the list of excluded files through the Quarantine menu.";
-    if (host_.MsgBox(question, ui::kYesNo, "Really Exclude?") != ui::MsgResult::kYes) {
-        return;
-    }
-    for (size_t i = 0; i < removal.Count(); ++i) {
-        const auto& row = removal.Item(i);
-        const std::string name = text::Replace(row.text, "Cookie: ", "");
-        if (row.checked) {
-            exclusions_.Append(row.SubItem(1));
-            exclusions_.Append(name);
-        }
-    }
-    RemoveTickedRows();
-}
-
-// ---------------------------------------------------------------------------
-// Quarantine menu
-
-void FrmMain::mnuViewQuarantine_Click() {
-    const std::string folder = definitions::JoinPath(info_.programFolder, "quarantine");
-    platform_.files.CreateFolder(folder);
-    host_.OpenDocument(folder);
-}
-
-void FrmMain::mnuViewExclusions_Click() {
-    const std::string file = exclusions_.FilePath();
-    if (definitions::FileExists(platform_.files, file)) {
-        host_.OpenDocument(file);
-        return;
-    }
-    host_.MsgBox("No exclusion file exists yet.", ui::kOkOnly, "No Exclusion File");
 }
 
 }  // namespace quellon::app

@@ -1,6 +1,6 @@
 #include "cli/cli.h"
 
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -8,10 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "app/application.h"
 #include "app/frm_main.h"
+#include "cli/cli_front_end.h"
 #include "cli/cli_host.h"
 #include "cli/demo.h"
 #include "common/lines.h"
+#include "common/result.h"
 #include "common/text.h"
 #include "definitions/codec.h"
 #include "platform/backend_factory.h"
@@ -50,69 +53,15 @@ constexpr const char* kUsage =
     "exit status: 0 nothing found, 1 something found, 2 error\n";
 
 struct Options {
-    fs::path home;
-    fs::path machine;
-    fs::path config;
+    app::Folders folders;
     std::vector<std::string> args;
 };
 
-std::optional<std::string> Env(const char* name) {
-    const char* v = std::getenv(name);
-    if (v == nullptr || *v == '\0') {
-        return std::nullopt;
-    }
-    return std::string(v);
-}
+// A failure that only the usage text explains.
+const std::string kUsageFailure = "usage";
 
-fs::path DefaultMachine() {
-    if (auto prefix = Env("WINEPREFIX")) {
-        return *prefix;
-    }
-    if (auto home = Env("HOME")) {
-        return fs::path(*home) / ".wine";
-    }
-    return ".wine";
-}
-
-bool ParseOptions(int argc, char** argv, Options& o, std::ostream& err) {
-    std::optional<std::string> home = Env("QUELLON_HOME");
-    std::optional<std::string> machine = Env("QUELLON_MACHINE");
-    std::optional<std::string> config = Env("QUELLON_CONFIG");
-    bool machineOption = false;
-    int i = 1;
-    for (; i < argc; ++i) {
-        const std::string a = argv[i];
-        auto value = [&](std::optional<std::string>& target) {
-            if (i + 1 >= argc) {
-                err << "quellon-cli: " << a << " needs a folder\n";
-                return false;
-            }
-            target = argv[++i];
-            return true;
-        };
-        if (a == "--home") {
-            if (!value(home))
-                return false;
-        } else if (a == "--machine") {
-            if (!value(machine))
-                return false;
-            machineOption = true;
-        } else if (a == "--config") {
-            if (!value(config))
-                return false;
-        } else {
-            break;
-        }
-    }
-    o.args.assign(argv + i, argv + argc);
-    o.home = home ? fs::path(*home) : platform::ExecutableFolder();
-    o.machine = machine ? fs::path(*machine) : DefaultMachine();
-    o.config = config ? fs::path(*config) : platform::DefaultConfigFolder();
-    if (!platform::UsesMachineRoot() && machineOption) {
-        err << "quellon-cli: --machine has no meaning here: the scan looks at this machine\n";
-        return false;
-    }
-    return true;
+Status Usage() {
+    return Status::Failure(kUsageFailure);
 }
 
 // A live progress line on a terminal; nothing otherwise.
@@ -157,29 +106,15 @@ private:
     int columns_ = 80;
 };
 
-bool MachineRootOk(const Options& o, std::ostream& err) {
-    std::error_code ec;
-    if (platform::UsesMachineRoot() && !fs::is_directory(o.machine, ec)) {
-        err << "quellon-cli: machine root " << o.machine << " is not a folder\n";
-        return false;
+Result<int> Scan(const Options& o, bool complete, bool remove, std::ostream& out,
+                 std::ostream& err) {
+    if (Status folders = app::CheckFolders(o.folders); !folders) {
+        return folders;
     }
-    return true;
-}
-
-std::string ProgramFolder(const Options& o, platform::BackendHandle& backend) {
-    std::error_code ec;
-    return backend.WindowsPathOf(fs::absolute(o.home, ec));
-}
-
-int Scan(const Options& o, bool complete, bool remove, std::ostream& out, std::ostream& err) {
-    if (!MachineRootOk(o, err)) {
-        return kExitError;
-    }
-    auto backend = platform::MakeBackend({o.machine, o.config});
+    app::Application application(o.folders);
     CliHost host(err);
-    app::AppInfo info;
-    info.programFolder = ProgramFolder(o, *backend);
-    app::FrmMain form(info, backend->Get(), host);
+    CliFrontEnd frontEnd(err, application.Info());
+    app::FrmMain& form = application.MakeMainForm(host, frontEnd);
     host.onInterrupt = [&form] { form.RequestStop(); };
     platform::CatchInterrupts(host.InterruptFlag());
 
@@ -194,7 +129,8 @@ int Scan(const Options& o, bool complete, bool remove, std::ostream& out, std::o
         form.StartScan();
     }
     if (!form.LastScanRan()) {
-        return kExitError;
+        // The scan's own message has said why.
+        return Status::Failure("");
     }
     for (const auto& row : form.lvwSpywareFound.Items()) {
         out << "found\t" << row.text << '\n';
@@ -217,20 +153,19 @@ int Scan(const Options& o, bool complete, bool remove, std::ostream& out, std::o
     return found ? kExitFound : kExitClean;
 }
 
-int Quarantine(const Options& o, std::ostream& out, std::ostream& err) {
+Result<int> Quarantine(const Options& o, std::ostream& out, std::ostream& err) {
     const auto& a = o.args;
     const bool list = a.size() == 2 && a[1] == "list";
     const bool restore = (a.size() == 3 || (a.size() == 5 && a[3] == "--to")) && a[1] == "restore";
     if (!list && !restore) {
-        err << kUsage;
-        return kExitError;
+        return Usage();
     }
-    if (!MachineRootOk(o, err)) {
-        return kExitError;
+    if (Status folders = app::CheckFolders(o.folders); !folders) {
+        return folders;
     }
-    auto backend = platform::MakeBackend({o.machine, o.config});
+    app::Application application(o.folders);
     CliHost host(err);
-    removal::QuarantineStore store(backend->Get(), host, ProgramFolder(o, *backend));
+    removal::QuarantineStore store(application.Platform(), host, application.Info().programFolder);
     if (list) {
         for (const auto& f : store.List()) {
             out << f.name << '\t' << f.location << '\t' << f.quarantinedAt << '\n';
@@ -243,7 +178,7 @@ int Quarantine(const Options& o, std::ostream& out, std::ostream& err) {
         const std::string& to = a[4];
         const bool windowsPath = to.size() >= 3 && to[1] == ':' && to[2] == '\\';
         std::error_code ec;
-        target = windowsPath ? to : backend->WindowsPathOf(fs::absolute(to, ec));
+        target = windowsPath ? to : application.Backend().WindowsPathOf(fs::absolute(to, ec));
     }
     std::string restoredTo;
     switch (store.Restore(a[2], target, &restoredTo)) {
@@ -251,28 +186,24 @@ int Quarantine(const Options& o, std::ostream& out, std::ostream& err) {
             out << "restored\t" << a[2] << '\t' << restoredTo << '\n';
             return kExitClean;
         case removal::RestoreResult::kNotInQuarantine:
-            err << "quellon-cli: \"" << a[2] << "\" is not in the quarantine folder "
-                << store.Folder() << '\n';
-            break;
+            return Result<int>::Failure("\"" + a[2] + "\" is not in the quarantine folder " +
+                                        store.Folder());
         case removal::RestoreResult::kNoLocation:
-            err << "quellon-cli: the quarantine log does not say where \"" << a[2]
-                << "\" came from; give --to PATH\n";
-            break;
+            return Result<int>::Failure("the quarantine log does not say where \"" + a[2] +
+                                        "\" came from; give --to PATH");
         case removal::RestoreResult::kTargetExists:
-            err << "quellon-cli: " << restoredTo
-                << " already exists; nothing was overwritten and the copy stays in quarantine\n";
-            break;
+            return Result<int>::Failure(
+                restoredTo +
+                " already exists; nothing was overwritten and the copy stays in quarantine");
         case removal::RestoreResult::kFailed:
-            err << "quellon-cli: \"" << a[2] << "\" could not be restored to " << restoredTo
-                << '\n';
             break;
     }
-    return kExitError;
+    return Result<int>::Failure("\"" + a[2] + "\" could not be restored to " + restoredTo);
 }
 
-int Settings(const Options& o, std::ostream& out, std::ostream& err) {
+Result<int> Settings(const Options& o, std::ostream& out) {
     const auto& a = o.args;
-    auto backend = platform::MakeBackend({o.machine, o.config});
+    auto backend = platform::MakeBackend({o.folders.machine, o.folders.config});
     auto& store = backend->Get().settings;
     if (a.size() >= 5 && a.size() <= 6 && a[1] == "get") {
         if (auto v = store.Get(a[2], a[3], a[4])) {
@@ -287,8 +218,8 @@ int Settings(const Options& o, std::ostream& out, std::ostream& err) {
     }
     if (a.size() == 6 && a[1] == "set") {
         if (!store.Set(a[2], a[3], a[4], a[5])) {
-            err << "quellon-cli: the setting could not be stored in " << o.config << '\n';
-            return kExitError;
+            return Result<int>::Failure("the setting could not be stored in \"" +
+                                        o.folders.config.string() + "\"");
         }
         return kExitClean;
     }
@@ -306,27 +237,24 @@ int Settings(const Options& o, std::ostream& out, std::ostream& err) {
         }
         return kExitClean;
     }
-    err << kUsage;
-    return kExitError;
+    return Usage();
 }
 
-std::optional<std::string> ReadFile(const std::string& path, std::ostream& err) {
+Result<std::string> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        err << "quellon-cli: cannot read " << path << '\n';
-        return std::nullopt;
+        return Result<std::string>::Failure("cannot read " + path);
     }
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-int Decode(const std::vector<std::string>& a, std::ostream& out, std::ostream& err) {
+Result<int> Decode(const std::vector<std::string>& a, std::ostream& out) {
     if (a.size() != 2) {
-        err << kUsage;
-        return kExitError;
+        return Usage();
     }
-    auto data = ReadFile(a[1], err);
+    auto data = ReadFile(a[1]);
     if (!data) {
-        return kExitError;
+        return data.status();
     }
     for (const auto& line : lines::SplitLines(*data)) {
         out << definitions::DecodeDefinitionLine(line) << '\n';
@@ -334,7 +262,7 @@ int Decode(const std::vector<std::string>& a, std::ostream& out, std::ostream& e
     return kExitClean;
 }
 
-int Encode(const std::vector<std::string>& a, std::ostream& out, std::ostream& err) {
+Result<int> Encode(const std::vector<std::string>& a, std::ostream& out, std::ostream& err) {
     std::string input, output;
     for (size_t i = 1; i < a.size(); ++i) {
         if (a[i] == "--output" && i + 1 < a.size()) {
@@ -342,17 +270,15 @@ int Encode(const std::vector<std::string>& a, std::ostream& out, std::ostream& e
         } else if (input.empty()) {
             input = a[i];
         } else {
-            err << kUsage;
-            return kExitError;
+            return Usage();
         }
     }
     if (input.empty()) {
-        err << kUsage;
-        return kExitError;
+        return Usage();
     }
-    auto data = ReadFile(input, err);
+    auto data = ReadFile(input);
     if (!data) {
-        return kExitError;
+        return data.status();
     }
     std::string encoded;
     int lineNo = 0;
@@ -377,31 +303,19 @@ int Encode(const std::vector<std::string>& a, std::ostream& out, std::ostream& e
             std::ofstream file(temp, std::ios::binary | std::ios::trunc);
             file << encoded;
             if (!file.flush()) {
-                err << "quellon-cli: cannot write " << output << '\n';
-                return kExitError;
+                return Result<int>::Failure("cannot write " + output);
             }
         }
         std::error_code ec;
         fs::rename(temp, target, ec);
         if (ec) {
-            err << "quellon-cli: cannot write " << output << '\n';
-            return kExitError;
+            return Result<int>::Failure("cannot write " + output);
         }
     }
     return lossy > 0 ? kExitFound : kExitClean;
 }
 
-}  // namespace
-
-int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    Options o;
-    if (!ParseOptions(argc, argv, o, err)) {
-        return kExitError;
-    }
-    if (o.args.empty() || o.args[0] == "help" || o.args[0] == "--help" || o.args[0] == "-h") {
-        (o.args.empty() ? err : out) << kUsage;
-        return o.args.empty() ? kExitError : kExitClean;
-    }
+Result<int> RunCommand(const Options& o, std::ostream& out, std::ostream& err) {
     const std::string& command = o.args[0];
     if (command == "scan") {
         bool complete = false;
@@ -412,8 +326,7 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
             } else if (o.args[i] == "--remove") {
                 remove = true;
             } else {
-                err << kUsage;
-                return kExitError;
+                return Usage();
             }
         }
         return Scan(o, complete, remove, out, err);
@@ -422,10 +335,10 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
         return Quarantine(o, out, err);
     }
     if (command == "settings") {
-        return Settings(o, out, err);
+        return Settings(o, out);
     }
     if (command == "decode") {
-        return Decode(o.args, out, err);
+        return Decode(o.args, out);
     }
     if (command == "encode") {
         return Encode(o.args, out, err);
@@ -433,7 +346,32 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     if (command == "make-demo" && o.args.size() == 2) {
         return MakeDemo(o.args[1], out, err);
     }
-    err << "quellon-cli: unknown command \"" << command << "\"\n" << kUsage;
+    return Result<int>::Failure("unknown command \"" + command + "\"\n" + kUsage);
+}
+
+}  // namespace
+
+int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    Options o;
+    o.folders = app::FoldersFromEnvironment();
+    o.args.assign(argv + std::min(argc, 1), argv + argc);
+    if (Status parsed = app::TakeFolderOptions(o.args, o.folders); !parsed) {
+        err << "quellon-cli: " << parsed.reason() << '\n';
+        return kExitError;
+    }
+    if (o.args.empty() || o.args[0] == "help" || o.args[0] == "--help" || o.args[0] == "-h") {
+        (o.args.empty() ? err : out) << kUsage;
+        return o.args.empty() ? kExitError : kExitClean;
+    }
+    const Result<int> result = RunCommand(o, out, err);
+    if (result) {
+        return result.value();
+    }
+    if (result.reason() == kUsageFailure) {
+        err << kUsage;
+    } else if (!result.reason().empty()) {
+        err << "quellon-cli: " << result.reason() << '\n';
+    }
     return kExitError;
 }
 

@@ -6,10 +6,12 @@
 #include <atomic>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/platform.h"
+#include "platform/startup.h"
 
 namespace quellon::platform {
 
@@ -29,6 +31,10 @@ public:
     // The Windows path under which the engine sees a local folder (the
     // program folder).
     virtual std::string WindowsPathOf(const std::filesystem::path& local) const = 0;
+    // The local path of a Windows path, to hand to the desktop's opener;
+    // nullopt when it names nothing of this machine.
+    virtual std::optional<std::filesystem::path> LocalPathOf(
+        std::string_view windowsPath) const = 0;
 };
 
 std::unique_ptr<BackendHandle> MakeBackend(const BackendOptions& options);
@@ -40,6 +46,17 @@ std::filesystem::path ExecutableFolder();
 // The default folder of the settings store; empty where the settings do not
 // live in files.
 std::filesystem::path DefaultConfigFolder();
+// The default machine root: $WINEPREFIX, else ~/.wine; empty where the
+// backend works on the real machine.
+std::filesystem::path DefaultMachineFolder();
+
+// The program's registration with the desktop session beside the Run-list
+// value, for the program `executable` shown as `displayName`; `folder`
+// empty: the user's own place for it. Null where the Run list is the only
+// registration (Windows).
+std::unique_ptr<StartupRegistration> MakeStartupRegistration(
+    const std::string& name, const std::string& displayName,
+    const std::filesystem::path& executable, const std::filesystem::path& folder = {});
 
 // The console a command-line front-end runs in.
 

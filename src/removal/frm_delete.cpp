@@ -13,9 +13,7 @@ FrmDelete::FrmDelete(ui::Host& host) : ui::Window("Files Not Deleted"), host_(ho
 
 void FrmDelete::Show() {
     SetVisible(true);
-    if (bringToFront) {
-        bringToFront();
-    }
+    BringToFront();
 }
 
 void FrmDelete::Command2_Click() {

@@ -1,8 +1,6 @@
 // The window listing the files a removal run could not delete.
 #pragma once
 
-#include <functional>
-
 #include "ui/controls.h"
 #include "ui/host.h"
 
@@ -25,8 +23,6 @@ public:
     ui::Label Label2{
         "If you still cannot delete them, you should start your computer in Safe Mode and "
         "either scan again or delete them manually."};
-    // Set by a front-end: raises the shown window above the others.
-    std::function<void()> bringToFront;
 
 private:
     ui::Host& host_;

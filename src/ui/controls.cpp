@@ -240,4 +240,9 @@ void Window::SetShowInTaskList(bool v) {
     Notify();
 }
 
+void Window::BringToFront() {
+    ++frontRequests_;
+    Notify();
+}
+
 }  // namespace quellon::ui

@@ -192,10 +192,15 @@ public:
     // Whether the program is listed among the running applications.
     bool ShowInTaskList() const { return showInTaskList_; }
     void SetShowInTaskList(bool v);
+    // Asks for the window to be raised above the others and given the focus
+    // (a front-end counts the requests to tell a new one).
+    void BringToFront();
+    unsigned FrontRequests() const { return frontRequests_; }
 
 private:
     State state_ = State::kNormal;
     bool showInTaskList_ = true;
+    unsigned frontRequests_ = 0;
 };
 
 // A timer model: the host's event loop runs onTick every interval while enabled.

@@ -1,32 +1,10 @@
 #include "gui/qt/command_line.h"
 
-#include <cstdlib>
 #include <optional>
 
-#include "platform/posix/backend.h"
+#include "app/application.h"
 
 namespace quellon::gui {
-namespace {
-
-std::optional<std::string> Env(const char* name) {
-    const char* v = std::getenv(name);
-    if (v == nullptr || *v == '\0') {
-        return std::nullopt;
-    }
-    return std::string(v);
-}
-
-std::filesystem::path DefaultMachine() {
-    if (auto prefix = Env("WINEPREFIX")) {
-        return *prefix;
-    }
-    if (auto home = Env("HOME")) {
-        return std::filesystem::path(*home) / ".wine";
-    }
-    return ".wine";
-}
-
-}  // namespace
 
 const char* const kUsage =
     "usage: quellon-pro [--home DIR] [--machine DIR] [--config DIR] [Qt options]\n"
@@ -49,9 +27,8 @@ const char* const kUsage =
 
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
     CommandLine c;
-    std::optional<std::string> home = Env("QUELLON_HOME");
-    std::optional<std::string> machine = Env("QUELLON_MACHINE");
-    std::optional<std::string> config = Env("QUELLON_CONFIG");
+    const app::Folders defaults = app::FoldersFromEnvironment();
+    std::optional<std::string> home, machine, config;
     c.rest.emplace_back(argc > 0 ? argv[0] : "quellon-pro");
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -107,9 +84,9 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     if (c.error.empty() && c.remove && !c.scan) {
         c.error = "--remove needs --scan";
     }
-    c.home = home ? std::filesystem::path(*home) : posix::ExecutableFolder();
-    c.machine = machine ? std::filesystem::path(*machine) : DefaultMachine();
-    c.config = config ? std::filesystem::path(*config) : posix::DefaultConfigFolder();
+    c.home = home ? std::filesystem::path(*home) : defaults.home;
+    c.machine = machine ? std::filesystem::path(*machine) : defaults.machine;
+    c.config = config ? std::filesystem::path(*config) : defaults.config;
     return c;
 }
 

@@ -38,6 +38,7 @@ WindowDialog::WindowDialog(ui::Window& model, const QString& name, Showing showi
     setObjectName(name);
     setWindowIcon(AppIcon());
     setSizeGripEnabled(true);
+    frontRequests_ = model_.FrontRequests();
     bind_.Watch(model_, [this] { Follow(); });
 }
 
@@ -57,6 +58,10 @@ void WindowDialog::Follow() {
         show();
     }
     following_ = false;
+    if (model_.FrontRequests() != frontRequests_) {
+        frontRequests_ = model_.FrontRequests();
+        BringToFront();
+    }
 }
 
 void WindowDialog::RunModal() {

@@ -17,8 +17,9 @@
 namespace quellon::gui {
 
 // A dialog that follows a window model: its title is the model's caption;
-// hiding the model closes the dialog, and closing the dialog (its close box,
-// Escape) hides the model.
+// hiding the model closes the dialog, closing the dialog (its close box,
+// Escape) hides the model, and the model's requests to come to the front
+// raise it.
 class WindowDialog : public QDialog {
 public:
     enum class Showing {
@@ -48,6 +49,7 @@ private:
     Showing showing_;
     Binder bind_;
     bool following_ = false;
+    unsigned frontRequests_ = 0;
 };
 
 // "Files Not Deleted": the two notes, the list and its two buttons.

@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QSystemTrayIcon>
@@ -15,6 +14,7 @@
 
 #include "gui/qt/dialogs.h"
 #include "gui/qt/icons.h"
+#include "gui/qt/qt_front_end.h"
 #include "gui/qt/qt_host.h"
 #include "gui/qt/text.h"
 
@@ -57,7 +57,8 @@ QLabel* BannerText(const QString& text, int pointSize, bool bold) {
 
 }  // namespace
 
-MainWindow::MainWindow(app::FrmMain& form, QtHost& host) : form_(form), host_(host) {
+MainWindow::MainWindow(app::FrmMain& form, QtHost& host, QtFrontEnd& frontEnd)
+    : form_(form), host_(host), frontEnd_(frontEnd) {
     setObjectName(QStringLiteral("FrmMain"));
     setWindowIcon(AppIcon());
     BuildMenus();
@@ -93,52 +94,25 @@ MainWindow::MainWindow(app::FrmMain& form, QtHost& host) : form_(form), host_(ho
         setWindowTitle(ToQt(form_.frmMainWindow.Caption()));
         ScheduleWindowSync();
     });
-    bind_.Watch(form_.trayIcon, [this] {
-        if (tray_ != nullptr) {
-            tray_->setVisible(form_.trayIcon.Visible());
-        }
-        ScheduleWindowSync();
-    });
-
-    form_.lockRedraw = [this](bool lock) {
-        if (!lock || isVisible()) {
-            setUpdatesEnabled(!lock);
-        }
-    };
-    form_.showAbout = [this] {
-        const auto& info = form_.Info();
-        QMessageBox::about(this, QStringLiteral("About %1").arg(ToQt(info.productName)),
-                           QStringLiteral("%1 %2.%3\n%4\n\nSpyware and adware protection.")
-                               .arg(ToQt(info.productName))
-                               .arg(info.major)
-                               .arg(info.minor)
-                               .arg(ToQt(info.companyName)));
-    };
+    bind_.Watch(form_.trayIcon, [this] { ScheduleWindowSync(); });
+    frontEnd_.Attach(this);
 }
 
 MainWindow::~MainWindow() {
-    form_.lockRedraw = nullptr;
-    form_.showAbout = nullptr;
-    form_.showModal = nullptr;
-    form_.chooseQuarantinedFile = nullptr;
-    form_.frmDelete.bringToFront = nullptr;
+    frontEnd_.Attach(nullptr);
 }
 
 void MainWindow::BuildDialogs() {
-    WindowDialog* problems = MakeDeleteDialog(form_.frmDelete, this);
-    dialogs_ = {problems, MakeReportDialog(form_.frmReport, this)};
-    form_.frmDelete.bringToFront = [problems] { problems->BringToFront(); };
-    form_.showModal = [this](ui::Window& window) {
-        for (WindowDialog* dialog : dialogs_) {
-            if (&dialog->Model() == &window) {
-                dialog->RunModal();
-                return;
-            }
+    dialogs_ = {MakeDeleteDialog(form_.frmDelete, this), MakeReportDialog(form_.frmReport, this)};
+}
+
+WindowDialog* MainWindow::DialogFor(const ui::Window& model) {
+    for (WindowDialog* dialog : dialogs_) {
+        if (&dialog->Model() == &model) {
+            return dialog;
         }
-    };
-    form_.chooseQuarantinedFile = [this](const std::vector<removal::QuarantinedFile>& files) {
-        return ChooseQuarantinedFile(files, this);
-    };
+    }
+    return nullptr;
 }
 
 void MainWindow::BuildMenus() {

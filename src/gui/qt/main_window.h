@@ -13,12 +13,15 @@ class QSystemTrayIcon;
 
 namespace quellon::gui {
 
+class QtFrontEnd;
 class QtHost;
 class WindowDialog;
 
 class MainWindow : public QMainWindow {
 public:
-    MainWindow(app::FrmMain& form, QtHost& host);
+    // Attaches itself to the front-end, whose window services act on it
+    // while it lives.
+    MainWindow(app::FrmMain& form, QtHost& host, QtFrontEnd& frontEnd);
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -32,6 +35,9 @@ public:
     Binder& Bindings() { return bind_; }
     // Null without a system tray: the window then only minimises.
     QSystemTrayIcon* TrayIcon() { return tray_; }
+    // The dialog that shows one of the engine's other windows; null for a
+    // window this one has none for.
+    WindowDialog* DialogFor(const ui::Window& model);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -57,6 +63,7 @@ private:
 
     app::FrmMain& form_;
     QtHost& host_;
+    QtFrontEnd& frontEnd_;
     Binder bind_;
     QSystemTrayIcon* tray_ = nullptr;
     // The engine's other windows (children of this one).

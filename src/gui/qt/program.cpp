@@ -2,17 +2,16 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QLockFile>
 #include <system_error>
 
+#include "app/application.h"
 #include "app/frm_main.h"
 #include "app/frm_splash.h"
 #include "gui/qt/main_window.h"
+#include "gui/qt/qt_front_end.h"
 #include "gui/qt/qt_host.h"
 #include "gui/qt/splash_widget.h"
 #include "gui/qt/text.h"
-#include "platform/posix/backend.h"
-#include "platform/posix/xdg_autostart.h"
 
 namespace quellon::gui {
 
@@ -25,14 +24,25 @@ fs::path Program::LockPath(const fs::path& config) {
 Program::Program(const ProgramOptions& options) : options_(options) {
     std::error_code ec;
     fs::create_directories(options_.config, ec);
-    backend_ = std::make_unique<posix::Backend>(options_.machine, options_.config);
-    host_ = std::make_unique<QtHost>(&backend_->Machine());
-    lock_ = std::make_unique<QLockFile>(QFile::decodeName(LockPath(options_.config).c_str()));
-    // A live holder keeps its lock however long it runs; a dead one's lock
-    // is taken over.
-    lock_->setStaleLockTime(0);
+    app::Folders folders;
+    folders.home = options_.home;
+    folders.machine = options_.machine;
+    folders.config = options_.config;
+    app_ = std::make_unique<app::Application>(folders);
+    platform::BackendHandle& backend = app_->Backend();
+    host_ = std::make_unique<QtHost>(
+        [&backend](std::string_view windowsPath) { return backend.LocalPathOf(windowsPath); });
 
-    const app::AppInfo info;
+    const app::AppInfo& info = app_->Info();
+    fs::path executable = options_.executable;
+    if (executable.empty()) {
+        executable = QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
+    }
+    frontEnd_ = std::make_unique<QtFrontEnd>(
+        info, *host_, LockPath(options_.config),
+        platform::MakeStartupRegistration(info.exeName, info.productName, executable,
+                                          options_.autostartFolder));
+
     splash_ = std::make_unique<app::FrmSplash>(*host_);
     splashWidget_ = std::make_unique<SplashWidget>(*splash_, ToQt(info.productName),
                                                    QStringLiteral("Spyware and adware protection"));
@@ -40,7 +50,7 @@ Program::Program(const ProgramOptions& options) : options_(options) {
     // timers run from then on.
     splash_->loadMainWindow = [this] {
         MakeMainWindow();
-        if (!form_->Form_Load()) {
+        if (!Form().Form_Load()) {
             refused_ = true;
             return;
         }
@@ -57,39 +67,21 @@ Program::~Program() {
     splashWidget_.reset();
     splash_.reset();
     window_.reset();
-    if (form_) {
-        form_->startupRegistration = nullptr;
-        form_->anotherInstanceRunning = nullptr;
-    }
+    app_->DestroyMainForm();
+}
+
+app::FrmMain& Program::Form() {
+    return *app_->Form();
 }
 
 void Program::MakeMainWindow() {
-    std::error_code ec;
-    app::AppInfo info;
-    info.programFolder = backend_->WindowsPathOf(fs::absolute(options_.home, ec));
-    form_ = std::make_unique<app::FrmMain>(info, backend_->Platform(), *host_);
-
-    fs::path executable = options_.executable;
-    if (executable.empty()) {
-        executable = QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
-    }
-    autostart_ = std::make_unique<posix::XdgAutostart>(info.exeName, info.productName, executable,
-                                                       options_.autostartFolder);
-    form_->startupRegistration = autostart_.get();
-    form_->anotherInstanceRunning = [this] { return AnotherInstanceRunning(); };
-    host_->beforeEnd = [this] { form_->RequestStop(); };
-    window_ = std::make_unique<MainWindow>(*form_, *host_);
+    app::FrmMain& form = app_->MakeMainForm(*host_, *frontEnd_);
+    host_->beforeEnd = [&form] { form.RequestStop(); };
+    window_ = std::make_unique<MainWindow>(form, *host_, *frontEnd_);
 }
 
 void Program::Start() {
     splash_->Form_Load();
-}
-
-bool Program::AnotherInstanceRunning() {
-    if (lockState_ < 0) {
-        lockState_ = lock_->tryLock(0) ? 1 : 0;
-    }
-    return lockState_ == 0;
 }
 
 void ShowPage(app::FrmMain& form, const std::string& page, int tab) {

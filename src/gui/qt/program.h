@@ -1,26 +1,23 @@
-// The composition of the window program: the Linux backend, the window host,
-// the main form with its window, the single-instance lock, the autostart
-// entry and the start window that hands over to the main window.
+// The window program: the shared composition root (backend, folders, main
+// form) with the window's own parts: the Qt host, the front-end services, the
+// main window and the start window that hands over to it.
 #pragma once
 
 #include <filesystem>
 #include <functional>
 #include <memory>
-
-class QLockFile;
+#include <string>
 
 namespace quellon::app {
+class Application;
 class FrmMain;
 class FrmSplash;
 }  // namespace quellon::app
-namespace quellon::posix {
-class Backend;
-class XdgAutostart;
-}  // namespace quellon::posix
 
 namespace quellon::gui {
 
 class MainWindow;
+class QtFrontEnd;
 class QtHost;
 class SplashWidget;
 
@@ -40,11 +37,11 @@ public:
     Program& operator=(const Program&) = delete;
 
     QtHost& Host() { return *host_; }
+    app::Application& App() { return *app_; }
     // The main form and window, made when the start window hands over.
-    app::FrmMain& Form() { return *form_; }
+    app::FrmMain& Form();
     MainWindow& Window() { return *window_; }
     app::FrmSplash& Splash() { return *splash_; }
-    posix::Backend& Backend() { return *backend_; }
 
     // Shows the start window; its timer loads the main window.
     void Start();
@@ -60,18 +57,14 @@ public:
 
 private:
     void MakeMainWindow();
-    bool AnotherInstanceRunning();
 
     ProgramOptions options_;
-    std::unique_ptr<posix::Backend> backend_;
+    std::unique_ptr<app::Application> app_;
     std::unique_ptr<QtHost> host_;
-    std::unique_ptr<app::FrmMain> form_;
-    std::unique_ptr<posix::XdgAutostart> autostart_;
-    std::unique_ptr<QLockFile> lock_;
+    std::unique_ptr<QtFrontEnd> frontEnd_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<app::FrmSplash> splash_;
     std::unique_ptr<SplashWidget> splashWidget_;
-    int lockState_ = -1;  // not tried yet; 1 held; 0 held by another
     bool loaded_ = false;
     bool refused_ = false;
 };

@@ -10,12 +10,11 @@
 #include <QUrl>
 
 #include "gui/qt/text.h"
-#include "platform/posix/backend.h"
 #include "ui/controls.h"
 
 namespace quellon::gui {
 
-QtHost::QtHost(const posix::MachineRoot* machine) : machine_(machine) {}
+QtHost::QtHost(LocalPathOf localPathOf) : localPathOf_(std::move(localPathOf)) {}
 
 // Timers still registered belong to forms that outlive the host; their
 // models are not touched any more.
@@ -125,10 +124,10 @@ bool QtHost::StartProgram(std::string_view commandLine, bool) {
 }
 
 bool QtHost::OpenDocument(std::string_view path) {
-    if (machine_ == nullptr) {
+    if (!localPathOf_) {
         return false;
     }
-    const auto local = machine_->Resolve(path);
+    const auto local = localPathOf_(path);
     if (!local) {
         return false;
     }

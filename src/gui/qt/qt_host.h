@@ -5,8 +5,10 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -15,17 +17,14 @@
 class QTimer;
 class QUrl;
 
-namespace quellon::posix {
-class MachineRoot;
-}
-
 namespace quellon::gui {
 
 class QtHost : public ui::Host {
 public:
-    // `machine` maps the Windows paths of OpenDocument onto Linux paths; none:
-    // documents cannot be opened.
-    explicit QtHost(const posix::MachineRoot* machine = nullptr);
+    // The local path of a Windows path (the backend's LocalPathOf), for
+    // OpenDocument; none: documents cannot be opened.
+    using LocalPathOf = std::function<std::optional<std::filesystem::path>(std::string_view)>;
+    explicit QtHost(LocalPathOf localPathOf = nullptr);
     ~QtHost() override;
     QtHost(const QtHost&) = delete;
     QtHost& operator=(const QtHost&) = delete;
@@ -70,7 +69,7 @@ private:
     };
     static void SyncTimer(TimerEntry& entry);
 
-    const posix::MachineRoot* machine_;
+    LocalPathOf localPathOf_;
     bool ended_ = false;
     std::uint64_t calls_ = 0;
     std::uint64_t slices_ = 0;

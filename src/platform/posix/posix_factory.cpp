@@ -2,6 +2,9 @@
 #include "platform/backend_factory.h"
 #include "platform/posix/backend.h"
 #include "platform/posix/console.h"
+#include "platform/posix/xdg_autostart.h"
+
+#include <cstdlib>
 
 namespace quellon::platform {
 
@@ -14,6 +17,9 @@ public:
     Platform& Get() override { return backend_.Platform(); }
     std::string WindowsPathOf(const std::filesystem::path& local) const override {
         return backend_.WindowsPathOf(local);
+    }
+    std::optional<std::filesystem::path> LocalPathOf(std::string_view windowsPath) const override {
+        return backend_.Machine().Resolve(windowsPath);
     }
 
 private:
@@ -36,6 +42,26 @@ std::filesystem::path ExecutableFolder() {
 
 std::filesystem::path DefaultConfigFolder() {
     return posix::DefaultConfigFolder();
+}
+
+std::filesystem::path DefaultMachineFolder() {
+    auto env = [](const char* name) -> const char* {
+        const char* v = std::getenv(name);
+        return v != nullptr && *v != '\0' ? v : nullptr;
+    };
+    if (const char* prefix = env("WINEPREFIX")) {
+        return prefix;
+    }
+    if (const char* home = env("HOME")) {
+        return std::filesystem::path(home) / ".wine";
+    }
+    return ".wine";
+}
+
+std::unique_ptr<StartupRegistration> MakeStartupRegistration(
+    const std::string& name, const std::string& displayName,
+    const std::filesystem::path& executable, const std::filesystem::path& folder) {
+    return std::make_unique<posix::XdgAutostart>(name, displayName, executable, folder);
 }
 
 void UseBinaryStandardStreams() {

@@ -19,6 +19,12 @@ public:
     std::string WindowsPathOf(const std::filesystem::path& local) const override {
         return win32::WindowsPathOf(local);
     }
+    std::optional<std::filesystem::path> LocalPathOf(std::string_view windowsPath) const override {
+        if (windowsPath.empty()) {
+            return std::nullopt;
+        }
+        return win32::PathFromAnsi(windowsPath);
+    }
 
 private:
     win32::Backend backend_;
@@ -56,6 +62,17 @@ std::filesystem::path ExecutableFolder() {
 
 std::filesystem::path DefaultConfigFolder() {
     return {};
+}
+
+std::filesystem::path DefaultMachineFolder() {
+    return {};
+}
+
+std::unique_ptr<StartupRegistration> MakeStartupRegistration(const std::string&, const std::string&,
+                                                             const std::filesystem::path&,
+                                                             const std::filesystem::path&) {
+    // The Run-list value is the registration on Windows.
+    return nullptr;
 }
 
 void UseBinaryStandardStreams() {

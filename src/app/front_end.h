@@ -1,0 +1,63 @@
+// What a front-end (the window program, the command line) supplies to the
+// forms beyond the Host's message boxes, events and clock: the windows it
+// shows, the single-instance lock, the start-up registration and the
+// notification area. Every front-end implements every service, so a service
+// a front-end lacks is a compile error rather than a hook left unset.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "platform/startup.h"
+#include "removal/quarantine_store.h"
+#include "ui/controls.h"
+
+namespace quellon::app {
+
+// The screen as the slide-up windows place themselves on it, in pixels.
+struct ScreenArea {
+    int width = 0;
+    int height = 0;
+    // The height of the taskbar at the bottom of the screen (0 when none).
+    int taskbarHeight = 0;
+};
+
+class FrontEnd {
+public:
+    virtual ~FrontEnd() = default;
+
+    // --- the program
+    // Whether another instance of the program runs already.
+    virtual bool AnotherInstanceRunning() = 0;
+    // Registers the program with the desktop session beside the Run-list
+    // value; null where the Run list is all there is.
+    virtual platform::StartupRegistration* StartupRegistration() = 0;
+
+    // --- windows
+    // Suspends (true) or resumes (false) the main window's redrawing.
+    virtual void LockRedraw(bool lock) = 0;
+    // Shows a window modally; returns when it is hidden again.
+    virtual void ShowModal(ui::Window& window) = 0;
+    // Shows an alert without making it modal and lets events run until
+    // `answered` holds or the alert is closed some other way (its model is
+    // then hidden). The window stays responsive meanwhile.
+    virtual void ShowAlertAndWait(ui::Window& alert, const std::function<bool()>& answered) = 0;
+    virtual void ShowAbout() = 0;
+    // Lets the user pick one of the quarantined files; nullopt to cancel.
+    virtual std::optional<size_t> ChooseQuarantinedFile(
+        const std::vector<removal::QuarantinedFile>& files) = 0;
+
+    // --- the notification area
+    // Shows the program's icon with a tip; false where there is no
+    // notification area.
+    virtual bool ShowTrayIcon(std::string_view tip) = 0;
+    virtual void RemoveTrayIcon() = 0;
+    virtual void ChangeTrayTip(std::string_view tip) = 0;
+    // Where the slide-up windows (the tray menu, the update notice) go.
+    virtual ScreenArea Screen() = 0;
+};
+
+}  // namespace quellon::app

@@ -1,0 +1,42 @@
+// The command line's services to the forms: no window, so nothing to lock,
+// redraw, raise or show in a tray; a window that would be shown modally is
+// closed at once, and an alert nobody answers counts as closed.
+#pragma once
+
+#include <ostream>
+
+#include "app/app_info.h"
+#include "app/front_end.h"
+
+namespace quellon::cli {
+
+class CliFrontEnd : public app::FrontEnd {
+public:
+    CliFrontEnd(std::ostream& err, app::AppInfo info) : err_(err), info_(std::move(info)) {}
+
+    // Another run of the command line may work beside this one.
+    bool AnotherInstanceRunning() override { return false; }
+    // The command line registers nothing with a desktop session.
+    platform::StartupRegistration* StartupRegistration() override { return nullptr; }
+    void LockRedraw(bool) override {}
+    // Nobody can answer a window on the command line: it is closed again.
+    void ShowModal(ui::Window& window) override { window.SetVisible(false); }
+    // An alert without an answer: closed, as if by its close box.
+    void ShowAlertAndWait(ui::Window& alert, const std::function<bool()>& answered) override;
+    void ShowAbout() override;
+    // The command line restores with "quarantine restore NAME".
+    std::optional<size_t> ChooseQuarantinedFile(
+        const std::vector<removal::QuarantinedFile>&) override {
+        return std::nullopt;
+    }
+    bool ShowTrayIcon(std::string_view) override { return false; }
+    void RemoveTrayIcon() override {}
+    void ChangeTrayTip(std::string_view) override {}
+    app::ScreenArea Screen() override { return {}; }
+
+private:
+    std::ostream& err_;
+    app::AppInfo info_;
+};
+
+}  // namespace quellon::cli
