@@ -138,7 +138,8 @@ void QtHostTest::textIsWindows1252WithLineBreaks() {
 void QtHostTest::documentsOpenAtTheirLinuxPath() {
     TestMachine machine;
     machine.PlantFile("C:\\Program Files\\Quellon\\ENoSignature.txt", "x");
-    gui::QtHost host(&machine.Backend().Machine());
+    gui::QtHost host(
+        [&machine](std::string_view path) { return machine.Backend().Machine().Resolve(path); });
     std::vector<QUrl> opened;
     host.openUrl = [&](const QUrl& url) {
         opened.push_back(url);

@@ -47,6 +47,9 @@ public:
     void WriteRegistry(std::string_view text);
     // The machine's folders, version and drive types (Linux only).
     void WriteMachineIni(std::string_view text);
+    // A local folder on the machine's own drive where a test puts the
+    // programs it starts.
+    std::filesystem::path ProgramsFolder() const;
     void HomeFile(std::string_view name, std::string_view bytes);
     std::string ReadHome(std::string_view name) const;
 

@@ -67,19 +67,6 @@ void ImportKey(platform::Registry& registry, platform::Hive hive, const std::str
 
 }  // namespace
 
-void WriteBytes(const fs::path& path, std::string_view bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 TestMachine::TestMachine()
     : machine_(dir_.path() / "machine"),
       home_(dir_.path() / "home"),
@@ -157,12 +144,8 @@ void TestMachine::WriteMachineIni(std::string_view) {
                      "the test is one for Linux only";
 }
 
-void TestMachine::HomeFile(std::string_view name, std::string_view bytes) {
-    WriteBytes(home_ / fs::path(name), bytes);
-}
-
-std::string TestMachine::ReadHome(std::string_view name) const {
-    return ReadBytes(home_ / fs::path(name));
+fs::path TestMachine::ProgramsFolder() const {
+    return dir_.path() / "programs";
 }
 
 win32::Backend& TestMachine::Backend() {

@@ -12,7 +12,7 @@
 #include "common/text.h"
 #include "definitions/codec.h"
 #include "platform/win32/backend.h"
-#include "sleeper.h"
+#include "support/sleeper.h"
 #include "support/temp_dir.h"
 #include "support/test_machine.h"
 
@@ -110,7 +110,7 @@ TEST(Win32CliTest, ScanFindsWhatWasPlantedAndStopsTheProgramWindowsOnly) {
     auto& shell = machine.Platform().shell;
     const std::string system = shell.SystemDirectory();
     const std::string cookies = shell.SpecialFolder(platform::kCsidlCookies).value();
-    const std::string exe = Unique("qe2ebar");
+    const std::string exe = UniqueProgramName("qe2ebar");
     const std::string exeUpper = text::Upper(exe);
 
     machine.PlantFile(system + "\\qe2ebar.dll", "planted");

@@ -1,14 +1,8 @@
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <filesystem>
-#include <thread>
-
+// The process scan of a whole scan and outside one, against real running
+// programs under listed names.
 #include "common/text.h"
-#include "scan_fixture.h"
-#include "support/sleeper_posix.h"
+#include "support/form_fixture.h"
+#include "support/sleeper.h"
 
 namespace quellon::testing {
 namespace {
@@ -16,15 +10,11 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-std::string Unique(std::string_view stem) {
-    return std::string(stem) + std::to_string(getpid()) + ".exe";
-}
-
-class ProcessScanTest : public ScanTest {};
+class ProcessScanTest : public FormTest {};
 
 TEST_F(ProcessScanTest, ListedRunningProgramIsReportedAndStopped) {
-    const std::string name = Unique("qbad");
-    Sleeper bad(machine.Root() / "drive_c" / "Program Files" / "Bad", name);
+    const std::string name = UniqueProgramName("qbad");
+    Sleeper bad(machine.ProgramsFolder() / "Bad", name);
     const std::string upper = text::Upper(name);
     WriteDefinitions({}, {}, {"harmless.exe", "prefix" + name});
     Scan(false, true, false);
@@ -39,15 +29,15 @@ TEST_F(ProcessScanTest, ListedRunningProgramIsReportedAndStopped) {
 }
 
 TEST_F(ProcessScanTest, ExcludedMicrosoftAndFirstOccurrenceRules) {
-    const std::string excluded = Unique("qexcl");
-    const std::string microsoft = Unique("qmsft");
-    const std::string inside = Unique("qins");
+    const std::string excluded = UniqueProgramName("qexcl");
+    const std::string microsoft = UniqueProgramName("qmsft");
+    const std::string inside = UniqueProgramName("qins");
     std::string msBlock = scan::ToWideBytes("StringFileInfo") + scan::ToWideBytes("CompanyName") +
                           std::string(4, '\0') + scan::ToWideBytes("Microsoft Corporation") +
                           std::string(4, '\0');
-    Sleeper a(machine.Root() / "drive_c" / "x", excluded);
-    Sleeper b(machine.Root() / "drive_c" / "x", microsoft, msBlock);
-    Sleeper c(machine.Root() / "drive_c" / "x", inside);
+    Sleeper a(machine.ProgramsFolder(), excluded);
+    Sleeper b(machine.ProgramsFolder(), microsoft, msBlock);
+    Sleeper c(machine.ProgramsFolder(), inside);
     machine.HomeFile("ENoSignature.txt", excluded + "\r\n");
     // The name first occurs inside a longer line that does not end with it,
     // so the exact line that follows is never reached.
@@ -57,10 +47,10 @@ TEST_F(ProcessScanTest, ExcludedMicrosoftAndFirstOccurrenceRules) {
     EXPECT_FALSE(a.Killed());
 }
 
-TEST_F(ProcessScanTest, NinetyFiveFamilyAsksOutsideAScan) {
+TEST_F(ProcessScanTest, NinetyFiveFamilyAsksOutsideAScanLinuxOnly) {
     machine.WriteMachineIni("[Version]\r\nPlatformId=1\r\nMajor=4\r\nMinor=90\r\n");
-    const std::string name = Unique("qnine");
-    Sleeper bad(machine.Root() / "drive_c" / "x", name);
+    const std::string name = UniqueProgramName("qnine");
+    Sleeper bad(machine.ProgramsFolder(), name);
     WriteDefinitions({}, {}, {name});
     const std::string upper = text::Upper(name);
     host.ExpectMsgBox("Quellon Pro has found  [" + upper +
@@ -81,33 +71,6 @@ TEST_F(ProcessScanTest, NinetyFiveFamilyAsksOutsideAScan) {
     EXPECT_THAT(Texts(Form().lvwSpywareFound), ElementsAre("Detected in the memory : " + upper +
                                                            " and was stopped being from ruuning."));
     EXPECT_TRUE(bad.Killed());
-}
-
-TEST(StopProcessByNameTest, ShortAndLongNameForms) {
-    TestMachine machine;
-    const std::string longName = "qlongname" + std::to_string(getpid()) + "abcdefgh.exe";
-    Sleeper longOne(machine.Root() / "x", longName);
-    // Only the first 15 characters are compared.
-    EXPECT_TRUE(
-        scan::StopProcessByName(machine.Platform().processes, longName.substr(0, 15) + "zzz.exe"));
-    EXPECT_TRUE(longOne.Killed());
-
-    const std::string shortName = "QSHORT~1";
-    Sleeper shortOne(machine.Root() / "x", "qshort~1");
-    EXPECT_TRUE(scan::StopProcessByName(machine.Platform().processes, "qshortab.exe"));
-    EXPECT_TRUE(shortOne.Killed());
-    // Nothing of that name runs: reported as stopped.
-    EXPECT_TRUE(scan::StopProcessByName(machine.Platform().processes, "qnosuchprocess.exe"));
-}
-
-TEST(NormalizeSystemPathTest, MapsSystemRootPrefixes) {
-    TestMachine machine;
-    auto& shell = machine.Platform().shell;
-    EXPECT_EQ(scan::NormalizeSystemPath(shell, "\\SystemRoot\\System32\\SMSS.EXE"),
-              "C:\\WINDOWS\\system32\\SMSS.EXE");
-    EXPECT_EQ(scan::NormalizeSystemPath(shell, "\\??\\C:\\WINDOWS\\system32\\csrss.exe"),
-              "C:\\WINDOWS\\system32\\csrss.exe");
-    EXPECT_EQ(scan::NormalizeSystemPath(shell, "C:\\Other\\a.exe"), "C:\\Other\\a.exe");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 #include "app/frm_splash.h"
-#include "scan_fixture.h"
+#include "support/form_fixture.h"
 
 namespace quellon::testing {
 namespace {
@@ -8,12 +8,12 @@ using settings::kOptionAndSettings;
 using settings::kSettings;
 namespace keys = settings::keys;
 
-class MainWindowTest : public ScanTest {
+class MainWindowTest : public FormTest {
 protected:
     app::FrmMain& Fresh() {
         app::AppInfo info;
         info.programFolder = machine.HomeWindowsPath();
-        form = std::make_unique<app::FrmMain>(info, machine.Platform(), host);
+        form = std::make_unique<app::FrmMain>(info, machine.Platform(), host, frontEnd);
         return *form;
     }
     std::unique_ptr<app::FrmMain> form;
@@ -48,7 +48,7 @@ TEST_F(MainWindowTest, LoadWritesTheRunStateAndShowsTheStatusPage) {
 TEST_F(MainWindowTest, ASecondInstanceEndsSilentlyBeforeWritingRunState) {
     WriteDefinitions();
     auto& f = Fresh();
-    f.anotherInstanceRunning = [] { return true; };
+    frontEnd.anotherInstance = true;
     EXPECT_FALSE(f.Form_Load());
     EXPECT_TRUE(host.Ended());
     EXPECT_EQ(Stored(kOptionAndSettings, keys::kSTATUS), "<absent>");

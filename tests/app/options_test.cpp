@@ -1,5 +1,5 @@
-#include "scan_fixture.h"
 #include "settings/background_timers.h"
+#include "support/form_fixture.h"
 
 namespace quellon::testing {
 namespace {
@@ -7,7 +7,7 @@ namespace {
 using settings::kOptionAndSettings;
 namespace keys = settings::keys;
 
-class OptionsTest : public ScanTest {};
+class OptionsTest : public FormTest {};
 
 // The drive list of a machine root with a CD-ROM drive.
 TEST_F(OptionsTest, FreshProfileShowsTheDefaultsLinuxOnly) {

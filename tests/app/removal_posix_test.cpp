@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
-#include "removal_fixture.h"
-#include "support/sleeper_posix.h"
+#include "support/removal_fixture.h"
+#include "support/sleeper.h"
 
 namespace quellon::testing {
 namespace {

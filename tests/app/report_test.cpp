@@ -1,9 +1,9 @@
-#include "../scan/scan_fixture.h"
+#include "support/form_fixture.h"
 
 namespace quellon::testing {
 namespace {
 
-class ReportTest : public ScanTest {
+class ReportTest : public FormTest {
 protected:
     void SetUp() override { host.SetNow(DateTime{2026, 12, 7, 10, 35, 12}); }
     void ReportOn(bool on) {
@@ -77,7 +77,7 @@ TEST_F(ReportTest, ViewerShowsTheReportModally) {
     machine.HomeFile("Scan_Log.txt", "first\r\n   \r\n\r\nlast");
     auto& f = Form();
     int shown = 0;
-    f.showModal = [&](ui::Window& w) {
+    frontEnd.onShowModal = [&](ui::Window& w) {
         ++shown;
         EXPECT_EQ(&w, &f.frmReport);
         EXPECT_FALSE(f.lblViewLogFile.Enabled());

@@ -1,4 +1,5 @@
-// A main window over a temporary machine, program folder and settings folder.
+// The form builder of the tests: a main window over a temporary machine,
+// program folder and settings folder, with a scripted host and front-end.
 #pragma once
 
 #include <gmock/gmock.h>
@@ -12,6 +13,7 @@
 #include "app/frm_main.h"
 #include "definitions/codec.h"
 #include "scan/scanners.h"
+#include "support/scripted_front_end.h"
 #include "support/scripted_host.h"
 #include "support/test_machine.h"
 
@@ -27,7 +29,7 @@ inline std::string Definitions(std::initializer_list<std::string_view> plainLine
     return out;
 }
 
-class ScanTest : public ::testing::Test {
+class FormTest : public ::testing::Test {
 protected:
     // Writes all four definition files (empty unless given).
     void WriteDefinitions(std::initializer_list<std::string_view> files = {},
@@ -44,7 +46,7 @@ protected:
         if (!form_) {
             app::AppInfo info;
             info.programFolder = machine.HomeWindowsPath();
-            form_ = std::make_unique<app::FrmMain>(info, machine.Platform(), host);
+            form_ = std::make_unique<app::FrmMain>(info, machine.Platform(), host, frontEnd);
             form_->LoadDefinitions();
             form_->LoadDriveList();
             form_->LoadSettingsIntoForm();
@@ -80,6 +82,7 @@ protected:
 
     TestMachine machine;
     ScriptedHost host;
+    ScriptedFrontEnd frontEnd;
 
 private:
     std::unique_ptr<app::FrmMain> form_;

@@ -1,11 +1,11 @@
-#include "scan_fixture.h"
+#include "support/form_fixture.h"
 
 namespace quellon::testing {
 namespace {
 
 using ::testing::ElementsAre;
 
-class CookieScanTest : public ScanTest {
+class CookieScanTest : public FormTest {
 protected:
     void SetUp() override {
         // The user's cookie folder as the machine names it, with its "\\".
@@ -58,14 +58,6 @@ TEST_F(CookieScanTest, ExcludedPathsAndUnreadableCookiesAreNotReported) {
     Scan(true, false, false);
     // The empty cookie yields the domain "False", which this pattern list accepts.
     EXPECT_THAT(Texts(Form().lvwSpywareFound), ElementsAre("Cookie Found: user@empty[1].txt"));
-}
-
-TEST(CookieKeyTest, KeysAndDomains) {
-    EXPECT_EQ(scan::GetCookieKey("C:\\C\\user@site[1].txt"), "site");
-    EXPECT_EQ(scan::GetCookieKey("C:\\C\\user@site(2)[1].txt"), "site");
-    EXPECT_EQ(scan::GetCookieKey("C:\\C\\site[1].txt"), "C:\\C\\site");
-    EXPECT_EQ(scan::GetCookieKey("C:\\C\\site.txt"), "C:\\C\\site");
-    EXPECT_EQ(scan::GetCookieKey(""), "");
 }
 
 }  // namespace

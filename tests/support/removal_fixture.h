@@ -1,11 +1,12 @@
 // A main window over a temporary machine, with helpers for removal runs.
 #pragma once
 
-#include "../scan/scan_fixture.h"
+#include "support/form_fixture.h"
+#include "support/quarantine_log.h"
 
 namespace quellon::testing {
 
-class RemovalTest : public ScanTest {
+class RemovalTest : public FormTest {
 protected:
     void SetUp() override { host.SetNow(DateTime{2026, 12, 7, 10, 35, 12}); }
 
@@ -27,14 +28,6 @@ protected:
     }
     bool Exists(std::string_view windowsPath) {
         return machine.Platform().files.LookupFile(windowsPath).has_value();
-    }
-    static std::string FileEntry(std::string_view name, std::string_view location) {
-        return "12/7/2026 10:35:12 AM - File: " + std::string(name) +
-               "\r\nLocation: " + std::string(location) + "\r\n\r\n\r\n";
-    }
-    static std::string KeyEntry(std::string_view key, std::string_view value) {
-        return "12/7/2026 10:35:12 AM - Key: " + std::string(key) +
-               "\r\nValue: " + std::string(value) + "\r\n\r\n\r\n";
     }
 };
 

@@ -2,7 +2,7 @@
 #include <random>
 
 #include "common/text.h"
-#include "scan_fixture.h"
+#include "support/form_fixture.h"
 
 namespace quellon::testing {
 namespace {
@@ -30,7 +30,7 @@ std::string WithCompany(std::string_view company) {
     return body;
 }
 
-class KnownFilesTest : public ScanTest {};
+class KnownFilesTest : public FormTest {};
 
 TEST_F(KnownFilesTest, TokensFoldersAndTheSystemFolderResolveToOnePath) {
     // The folders as the machine names them (C:\WINDOWS on a machine root,
@@ -114,101 +114,6 @@ TEST_F(KnownFilesTest, MalformedLinesNeitherCrashNorLeaveTheDriveLinuxOnly) {
     EXPECT_THAT(Texts(f.lvwSpywareFound), ElementsAre(" - Found"));
     EXPECT_EQ(f.lblFilesFolderInspected.Caption(), "7");
     EXPECT_EQ(f.lblStatus.Caption(), "Scanning complete.");
-}
-
-TEST_F(KnownFilesTest, CompanyNameReader) {
-    EXPECT_EQ(scan::CompanyNameFromBytes(WithCompany("Acme Adware Inc")), "Acme Adware Inc");
-    EXPECT_EQ(scan::CompanyNameFromBytes("no version data here"), "");
-    // A file written by a tool that stores the entries as plain text.
-    EXPECT_EQ(scan::CompanyNameFromBytes(std::string("StringFileInfo..CompanyName") + '\0' +
-                                         "Plain Co" + std::string(3, '\0')),
-              "Plain Co");
-    // An empty value runs into the next key: the value stops at the first
-    // control character.
-    std::string empty = scan::ToWideBytes("StringFileInfo") + scan::ToWideBytes("CompanyName") +
-                        std::string(6, '\0') + std::string("\x30\x00\x0c\x00\x01\x00", 6) +
-                        scan::ToWideBytes("FileDescription") + "x" + std::string(3, '\0');
-    EXPECT_EQ(scan::CompanyNameFromBytes(empty), "");
-    EXPECT_EQ(scan::ToWideBytes("ab"), std::string("a\0b\0", 4));
-}
-
-// Company-name search as first written: each key looked for with a plain
-// search, the whole file searched.
-std::string ReferenceCompanyName(std::string_view bytes) {
-    const std::string wideInfo = scan::ToWideBytes("StringFileInfo");
-    const std::string wideCompany = scan::ToWideBytes("CompanyName");
-    const std::string wideNext = scan::ToWideBytes("FileDescription");
-    size_t searchFrom = 0;
-    size_t key = std::string_view::npos;
-    size_t valueOffset = 0;
-    std::string nextKey;
-    const size_t wideAt = bytes.find(wideInfo);
-    if (wideAt == std::string_view::npos) {
-        const size_t plainAt = bytes.find("StringFileInfo");
-        searchFrom = plainAt == std::string_view::npos ? 0 : plainAt;
-        key = bytes.find("CompanyName", searchFrom);
-        valueOffset = 12;
-        nextKey = "FileDescription";
-    } else {
-        searchFrom = wideAt;
-    }
-    if (key == std::string_view::npos) {
-        key = bytes.find(wideCompany, searchFrom);
-        valueOffset = 26;
-        nextKey = wideNext;
-    }
-    if (key == std::string_view::npos || key + valueOffset > bytes.size()) {
-        return {};
-    }
-    const size_t start = key + valueOffset;
-    const size_t end = bytes.find(std::string_view("\0\0\0", 3), start);
-    if (end == std::string_view::npos) {
-        return {};
-    }
-    std::string_view value = bytes.substr(start, end - start);
-    if (value.find(nextKey) != std::string_view::npos) {
-        for (size_t i = 1; i <= 255 && start + i < bytes.size(); ++i) {
-            if (static_cast<unsigned char>(bytes[start + i]) < 32) {
-                value = bytes.substr(start, i - 1);
-                break;
-            }
-        }
-    }
-    std::string out;
-    for (char ch : value) {
-        if (ch != '\0') {
-            out += ch;
-        }
-    }
-    return out;
-}
-
-TEST_F(KnownFilesTest, CompanyNameReaderAgreesWithAPlainSearch) {
-    const std::vector<std::string> pieces = {"StringFileInfo",
-                                             scan::ToWideBytes("StringFileInfo"),
-                                             "CompanyName",
-                                             scan::ToWideBytes("CompanyName"),
-                                             "FileDescription",
-                                             scan::ToWideBytes("FileDescription"),
-                                             std::string(1, '\0'),
-                                             std::string(3, '\0'),
-                                             std::string("\x30\x00\x0c\x00", 4),
-                                             "Acme Co",
-                                             scan::ToWideBytes("Acme"),
-                                             "C",
-                                             "Company",
-                                             "x",
-                                             std::string("\x01\x1f", 2)};
-    std::mt19937 rng(5);
-    for (int i = 0; i < 5000; ++i) {
-        std::string bytes;
-        const int n = static_cast<int>(rng() % 12);
-        for (int k = 0; k < n; ++k) {
-            bytes += pieces[rng() % pieces.size()];
-        }
-        ASSERT_EQ(scan::CompanyNameFromBytes(bytes), ReferenceCompanyName(bytes))
-            << "case " << i << ": " << ::testing::PrintToString(bytes);
-    }
 }
 
 // Many folders (more than the scan keeps open at once), names in another

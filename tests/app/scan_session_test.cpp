@@ -1,12 +1,12 @@
 #include "common/text.h"
-#include "scan_fixture.h"
+#include "support/form_fixture.h"
 
 namespace quellon::testing {
 namespace {
 
 using ::testing::ElementsAre;
 
-class ScanSessionTest : public ScanTest {
+class ScanSessionTest : public FormTest {
 protected:
     void SetUp() override { host.SetNow(DateTime{2026, 12, 7, 10, 35, 12}); }
 
@@ -119,12 +119,6 @@ TEST_F(ScanSessionTest, MissingDefinitionsShowTheMessageAndRecordNoScan) {
     EXPECT_TRUE(f.frmOptions.Visible());
     EXPECT_TRUE(f.cmdScan.Enabled());
     EXPECT_FALSE(f.cmdStop.Enabled());
-}
-
-TEST_F(ScanSessionTest, StatusLineMasksOffensiveWords) {
-    EXPECT_EQ(scan::MaskWords("Scanning: SHITTY.dll"), "Scanning: ****TY.dll");
-    EXPECT_EQ(scan::MaskWords("a Bastard and a bitch"), "a **** and a ****");
-    EXPECT_EQ(scan::MaskWords("shell32.dll debugger.exe"), "shell32.dll debugger.exe");
 }
 
 TEST_F(ScanSessionTest, BackgroundTimersStopDuringTheScanAndFollowTheSettingsAfter) {

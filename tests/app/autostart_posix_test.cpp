@@ -1,16 +1,16 @@
 // The XDG autostart entry of the Linux desktop.
 #include "platform/posix/xdg_autostart.h"
-#include "scan_fixture.h"
+#include "support/form_fixture.h"
 
 namespace quellon::testing {
 namespace {
 
-TEST_F(ScanTest, RunAtStartupAlsoWritesTheAutostartEntryLinuxOnly) {
+TEST_F(FormTest, RunAtStartupAlsoWritesTheAutostartEntryLinuxOnly) {
     WriteDefinitions();
     posix::XdgAutostart autostart("quellon-pro", "Quellon Pro", "/opt/quellon pro/quellon-pro",
                                   machine.Config() / "autostart");
     auto& f = Form();
-    f.startupRegistration = &autostart;
+    frontEnd.registration = &autostart;
     f.chkRunAtStartup.SetChecked(true);
     const std::string entry = ReadBytes(autostart.EntryPath());
     EXPECT_NE(entry.find("Exec=\"/opt/quellon pro/quellon-pro\"\n"), std::string::npos);

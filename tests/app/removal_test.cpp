@@ -1,4 +1,4 @@
-#include "removal_fixture.h"
+#include "support/removal_fixture.h"
 
 namespace quellon::testing {
 namespace {
@@ -166,40 +166,6 @@ TEST_F(RemovalTest, NothingIsDeletedWithoutItsCopyAndLogEntry) {
     EXPECT_FALSE(Exists("C:\\Bad\\one.txt"));
     EXPECT_EQ(Log(), FileEntry("one.txt", "C:\\Bad\\one.txt"));
     EXPECT_FALSE(std::filesystem::exists(QuarantinePath("one.txt.001")));
-}
-
-TEST_F(RemovalTest, PathsWithoutABackslashAndMissingFilesAreLeftAlone) {
-    machine.HomeFile("loose.exe", "x");
-    auto& q = Form().Quarantine();
-    q.FirstRemovalPass = true;
-    EXPECT_EQ(q.QuarantineExecutable("loose.exe"), 0);
-    EXPECT_EQ(q.QuarantineLibrary("loose.dll"), 0);
-    EXPECT_FALSE(q.QuarantineFile("loose.exe"));
-    q.QuarantineCookie("loose.exe");
-    EXPECT_EQ(q.QuarantineExecutable("C:\\nowhere\\gone.exe"), -1);
-    EXPECT_EQ(q.QuarantineLibrary("C:\\nowhere\\gone.dll"), -1);
-    EXPECT_FALSE(q.QuarantineFile("C:\\nowhere\\gone.txt"));
-    EXPECT_FALSE(q.MoveToQuarantine("C:\\nowhere\\gone.exe", "gone.exe"));
-    EXPECT_EQ(ReadBytes(machine.Home() / "loose.exe"), "x");
-    EXPECT_EQ(Log(), "");
-
-    // A file named like the log is kept apart from it.
-    machine.PlantFile("C:\\Bad\\QuarantineLog.txt", "not the log");
-    ASSERT_TRUE(machine.Platform().files.CreateFolder(q.Folder()));
-    EXPECT_TRUE(q.QuarantineFile("C:\\Bad\\QuarantineLog.txt"));
-    EXPECT_EQ(ReadBytes(QuarantinePath("QuarantineLog.txt.001")), "not the log");
-    EXPECT_EQ(Log(), FileEntry("QuarantineLog.txt.001", "C:\\Bad\\QuarantineLog.txt"));
-    std::filesystem::remove(QuarantinePath("QuarantineLog.txt"));
-
-    // A library that cannot be loaded is still copied and deleted.
-    machine.PlantFile("C:\\Bad\\odd.dll", "not a library");
-    EXPECT_EQ(q.QuarantineLibrary("C:\\Bad\\odd.dll"), 1);
-    EXPECT_EQ(ReadBytes(QuarantinePath("odd.dll")), "not a library");
-    // With the first pass over, registry entries are not logged.
-    q.FirstRemovalPass = false;
-    q.LogRemovedRegistryEntry("HKEY_USERS\\x", "y");
-    q.LogQuarantinedFile("C:\\a\\b", "b");
-    EXPECT_EQ(Log(), FileEntry("odd.dll", "C:\\Bad\\odd.dll"));
 }
 
 TEST_F(RemovalTest, ConfirmationAndItsRefusals) {

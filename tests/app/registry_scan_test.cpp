@@ -1,4 +1,4 @@
-#include "scan_fixture.h"
+#include "support/form_fixture.h"
 
 namespace quellon::testing {
 namespace {
@@ -14,7 +14,7 @@ constexpr std::string_view kRegistry =
     "[HKEY_CURRENT_CONFIG\\Software\\Dialer]\r\n\r\n"
     "[HKEY_USERS\\.DEFAULT\\Software\\Pop]\r\n\"Mode\"=dword:00000001\r\n";
 
-class RegistryScanTest : public ScanTest {};
+class RegistryScanTest : public FormTest {};
 
 TEST_F(RegistryScanTest, KeysAndValuesAcrossHives) {
     machine.WriteRegistry(kRegistry);
@@ -66,16 +66,6 @@ TEST_F(RegistryScanTest, UnicodeExportAndBrokenLinesStillLoad) {
     WriteDefinitions({}, {"2^SOFTWARE\\Wide^V=Wide", "2^software\\wide^w=Wide2"});
     Scan(false, false, true);
     EXPECT_THAT(Texts(Form().lvwSpywareFound), ElementsAre("Wide - Found", "Wide2 - Found"));
-}
-
-TEST_F(RegistryScanTest, HiveDigits) {
-    std::string name = "unchanged";
-    EXPECT_EQ(scan::HiveFromDigit("4", name), 0x80000005u);
-    EXPECT_EQ(name, "HKEY_CURRENT_CONFIG");
-    EXPECT_EQ(scan::HiveFromDigit("5", name), 0x80000006u);
-    EXPECT_EQ(name, "HKEY_DYN_DATA");
-    EXPECT_EQ(scan::HiveFromDigit("7", name), 0u);
-    EXPECT_EQ(name, "HKEY_DYN_DATA");
 }
 
 }  // namespace

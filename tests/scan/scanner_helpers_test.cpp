@@ -1,0 +1,34 @@
+// The scanners' helpers: cookie keys, hive digits and the status line's word mask.
+#include <gtest/gtest.h>
+
+#include "scan/scanners.h"
+
+namespace quellon::testing {
+namespace {
+
+TEST(CookieKeyTest, KeysAndDomains) {
+    EXPECT_EQ(scan::GetCookieKey("C:\\C\\user@site[1].txt"), "site");
+    EXPECT_EQ(scan::GetCookieKey("C:\\C\\user@site(2)[1].txt"), "site");
+    EXPECT_EQ(scan::GetCookieKey("C:\\C\\site[1].txt"), "C:\\C\\site");
+    EXPECT_EQ(scan::GetCookieKey("C:\\C\\site.txt"), "C:\\C\\site");
+    EXPECT_EQ(scan::GetCookieKey(""), "");
+}
+
+TEST(HiveTest, HiveDigits) {
+    std::string name = "unchanged";
+    EXPECT_EQ(scan::HiveFromDigit("4", name), 0x80000005u);
+    EXPECT_EQ(name, "HKEY_CURRENT_CONFIG");
+    EXPECT_EQ(scan::HiveFromDigit("5", name), 0x80000006u);
+    EXPECT_EQ(name, "HKEY_DYN_DATA");
+    EXPECT_EQ(scan::HiveFromDigit("7", name), 0u);
+    EXPECT_EQ(name, "HKEY_DYN_DATA");
+}
+
+TEST(MaskWordsTest, StatusLineMasksOffensiveWords) {
+    EXPECT_EQ(scan::MaskWords("Scanning: SHITTY.dll"), "Scanning: ****TY.dll");
+    EXPECT_EQ(scan::MaskWords("a Bastard and a bitch"), "a **** and a ****");
+    EXPECT_EQ(scan::MaskWords("shell32.dll debugger.exe"), "shell32.dll debugger.exe");
+}
+
+}  // namespace
+}  // namespace quellon::testing

@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
+
+#include "platform/win32/backend.h"
+#include "support/sleeper.h"
+#include "support/test_machine.h"
+
+namespace quellon::testing {
+
+struct Sleeper::Impl {
+    std::filesystem::path path;
+    HANDLE process = nullptr;
+    DWORD pid = 0;
+
+    bool Listed() const {
+        HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        bool found = false;
+        PROCESSENTRY32 entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = ::Process32First(snapshot, &entry); more && !found;
+             more = ::Process32Next(snapshot, &entry)) {
+            found = entry.th32ProcessID == pid;
+        }
+        ::CloseHandle(snapshot);
+        return found;
+    }
+};
+
+Sleeper::Sleeper(const std::filesystem::path& folder, const std::string& name,
+                 std::string_view extra)
+    : impl_(std::make_unique<Impl>()) {
+    std::filesystem::create_directories(folder);
+    impl_->path = folder / name;
+    const std::filesystem::path qsleep = win32::ExecutableFolder() / "qsleep.exe";
+    std::string bytes = ReadBytes(qsleep);
+    EXPECT_FALSE(bytes.empty()) << "no " << qsleep.string();
+    WriteBytes(impl_->path, bytes + std::string(extra));
+    std::wstring commandLine = L"\"" + impl_->path.wstring() + L"\" 30";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(impl_->path.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                          CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info)) {
+        ADD_FAILURE() << "cannot start " << impl_->path.string();
+        return;
+    }
+    ::CloseHandle(info.hThread);
+    impl_->process = info.hProcess;
+    impl_->pid = info.dwProcessId;
+    // Wait until the snapshot shows it.
+    for (int i = 0; i < 400 && !impl_->Listed(); ++i) {
+        ::Sleep(5);
+    }
+}
+
+Sleeper::~Sleeper() {
+    if (impl_->process != nullptr) {
+        ::TerminateProcess(impl_->process, 1);
+        ::WaitForSingleObject(impl_->process, 5000);
+        ::CloseHandle(impl_->process);
+    }
+    std::error_code ec;
+    std::filesystem::remove(impl_->path, ec);
+}
+
+bool Sleeper::Killed() {
+    return impl_->process != nullptr &&
+           ::WaitForSingleObject(impl_->process, 3000) == WAIT_OBJECT_0;
+}
+
+unsigned long Sleeper::Pid() const {
+    return impl_->pid;
+}
+
+std::string UniqueProgramName(std::string_view stem) {
+    return std::string(stem) + std::to_string(::GetCurrentProcessId()) + ".exe";
+}
+
+}  // namespace quellon::testing
