@@ -12,6 +12,12 @@ constexpr int kFilesCaptionLeft = 1215, kFilesCaptionTop = 1365;
 }  // namespace
 
 void FrmMain::StartScan() {
+    // A removal lets clicks through while it runs; a scan started then would
+    // clear and refill the lists it works from and count its own finds as
+    // removed, so "Start" waits for the removal to end.
+    if (removing_) {
+        return;
+    }
     tmrScroll.SetEnabled(false);
     frmDelete.SetVisible(false);
     frmDelete.lstProblem.Clear();

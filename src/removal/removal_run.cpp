@@ -22,6 +22,13 @@ void DeleteRegistryValue(platform::Registry& reg, platform::Hive hive, std::stri
     }
 }
 
+// Whether row n - 1 of a list is still the row a loop took up: the events a
+// pass lets run may change the lists under it (Exclude drops rows), and a
+// row that moved or went is not touched again.
+bool SameRow(const ui::ListView& list, size_t n, std::string_view text) {
+    return n - 1 < list.Count() && list.Item(n - 1).text == text;
+}
+
 void RemoveFiles(RemovalContext& ctx, bool secondPass, bool& problems) {
     auto& files = ctx.lvwFilesToBeDeleted;
     auto& q = ctx.quarantine;
@@ -31,6 +38,7 @@ void RemoveFiles(RemovalContext& ctx, bool secondPass, bool& problems) {
             continue;
         }
         const std::string path = files.Item(n - 1).text;
+        const std::string spyware = files.Item(n - 1).SubItem(1);
         ctx.pgbDeleteSpywaresFound.SetValue(static_cast<double>(n));
         ctx.lblDeletingPercentageCompleted.SetCaption(RemovingText(n, count));
         ctx.lblDeletingCaption.SetCaption(text::Lower(path));
@@ -56,12 +64,17 @@ void RemoveFiles(RemovalContext& ctx, bool secondPass, bool& problems) {
         if (definitions::FileExists(fs, path)) {
             ctx.frmDelete.lstProblem.Add(path);
             problems = true;
+            // Only this file's row and its removal row lose their ticks: the
+            // removal row's other action rows keep theirs, so the spyware's
+            // other files are still tried and listed, and those removed leave
+            // the lists.
             auto& removal = ctx.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
-            const std::string spyware = files.Item(n - 1).SubItem(1);
             for (size_t i = 0; i < removal.Count(); ++i) {
                 if (removal.Item(i).text == spyware) {
-                    removal.SetChecked(i, false);
-                    files.SetChecked(n - 1, false);
+                    removal.SetCheckedWithoutEvent(i, false);
+                    if (SameRow(files, n, path)) {
+                        files.SetCheckedWithoutEvent(n - 1, false);
+                    }
                     break;
                 }
             }

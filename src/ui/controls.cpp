@@ -152,6 +152,13 @@ void ListView::SetChecked(size_t index, bool checked) {
         onItemCheck(index);
 }
 
+void ListView::SetCheckedWithoutEvent(size_t index, bool checked) {
+    if (index >= items_.size() || items_[index].checked == checked)
+        return;
+    items_[index].checked = checked;
+    Notify();
+}
+
 std::optional<size_t> ListView::FindPrefix(std::string_view prefix) const {
     for (size_t i = 0; i < items_.size(); ++i) {
         if (text::StartsWithNoCase(items_[i].text, prefix))

@@ -126,6 +126,9 @@ public:
     void Remove(size_t index);
     void Clear();
     void SetChecked(size_t index, bool checked);
+    // The same without running onItemCheck: a tick that the program's own
+    // bookkeeping changes, which the list's item-check handling must not see.
+    void SetCheckedWithoutEvent(size_t index, bool checked);
     // Index of the first row whose text begins with `prefix`, ignoring case.
     std::optional<size_t> FindPrefix(std::string_view prefix) const;
     std::vector<std::string> columns;

@@ -28,33 +28,40 @@ TEST_F(RemovalTest, RunningProgramIsStoppedThenQuarantined) {
     EXPECT_EQ(Log(), FileEntry(name, "C:\\Bad\\" + name));
 }
 
-TEST_F(RemovalTest, FileInAReadOnlyFolderEndsInTheProblemWindow) {
+TEST_F(RemovalTest, FilesInAReadOnlyFolderEndInTheProblemWindow) {
     machine.PlantFile("C:\\Locked\\stuck.txt", "s");
     machine.PlantFile("C:\\Locked\\also.txt", "a");
     machine.PlantFile("C:\\Free\\gone.txt", "g");
+    machine.PlantFile("C:\\Free\\free.txt", "f");
     const fs::path locked = machine.Root() / "drive_c" / "Locked";
     fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
-    WriteDefinitions(
-        {"stuck.txt=Stuck|C:\\Locked", "gone.txt=Gone|C:\\Free", "also.txt=Stuck|C:\\Locked"});
+    WriteDefinitions({"stuck.txt=Stuck|C:\\Locked", "gone.txt=Gone|C:\\Free",
+                      "also.txt=Stuck|C:\\Locked", "free.txt=Stuck|C:\\Free"});
     Scan(false, false, false);
     RemoveAll();
     fs::permissions(locked, fs::perms::owner_all);
 
     EXPECT_FALSE(Exists("C:\\Free\\gone.txt"));
+    EXPECT_FALSE(Exists("C:\\Free\\free.txt"));
     EXPECT_TRUE(Exists("C:\\Locked\\stuck.txt"));
+    EXPECT_TRUE(Exists("C:\\Locked\\also.txt"));
     auto& d = Form().frmDelete;
     EXPECT_TRUE(d.Visible());
-    // Unticking the spyware's row unticks its other files too, so the second
-    // pass does not list them again.
-    EXPECT_THAT(Texts(d.lstProblem), ElementsAre("C:\\Locked\\stuck.txt"));
+    // Both files of the spyware that survived are tried again and listed;
+    // only their own rows and the spyware's row lose their ticks, so the
+    // spyware's file that was removed leaves the list.
+    EXPECT_THAT(Texts(d.lstProblem), ElementsAre("C:\\Locked\\stuck.txt", "C:\\Locked\\also.txt"));
     EXPECT_THAT(Texts(Form().lvwPicRemoveListOfSpywareFoundAndToBeRemoved), ElementsAre("Stuck"));
     EXPECT_FALSE(Form().lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Item(0).checked);
     EXPECT_THAT(Texts(Form().lvwFilesToBeDeleted),
                 ElementsAre("C:\\Locked\\stuck.txt", "C:\\Locked\\also.txt"));
+    EXPECT_FALSE(Form().lvwFilesToBeDeleted.Item(0).checked);
+    EXPECT_FALSE(Form().lvwFilesToBeDeleted.Item(1).checked);
     // Each file was copied and logged once, in the first pass.
     EXPECT_EQ(Log(), FileEntry("stuck.txt", "C:\\Locked\\stuck.txt") +
                          FileEntry("gone.txt", "C:\\Free\\gone.txt") +
-                         FileEntry("also.txt", "C:\\Locked\\also.txt"));
+                         FileEntry("also.txt", "C:\\Locked\\also.txt") +
+                         FileEntry("free.txt", "C:\\Free\\free.txt"));
     EXPECT_FALSE(fs::exists(QuarantinePath("stuck.txt.001")));
 
     // A read-only file is not deleted either, also for the administrator.

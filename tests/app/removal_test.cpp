@@ -200,6 +200,41 @@ TEST_F(RemovalTest, ConfirmationAndItsRefusals) {
     EXPECT_EQ(Form().lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Count(), 1u);
 }
 
+// Clicks reach the window while a removal runs: neither a scan (which would
+// refill the lists under it) nor Exclude (which drops the ticked rows under
+// it) may end the program or make it touch rows that are gone.
+TEST_F(RemovalTest, ARemovalSurvivesWhatItsEventsDoToTheLists) {
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+        machine.PlantFile(std::string("C:\\Bad\\") + name, name);
+    }
+    WriteDefinitions({"a.txt=A|C:\\Bad", "b.txt=B|C:\\Bad", "c.txt=C|C:\\Bad"}, {}, {}, {});
+    Scan(false, false, false);
+    const size_t gathering = host.DoEventsCount() + 20001;
+    // Start, pressed while the first file is removed, is not a second scan.
+    host.AtDoEvents(gathering + 2, [&] { Form().lblStart.Click(); });
+    RemoveAll();
+    EXPECT_FALSE(Exists("C:\\Bad\\a.txt"));
+    EXPECT_FALSE(Exists("C:\\Bad\\c.txt"));
+    EXPECT_EQ(Form().lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Count(), 0u);
+    EXPECT_EQ(Stored(settings::kSettings, settings::keys::kLblDefRemoved), "6");
+
+    // Exclude, pressed in the second pass, drops every ticked row at once.
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+        machine.PlantFile(std::string("C:\\Bad\\") + name, name);
+    }
+    Scan(false, false, false);
+    const size_t secondPass = host.DoEventsCount() + 20001 + 30;
+    host.AtDoEvents(secondPass, [&] {
+        host.ExpectMsgBox("Are you sure you want to exclude the selected files?",
+                          ui::MsgResult::kYes);
+        Form().cmdExclude.Click();
+    });
+    RemoveAll();
+    EXPECT_EQ(Form().lvwFilesToBeDeleted.Count(), 0u);
+    EXPECT_FALSE(Exists("C:\\Bad\\b.txt"));
+    EXPECT_EQ(host.PendingMsgBoxes(), 0u);
+}
+
 TEST_F(RemovalTest, DeletePressedDuringARunStartsNoSecondRun) {
     machine.PlantFile("C:\\Bad\\one.txt", "1");
     WriteDefinitions({"one.txt=One|C:\\Bad"});
