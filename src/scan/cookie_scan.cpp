@@ -13,35 +13,25 @@ namespace {
 // Cookie files are small; anything beyond this is not cookie data.
 constexpr size_t kMaxCookieBytes = size_t{16} << 20;
 
-// Reads comma- and line-separated fields the way the classic "Input #"
-// statement does: leading blanks are skipped, a quoted field runs to its
-// closing quote, an unquoted one to the next comma or line end.
+// Calls `fn` with each field of the text, in order, until it returns true:
+// fields end at a comma or a line end, and lose the blanks and tabs around
+// them. A quote is a character like any other, so a stray one in a value
+// cannot hide the rest of the file.
 template <typename Fn>
 bool ForEachField(std::string_view s, Fn&& fn) {
     size_t i = 0;
     const size_t n = s.size();
     while (i < n) {
-        while (i < n && (s[i] == ' ' || s[i] == '\t')) {
+        const size_t start = i;
+        while (i < n && s[i] != ',' && s[i] != '\r' && s[i] != '\n') {
             ++i;
         }
-        std::string_view field;
-        if (i < n && s[i] == '"') {
-            const size_t close = s.find('"', i + 1);
-            const size_t endQuote = close == std::string_view::npos ? n : close;
-            field = s.substr(i + 1, endQuote - i - 1);
-            i = endQuote == n ? n : endQuote + 1;
-            while (i < n && s[i] != ',' && s[i] != '\r' && s[i] != '\n') {
-                ++i;
-            }
-        } else {
-            const size_t start = i;
-            while (i < n && s[i] != ',' && s[i] != '\r' && s[i] != '\n') {
-                ++i;
-            }
-            field = s.substr(start, i - start);
-            while (!field.empty() && (field.back() == ' ' || field.back() == '\t')) {
-                field.remove_suffix(1);
-            }
+        std::string_view field = s.substr(start, i - start);
+        while (!field.empty() && (field.front() == ' ' || field.front() == '\t')) {
+            field.remove_prefix(1);
+        }
+        while (!field.empty() && (field.back() == ' ' || field.back() == '\t')) {
+            field.remove_suffix(1);
         }
         if (i < n) {
             if (s[i] == '\r' && i + 1 < n && s[i + 1] == '\n') {
@@ -101,7 +91,15 @@ std::string GetCookieDomain(platform::FileSystem& fs, std::string_view path) {
     if (bytes->size() > kMaxCookieBytes) {
         bytes->resize(kMaxCookieBytes);
     }
-    ForEachField(*bytes, [&](std::string_view field) {
+    return CookieDomainFromBytes(key, *bytes);
+}
+
+std::string CookieDomainFromBytes(std::string_view key, std::string_view bytes) {
+    std::string result = "False";
+    if (key.empty()) {
+        return result;
+    }
+    ForEachField(bytes, [&](std::string_view field) {
         const size_t at = field.find(key);
         if (at == std::string_view::npos) {
             return false;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "scan/company_name.h"
 #include "scan/scan_context.h"
 
 namespace quellon::scan {
@@ -36,6 +37,9 @@ std::string GetCookieFolder(platform::Shell& shell, int csidl);
 void LoadBlockedCookies(ScanContext& ctx, std::string_view path);
 std::string GetCookieKey(std::string_view path);
 std::string GetCookieDomain(platform::FileSystem& fs, std::string_view path);
+// The domain in a cookie file's bytes for its key: the text of the first
+// field holding the key from the key up to the next "/"; "False" when none.
+std::string CookieDomainFromBytes(std::string_view key, std::string_view bytes);
 
 // Process helpers.
 std::vector<platform::ProcessEntry> ListRunningProcesses(platform::Processes& procs);
@@ -43,9 +47,7 @@ bool KillProcessById(platform::Processes& procs, std::uint32_t pid, std::uint32_
 void TerminateProcessById(platform::Processes& procs, std::uint32_t pid);
 bool StopProcessByName(platform::Processes& procs, std::string_view name);
 std::string NormalizeSystemPath(platform::Shell& shell, std::string_view path);
+// The company name in a file's version data (scan/company_name.h searches it).
 std::string GetCompanyName(platform::FileSystem& fs, std::string_view path);
-// Company name found in a file's bytes (the reader behind GetCompanyName).
-std::string CompanyNameFromBytes(std::string_view bytes);
-std::string ToWideBytes(std::string_view text);
 
 }  // namespace quellon::scan

@@ -33,6 +33,8 @@ std::string WithCompany(std::string_view company) {
 }
 
 TEST(CompanyNameTest, Reader) {
+    // A value that runs on past 64 KiB without its three zero bytes is none.
+    EXPECT_EQ(scan::CompanyNameFromBytes(WithCompany(std::string(70000, 'A'))), "");
     EXPECT_EQ(scan::CompanyNameFromBytes(WithCompany("Acme Adware Inc")), "Acme Adware Inc");
     EXPECT_EQ(scan::CompanyNameFromBytes("no version data here"), "");
     // A file written by a tool that stores the entries as plain text.
@@ -122,8 +124,18 @@ TEST(CompanyNameTest, ReaderAgreesWithAPlainSearch) {
         for (int k = 0; k < n; ++k) {
             bytes += pieces[rng() % pieces.size()];
         }
-        ASSERT_EQ(scan::CompanyNameFromBytes(bytes), ReferenceCompanyName(bytes))
+        const std::string expected = ReferenceCompanyName(bytes);
+        ASSERT_EQ(scan::CompanyNameFromBytes(bytes), expected)
             << "case " << i << ": " << ::testing::PrintToString(bytes);
+        // The same bytes streamed in pieces of any size give the same name.
+        scan::CompanyNameSearch search;
+        for (size_t at = 0; at < bytes.size();) {
+            const size_t piece = 1 + rng() % (rng() % 2 ? 4 : 40);
+            search.Feed(std::string_view(bytes).substr(at, piece));
+            at += piece;
+        }
+        ASSERT_EQ(search.Finish(), expected)
+            << "case " << i << " in pieces: " << ::testing::PrintToString(bytes);
     }
 }
 

@@ -14,6 +14,21 @@ TEST(CookieKeyTest, KeysAndDomains) {
     EXPECT_EQ(scan::GetCookieKey(""), "");
 }
 
+TEST(CookieKeyTest, DomainsEndAtTheFirstSlashOfTheFirstFieldWithTheKey) {
+    EXPECT_EQ(scan::CookieDomainFromBytes("site", "id\n1\nwww.site.com/path\n"), "site.com");
+    // Fields end at commas and at every kind of line end.
+    EXPECT_EQ(scan::CookieDomainFromBytes("site", "a,site\r\nb, x.site.org/ ,c"), "site.org");
+    EXPECT_EQ(scan::CookieDomainFromBytes("site", "site\rsite.net/"), "site.net");
+    // A stray quote in a value neither swallows the line ends after it nor
+    // hides the domain; a quoted field keeps its quotes.
+    EXPECT_EQ(scan::CookieDomainFromBytes("ads", "id\n\"12345\nads.example/\n*\n"), "ads.example");
+    EXPECT_EQ(scan::CookieDomainFromBytes("ads", "\"ads.example/\""), "ads.example");
+    // No field with both the key and a slash after it, or no key at all.
+    EXPECT_EQ(scan::CookieDomainFromBytes("site", "site\nno slash\n"), "False");
+    EXPECT_EQ(scan::CookieDomainFromBytes("", "x/"), "False");
+    EXPECT_EQ(scan::CookieDomainFromBytes("site", ""), "False");
+}
+
 TEST(HiveTest, HiveDigits) {
     std::string name = "unchanged";
     EXPECT_EQ(scan::HiveFromDigit("4", name), 0x80000005u);
