@@ -33,23 +33,28 @@ std::string ExclusionList::FilePath() const {
 }
 
 void ExclusionList::Load() {
-    text_.clear();
-    upperText_.clear();
-    upperEntries_.clear();
     std::vector<std::string> lines;
     if (fs_.LookupFile(FilePath())) {
         if (auto reader = fs_.OpenLines(FilePath())) {
             std::string line;
             while (reader->Next(line)) {
-                lines.push_back(text::Trim(line));
+                lines.push_back(std::move(line));
                 host_.DoEvents();
             }
         }
     }
-    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
-        text_ += *it;
+    Build(lines);
+}
+
+void ExclusionList::Build(const std::vector<std::string>& fileLines) {
+    text_.clear();
+    upperText_.clear();
+    upperEntries_.clear();
+    for (auto it = fileLines.rbegin(); it != fileLines.rend(); ++it) {
+        const std::string_view entry = text::TrimView(*it);
+        text_ += entry;
         text_ += text::kCrLf;
-        upperEntries_.insert(text::Upper(*it));
+        upperEntries_.insert(text::Upper(entry));
     }
     upperText_ = text::Upper(text_);
     longestEntry_ = 0;

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 #include "platform/files.h"
 #include "ui/host.h"
@@ -26,6 +27,8 @@ public:
     std::string FilePath() const;
     // Rebuilds the in-memory text from the file.
     void Load();
+    // Rebuilds it from the file's lines in file order (what Load reads).
+    void Build(const std::vector<std::string>& fileLines);
     // Appends the trimmed entry as a new line (creating the file) and reloads.
     void Append(std::string_view entry);
 

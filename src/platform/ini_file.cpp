@@ -1,5 +1,7 @@
 #include "platform/ini_file.h"
 
+#include <algorithm>
+
 #include "common/lines.h"
 #include "common/text.h"
 
@@ -88,6 +90,42 @@ std::string Unescape(std::string_view escaped) {
             }
         }
         out += escaped[i];
+    }
+    return out;
+}
+
+std::vector<Section> ReadSections(std::string_view bytes) {
+    std::vector<Section> sections;
+    for (const Entry& e : Parse(bytes)) {
+        std::string sectionName = Unescape(e.section);
+        std::string key = Unescape(e.key);
+        auto section = std::find_if(sections.begin(), sections.end(), [&](const Section& s) {
+            return text::EqualsNoCase(s.name, sectionName);
+        });
+        if (section == sections.end()) {
+            sections.push_back({std::move(sectionName), {}});
+            section = sections.end() - 1;
+        }
+        const bool known =
+            std::any_of(section->entries.begin(), section->entries.end(),
+                        [&](const auto& kv) { return text::EqualsNoCase(kv.first, key); });
+        if (!known) {
+            section->entries.emplace_back(std::move(key), Unescape(e.value));
+        }
+    }
+    return sections;
+}
+
+std::string WriteSections(const std::vector<Section>& sections) {
+    std::string out;
+    for (const Section& s : sections) {
+        if (!out.empty()) {
+            out += '\n';
+        }
+        out += '[' + Escape(s.name) + "]\n";
+        for (const auto& [key, value] : s.entries) {
+            out += Escape(key) + '=' + Escape(value) + '\n';
+        }
     }
     return out;
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quellon::platform::ini {
@@ -28,5 +29,17 @@ const Entry* Find(const std::vector<Entry>& entries, std::string_view section,
 std::string Escape(std::string_view raw);
 // Reverses Escape; a "%" not followed by two hex digits stays as it is.
 std::string Unescape(std::string_view escaped);
+
+// A file of the settings store: sections in first-seen order, each with its
+// keys in first-seen order, names and values unescaped. A section or key
+// seen again (without regard to case) adds nothing: the first one holds.
+struct Section {
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> entries;
+};
+std::vector<Section> ReadSections(std::string_view bytes);
+// The file's text: every name and value escaped, so that it reads back as
+// it was.
+std::string WriteSections(const std::vector<Section>& sections);
 
 }  // namespace quellon::platform::ini

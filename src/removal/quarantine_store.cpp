@@ -6,6 +6,7 @@
 #include "common/datetime.h"
 #include "common/text.h"
 #include "definitions/definition_set.h"
+#include "removal/quarantine_log.h"
 #include "scan/scanners.h"
 
 namespace quellon::removal {
@@ -14,9 +15,6 @@ namespace {
 constexpr int kAttempts = 8;
 // Numbered names name.001 .. name.999 after the bare name itself.
 constexpr int kMaxNumber = 999;
-
-constexpr std::string_view kFileMark = " - File: ";
-constexpr std::string_view kLocationMark = "Location: ";
 
 // The text after the last "\"; nullopt when there is none.
 std::optional<std::string_view> BareName(std::string_view path) {
@@ -65,8 +63,8 @@ bool QuarantineStore::AppendLog(std::string_view entry) {
 
 bool QuarantineStore::AppendFileEntry(std::string_view fullPath, std::string_view name) {
     std::string entry = Timestamp();
-    entry.append(kFileMark).append(name).append(text::kCrLf);
-    entry.append(kLocationMark).append(fullPath).append(text::kCrLf);
+    entry.append(kLogFileMark).append(name).append(text::kCrLf);
+    entry.append(kLogLocationMark).append(fullPath).append(text::kCrLf);
     entry.append(text::kCrLf).append(text::kCrLf);
     return AppendLog(entry);
 }
@@ -231,23 +229,11 @@ bool QuarantineStore::CallDllRegistration(std::uintptr_t, std::string_view path,
 }
 
 std::vector<QuarantinedFile> QuarantineStore::List() {
-    // The newest entry for a name tells where that copy came from.
-    std::map<std::string, std::pair<std::string, std::string>, std::less<>> origins;
+    QuarantineLogReader log;
     if (auto lines = platform_.files.OpenLines(logPath_)) {
-        std::string line, pendingName, pendingTime;
+        std::string line;
         while (lines->Next(line)) {
-            if (!pendingName.empty() && text::StartsWithNoCase(line, kLocationMark)) {
-                origins[text::Upper(pendingName)] = {line.substr(kLocationMark.size()),
-                                                     pendingTime};
-                pendingName.clear();
-                continue;
-            }
-            pendingName.clear();
-            const size_t mark = line.find(kFileMark);
-            if (mark != std::string::npos) {
-                pendingTime = line.substr(0, mark);
-                pendingName = line.substr(mark + kFileMark.size());
-            }
+            log.Line(line);
         }
     }
     std::vector<QuarantinedFile> out;
@@ -260,9 +246,9 @@ std::vector<QuarantinedFile> QuarantineStore::List() {
             continue;
         }
         QuarantinedFile q{f.name, {}, {}};
-        if (auto it = origins.find(text::Upper(f.name)); it != origins.end()) {
-            q.location = it->second.first;
-            q.quarantinedAt = it->second.second;
+        if (auto origin = log.Find(f.name)) {
+            q.location = std::move(origin->location);
+            q.quarantinedAt = std::move(origin->quarantinedAt);
         }
         out.push_back(std::move(q));
     }

@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "definitions/codec.h"
+#include "definitions/definition_lines.h"
 #include "scan/found_rows.h"
 #include "scan/scanners.h"
 
@@ -13,43 +14,6 @@ std::string WithBackslash(std::string s) {
         s += '\\';
     }
     return s;
-}
-
-struct KnownFileLine {
-    std::string_view fileName;
-    std::string_view spywareName;
-    bool hasFolder = false;
-    std::string_view folder;
-};
-
-// file name "=" spyware name [ "|" folder ]
-KnownFileLine SplitLine(std::string_view line) {
-    // One pass: the first "|" and the first two "=" before it.
-    size_t bar = std::string_view::npos;
-    size_t eq = std::string_view::npos;
-    size_t next = std::string_view::npos;
-    for (size_t i = 0; i < line.size(); ++i) {
-        const char ch = line[i];
-        if (ch == '|') {
-            bar = i;
-            break;
-        }
-        if (ch == '=' && next == std::string_view::npos) {
-            (eq == std::string_view::npos ? eq : next) = i;
-        }
-    }
-    KnownFileLine out;
-    const std::string_view before = line.substr(0, bar);
-    if (bar != std::string_view::npos) {
-        out.hasFolder = true;
-        out.folder = line.substr(bar + 1);
-    }
-    out.fileName = before.substr(0, eq);
-    if (eq != std::string_view::npos) {
-        out.spywareName = before.substr(
-            eq + 1, next == std::string_view::npos ? std::string_view::npos : next - eq - 1);
-    }
-    return out;
 }
 
 // Turns every pair of backslashes into one, in place and left to right, as a
@@ -130,7 +94,7 @@ void ScanKnownFiles(ScanContext& ctx) {
     bool haveFolder = false;
     while (!ctx.session.StopRequested && reader->Next(line)) {
         definitions::DecodeInPlace(line);
-        const KnownFileLine def = SplitLine(line);
+        const definitions::FileDefinitionLine def = definitions::SplitFileDefinition(line);
         if (def.hasFolder) {
             if (!haveFolder || def.folder != lastFolder) {
                 folder.assign(def.folder);

@@ -1,5 +1,6 @@
 #include "common/text.h"
 #include "definitions/codec.h"
+#include "definitions/definition_lines.h"
 #include "scan/found_rows.h"
 #include "scan/scanners.h"
 
@@ -62,28 +63,11 @@ void ScanRegistry(ScanContext& ctx) {
     std::string foundText;
     while (!ctx.session.StopRequested && reader->Next(line)) {
         definitions::DecodeInPlace(line);
-        // hive digit "^" sub-key "^" value name "=" spyware name; the name
-        // follows the last "=". A line without "=" has an empty entry.
-        const std::string_view whole(line);
-        const size_t eq = whole.rfind('=');
-        const std::string_view spyware = eq == std::string_view::npos
-                                             ? std::string_view()
-                                             : text::TrimView(whole.substr(eq + 1));
-        const std::string_view entry =
-            eq == std::string_view::npos ? std::string_view() : whole.substr(0, eq);
-        std::string_view pieces[3];
-        size_t count = 0;
-        for (size_t from = 0; count < 3;) {
-            const size_t cut = entry.find('^', from);
-            pieces[count++] = entry.substr(from, cut == std::string_view::npos ? cut : cut - from);
-            if (cut == std::string_view::npos) {
-                break;
-            }
-            from = cut + 1;
-        }
-        const std::string_view subKey = pieces[1];
-        const std::string_view valueName = pieces[2];
-        const platform::Hive hive = HiveFromDigit(pieces[0], ctx.session.currentHiveName);
+        const definitions::RegistryDefinitionLine def = definitions::SplitRegistryDefinition(line);
+        const std::string_view spyware = def.spywareName;
+        const std::string_view subKey = def.subKey;
+        const std::string_view valueName = def.valueName;
+        const platform::Hive hive = HiveFromDigit(def.hiveDigit, ctx.session.currentHiveName);
 
         ++n.RegistryEntriesInspected;
         if (ScanProgressDue(ctx)) {

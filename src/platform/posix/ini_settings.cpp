@@ -42,49 +42,16 @@ std::string FileNameOf(std::string_view app) {
     return out + std::string(kExtension);
 }
 
-struct Section {
-    std::string name;
-    std::vector<std::pair<std::string, std::string>> entries;
-};
+using platform::ini::Section;
 
 // The entries of a file, unescaped, grouped by section in first-seen order.
 std::vector<Section> Load(const fs::path& file) {
-    std::vector<Section> sections;
     std::optional<std::string> bytes = io::ReadFile(file);
-    if (!bytes) {
-        return sections;
-    }
-    for (const platform::ini::Entry& e : platform::ini::Parse(*bytes)) {
-        std::string sectionName = platform::ini::Unescape(e.section);
-        std::string key = platform::ini::Unescape(e.key);
-        auto section = std::find_if(sections.begin(), sections.end(), [&](const Section& s) {
-            return text::EqualsNoCase(s.name, sectionName);
-        });
-        if (section == sections.end()) {
-            sections.push_back({std::move(sectionName), {}});
-            section = sections.end() - 1;
-        }
-        bool known = std::any_of(section->entries.begin(), section->entries.end(),
-                                 [&](const auto& kv) { return text::EqualsNoCase(kv.first, key); });
-        if (!known) {
-            section->entries.emplace_back(std::move(key), platform::ini::Unescape(e.value));
-        }
-    }
-    return sections;
+    return bytes ? platform::ini::ReadSections(*bytes) : std::vector<Section>{};
 }
 
 std::string Serialize(const std::vector<Section>& sections) {
-    std::string out;
-    for (const Section& s : sections) {
-        if (!out.empty()) {
-            out += '\n';
-        }
-        out += '[' + platform::ini::Escape(s.name) + "]\n";
-        for (const auto& [key, value] : s.entries) {
-            out += platform::ini::Escape(key) + '=' + platform::ini::Escape(value) + '\n';
-        }
-    }
-    return out;
+    return platform::ini::WriteSections(sections);
 }
 
 }  // namespace
