@@ -69,6 +69,7 @@ public:
     }
     std::unique_ptr<platform::LineReader> OpenLines(std::string_view) override { return nullptr; }
     std::optional<std::string> ReadAll(std::string_view) override { return std::nullopt; }
+    std::unique_ptr<platform::ByteReader> OpenRead(std::string_view) override { return nullptr; }
     bool Append(std::string_view, std::string_view) override { return false; }
     bool WriteAtomic(std::string_view, std::string_view) override { return false; }
     bool Delete(std::string_view) override { return false; }

@@ -17,10 +17,24 @@ public:
     virtual bool Next(std::string& line) = 0;
 };
 
+// Reads a file's bytes from its start, a piece at a time, so that a file of
+// any size can be searched in the same memory.
+class ByteReader {
+public:
+    virtual ~ByteReader() = default;
+    // Up to `size` more bytes into `buffer`: how many were read, 0 at the end
+    // of the file (and after a read error).
+    virtual size_t Read(char* buffer, size_t size) = 0;
+};
+
 struct FileEntry {
     std::string name;      // the name as stored
     std::string fullPath;  // folder path, "\", name
 };
+
+class FileSystem;
+// At most the first `limit` bytes of a file; nullopt when it cannot be read.
+std::optional<std::string> ReadPrefix(FileSystem& fs, std::string_view path, size_t limit);
 
 // Puts a folder listing in the order every backend lists in: by the
 // upper-cased name (as NTFS lists), then by the name as stored.
@@ -36,9 +50,8 @@ public:
     virtual ~LookupBatch() = default;
     // Whether FileSystem::LookupFile finds the path.
     virtual bool LookupFile(std::string_view path) = 0;
-    // FileSystem::ReadAll: the whole file, or nullopt when it cannot be
-    // read. The bytes stay valid until the batch's next call.
-    virtual std::optional<std::string_view> ReadAll(std::string_view path) = 0;
+    // FileSystem::OpenRead; the reader may not outlive the batch.
+    virtual std::unique_ptr<ByteReader> OpenRead(std::string_view path) = 0;
 };
 
 class FileSystem {
@@ -55,6 +68,9 @@ public:
     virtual std::unique_ptr<LineReader> OpenLines(std::string_view path) = 0;
     // Whole file as bytes; nullopt when it cannot be read.
     virtual std::optional<std::string> ReadAll(std::string_view path) = 0;
+    // The file's bytes a piece at a time; null when it cannot be opened (a
+    // folder cannot).
+    virtual std::unique_ptr<ByteReader> OpenRead(std::string_view path) = 0;
     // Appends bytes, creating the file when missing.
     virtual bool Append(std::string_view path, std::string_view bytes) = 0;
     // Replaces the file's content so that a crash leaves the old or the new one.

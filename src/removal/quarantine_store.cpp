@@ -242,7 +242,9 @@ std::vector<QuarantinedFile> QuarantineStore::List() {
         return out;
     }
     for (const auto& f : *files) {
-        if (text::EqualsNoCase(f.name, kQuarantineLogName)) {
+        // A hidden name is a copy still being written (or cut short by a
+        // crash), never a quarantined file: a scan finds no hidden file.
+        if (text::EqualsNoCase(f.name, kQuarantineLogName) || f.name.starts_with('.')) {
             continue;
         }
         QuarantinedFile q{f.name, {}, {}};

@@ -216,6 +216,19 @@ std::string CompanyNameFromBytes(std::string_view bytes) {
     return search.Finish();
 }
 
+std::string CompanyNameFromReader(platform::ByteReader& reader) {
+    CompanyNameSearch search;
+    std::string piece(size_t{64} << 10, '\0');
+    while (!search.Done()) {
+        const size_t n = reader.Read(piece.data(), piece.size());
+        if (n == 0) {
+            break;
+        }
+        search.Feed(std::string_view(piece.data(), n));
+    }
+    return search.Finish();
+}
+
 std::string ToWideBytes(std::string_view s) {
     std::string out;
     out.reserve(s.size() * 2);

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/files.h"
+
 namespace quellon::scan {
 
 class CompanyNameSearch {
@@ -56,6 +58,8 @@ private:
 
 // The company name in a file's bytes.
 std::string CompanyNameFromBytes(std::string_view bytes);
+// The company name of a file read from its start, no further than needed.
+std::string CompanyNameFromReader(platform::ByteReader& reader);
 // The UTF-16LE image of one-byte text: each byte followed by a zero byte.
 std::string ToWideBytes(std::string_view text);
 

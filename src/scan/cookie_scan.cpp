@@ -84,12 +84,10 @@ std::string GetCookieDomain(platform::FileSystem& fs, std::string_view path) {
     if (key.empty() || !definitions::FileExists(fs, path)) {
         return result;
     }
-    auto bytes = fs.ReadAll(path);
+    // Only the beginning of a file too large for a cookie is read.
+    auto bytes = platform::ReadPrefix(fs, path, kMaxCookieBytes);
     if (!bytes) {
         return result;
-    }
-    if (bytes->size() > kMaxCookieBytes) {
-        bytes->resize(kMaxCookieBytes);
     }
     return CookieDomainFromBytes(key, *bytes);
 }

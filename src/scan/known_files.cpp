@@ -50,8 +50,8 @@ void ReplaceIn(std::string& s, std::string_view find, std::string_view with, std
 
 // The company name of a file, read as GetCompanyName reads it.
 std::string CompanyNameOf(platform::LookupBatch& files, std::string_view path) {
-    const std::optional<std::string_view> bytes = files.ReadAll(path);
-    return bytes ? CompanyNameFromBytes(*bytes) : std::string();
+    std::unique_ptr<platform::ByteReader> reader = files.OpenRead(path);
+    return reader ? CompanyNameFromReader(*reader) : std::string();
 }
 
 }  // namespace

@@ -27,11 +27,8 @@ std::string NameForm(std::string_view name) {
 }  // namespace
 
 std::string GetCompanyName(platform::FileSystem& fs, std::string_view path) {
-    auto bytes = fs.ReadAll(path);
-    if (!bytes) {
-        return {};
-    }
-    return CompanyNameFromBytes(*bytes);
+    std::unique_ptr<platform::ByteReader> reader = fs.OpenRead(path);
+    return reader ? CompanyNameFromReader(*reader) : std::string();
 }
 
 std::string NormalizeSystemPath(platform::Shell& shell, std::string_view path) {

@@ -1,8 +1,11 @@
 // Removal on a Linux machine root: running programs, read-only folders,
 // loadable libraries and restore points.
+#include <sys/mount.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "support/removal_fixture.h"
 #include "support/sleeper.h"
@@ -68,6 +71,38 @@ TEST_F(RemovalTest, FilesInAReadOnlyFolderEndInTheProblemWindow) {
     machine.PlantFile("C:\\Free\\ro.txt", "r");
     fs::permissions(machine.Root() / "drive_c" / "Free" / "ro.txt", fs::perms::owner_read);
     EXPECT_FALSE(machine.Platform().files.Delete("C:\\Free\\ro.txt"));
+}
+
+// The quarantine on a file system with no room for one of the copies: that
+// file stays where it was and is listed; the others go as usual.
+TEST_F(RemovalTest, AFullQuarantineDeletesNothingItCouldNotCopy) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "mounting a small file system for the quarantine needs root";
+    }
+    const fs::path quarantine = QuarantinePath();
+    fs::create_directories(quarantine);
+    if (::mount("tmpfs", quarantine.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    }
+    struct Unmount {
+        fs::path at;
+        ~Unmount() { ::umount(at.c_str()); }
+    } unmount{quarantine};
+    const std::string big(256 * 1024, 'b');
+    machine.PlantFile("C:\\Bad\\small.txt", "s");
+    machine.PlantFile("C:\\Bad\\big.bin", big);
+    machine.PlantFile("C:\\Bad\\last.txt", "l");
+    WriteDefinitions({"small.txt=Small|C:\\Bad", "big.bin=Big|C:\\Bad", "last.txt=Last|C:\\Bad"});
+    Scan(false, false, false);
+    RemoveAll();
+    EXPECT_FALSE(Exists("C:\\Bad\\small.txt"));
+    EXPECT_FALSE(Exists("C:\\Bad\\last.txt"));
+    EXPECT_EQ(Read("C:\\Bad\\big.bin"), big);
+    EXPECT_THAT(Texts(Form().frmDelete.lstProblem), ElementsAre("C:\\Bad\\big.bin"));
+    EXPECT_EQ(Log(), FileEntry("small.txt", "C:\\Bad\\small.txt") +
+                         FileEntry("last.txt", "C:\\Bad\\last.txt"));
+    // Nothing of the copy that did not fit is left under its name.
+    EXPECT_FALSE(fs::exists(QuarantinePath("big.bin")));
 }
 
 TEST_F(RemovalTest, ARestoredFileLeavesTheQuarantineAlsoWhenReadOnly) {

@@ -235,6 +235,21 @@ TEST_F(RemovalTest, ARemovalSurvivesWhatItsEventsDoToTheLists) {
     EXPECT_EQ(host.PendingMsgBoxes(), 0u);
 }
 
+// A file found by the scan and gone before the removal: nothing to copy,
+// log or list, and the rest goes on.
+TEST_F(RemovalTest, AFileThatWentBeforeTheRemovalIsPassedOver) {
+    machine.PlantFile("C:\\Bad\\gone.txt", "g");
+    machine.PlantFile("C:\\Bad\\here.txt", "h");
+    WriteDefinitions({"gone.txt=Gone|C:\\Bad", "here.txt=Here|C:\\Bad"});
+    Scan(false, false, false);
+    ASSERT_TRUE(machine.Platform().files.Delete("C:\\Bad\\gone.txt"));
+    RemoveAll();
+    EXPECT_FALSE(Exists("C:\\Bad\\here.txt"));
+    EXPECT_EQ(Form().frmDelete.lstProblem.Count(), 0u);
+    EXPECT_EQ(Log(), FileEntry("here.txt", "C:\\Bad\\here.txt"));
+    EXPECT_FALSE(std::filesystem::exists(QuarantinePath("gone.txt")));
+}
+
 TEST_F(RemovalTest, DeletePressedDuringARunStartsNoSecondRun) {
     machine.PlantFile("C:\\Bad\\one.txt", "1");
     WriteDefinitions({"one.txt=One|C:\\Bad"});

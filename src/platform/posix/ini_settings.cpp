@@ -82,6 +82,7 @@ bool IniSettings::Set(std::string_view app, std::string_view section, std::strin
     fs::create_directories(folder_, ec);
     const fs::path file = FileOf(app);
     const fs::path lockPath = file.string() + ".lock";
+    io::FaultPoint();
     io::Fd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
     if (!lock.Valid()) {
         return false;

@@ -5,10 +5,60 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 
 namespace quellon::posix::io {
+
+namespace {
+
+struct Faults {
+    std::atomic<long> passed{0};
+    std::atomic<long> killAt{0};
+    const char* countFile = nullptr;
+
+    Faults() {
+        if (const char* at = std::getenv("QUELLON_FAULT_KILL_AT")) {
+            killAt = std::strtol(at, nullptr, 10);
+        }
+        countFile = std::getenv("QUELLON_FAULT_COUNT");
+        if (countFile != nullptr && *countFile != '\0') {
+            std::atexit([] {
+                if (FILE* f = std::fopen(Get().countFile, "w")) {
+                    std::fprintf(f, "%ld\n", Get().passed.load());
+                    std::fclose(f);
+                }
+            });
+        }
+    }
+    static Faults& Get() {
+        static Faults faults;
+        return faults;
+    }
+};
+
+}  // namespace
+
+void FaultPoint() {
+    Faults& f = Faults::Get();
+    const long n = ++f.passed;
+    if (n == f.killAt.load(std::memory_order_relaxed)) {
+        std::raise(SIGKILL);
+    }
+}
+
+void SetFaultKillAt(long n) {
+    Faults& f = Faults::Get();
+    f.passed = 0;
+    f.killAt = n;
+}
+
+long FaultPointsPassed() {
+    return Faults::Get().passed.load();
+}
 
 Fd& Fd::operator=(Fd&& other) noexcept {
     if (this != &other) {
@@ -28,6 +78,7 @@ Fd::~Fd() {
 
 bool WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
+        FaultPoint();
         ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n < 0) {
             if (errno == EINTR) {
@@ -88,23 +139,6 @@ std::optional<std::string> ReadFile(const std::filesystem::path& path) {
     return out;
 }
 
-std::optional<std::string_view> FileReader::Read(const char* path) {
-    return ReadAt(AT_FDCWD, path);
-}
-
-std::optional<std::string_view> FileReader::ReadAt(int folderFd, const char* name) {
-    Fd fd(::openat(folderFd, name, O_RDONLY | O_CLOEXEC));
-    if (!fd.Valid()) {
-        return std::nullopt;
-    }
-    // A read of a folder fails.
-    const std::optional<size_t> length = ReadToEnd(fd.Get(), room_);
-    if (!length) {
-        return std::nullopt;
-    }
-    return std::string_view(room_.data(), *length);
-}
-
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) {
     if (!path.has_filename()) {
         return false;
@@ -126,12 +160,18 @@ bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) 
     tempName += path.filename().string();
     tempName += ".XXXXXX";
     std::string temp = (path.parent_path() / tempName).string();
+    FaultPoint();
     Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (!fd.Valid()) {
         return false;
     }
-    bool ok = WriteAll(fd.Get(), bytes) && ::fchmod(fd.Get(), mode) == 0 && ::fsync(fd.Get()) == 0;
+    bool ok = WriteAll(fd.Get(), bytes) && ::fchmod(fd.Get(), mode) == 0;
+    FaultPoint();
+    ok = ok && ::fsync(fd.Get()) == 0;
     ok = (::close(fd.Release()) == 0) && ok;
+    if (ok) {
+        FaultPoint();
+    }
     if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;

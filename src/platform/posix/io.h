@@ -11,18 +11,16 @@ namespace quellon::posix::io {
 // The whole file; nullopt when it cannot be opened or read.
 std::optional<std::string> ReadFile(const std::filesystem::path& path);
 
-// Reads whole files, one after another, into one buffer that keeps its room.
-class FileReader {
-public:
-    // The whole file, valid until the next Read; nullopt when it cannot be
-    // opened or read (a folder cannot be read).
-    std::optional<std::string_view> Read(const char* path);
-    // The same for a file named relative to an open folder.
-    std::optional<std::string_view> ReadAt(int folderFd, const char* name);
-
-private:
-    std::string room_;
-};
+// Fault injection, for the tests of what a kill in the middle of a change
+// leaves behind: every change to a file (a write, a rename, a deletion, a
+// new file or folder) passes a fault point first. With QUELLON_FAULT_KILL_AT=N
+// in the environment, or after SetFaultKillAt(N), the process kills itself
+// with SIGKILL at the N-th point; with QUELLON_FAULT_COUNT=FILE it writes
+// how many points it passed to FILE when it ends. Without them a point only
+// counts.
+void FaultPoint();
+void SetFaultKillAt(long n);
+long FaultPointsPassed();
 
 // Writes a temporary file beside the target, flushes it to disk and renames it
 // over the target; the old file stays untouched when anything fails.

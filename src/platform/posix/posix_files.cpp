@@ -85,6 +85,41 @@ private:
     bool ended_ = false;
 };
 
+class FdByteReader : public platform::ByteReader {
+public:
+    explicit FdByteReader(io::Fd fd) : fd_(std::move(fd)) {}
+    size_t Read(char* buffer, size_t size) override {
+        while (fd_.Valid()) {
+            const ssize_t n = ::read(fd_.Get(), buffer, size);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n > 0) {
+                return static_cast<size_t>(n);
+            }
+            fd_ = io::Fd();
+        }
+        return 0;
+    }
+
+private:
+    io::Fd fd_;
+};
+
+// An open file that can be read: a plain file, not a folder.
+io::Fd OpenReadable(int folderFd, const char* path) {
+    io::Fd fd(::openat(folderFd, path, O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        return io::Fd();
+    }
+    return fd;
+}
+
+std::unique_ptr<platform::ByteReader> ByteReaderOf(io::Fd fd) {
+    return fd.Valid() ? std::make_unique<FdByteReader>(std::move(fd)) : nullptr;
+}
+
 }  // namespace
 
 std::optional<std::string> PosixFiles::LookupFile(std::string_view path) {
@@ -157,11 +192,17 @@ std::optional<std::string> PosixFiles::ReadAll(std::string_view path) {
     return io::ReadFile(*p);
 }
 
+std::unique_ptr<platform::ByteReader> PosixFiles::OpenRead(std::string_view path) {
+    std::optional<fs::path> p = machine_.Resolve(path);
+    return p ? ByteReaderOf(OpenReadable(AT_FDCWD, p->c_str())) : nullptr;
+}
+
 bool PosixFiles::Append(std::string_view path, std::string_view bytes) {
     std::optional<fs::path> p = machine_.Resolve(path);
     if (!p) {
         return false;
     }
+    io::FaultPoint();
     io::Fd fd(::open(p->c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
     return fd.Valid() && io::WriteAll(fd.Get(), bytes);
 }
@@ -186,6 +227,7 @@ bool PosixFiles::Delete(std::string_view path) {
         errno = EACCES;
         return false;
     }
+    io::FaultPoint();
     return ::unlink(p->c_str()) == 0;
 }
 
@@ -196,6 +238,7 @@ bool PosixFiles::Rename(std::string_view from, std::string_view to) {
         return false;
     }
     // Like a Windows move: an existing target is never replaced.
+    io::FaultPoint();
     if (::renameat2(AT_FDCWD, source->c_str(), AT_FDCWD, target->c_str(), RENAME_NOREPLACE) == 0) {
         return true;
     }
@@ -212,7 +255,7 @@ bool PosixFiles::Rename(std::string_view from, std::string_view to) {
 bool PosixFiles::CopyNew(std::string_view from, std::string_view to) {
     std::optional<fs::path> source = machine_.Resolve(from);
     std::optional<fs::path> target = machine_.Resolve(to);
-    if (!source || !target) {
+    if (!source || !target || !target->has_filename()) {
         return false;
     }
     io::Fd in(::open(source->c_str(), O_RDONLY | O_CLOEXEC));
@@ -220,7 +263,17 @@ bool PosixFiles::CopyNew(std::string_view from, std::string_view to) {
     if (!in.Valid() || ::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return false;
     }
-    io::Fd out(::open(target->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    struct stat existing {};
+    if (::lstat(target->c_str(), &existing) == 0) {
+        return false;
+    }
+    // The copy is written under a hidden name beside the target and takes
+    // the target's name only when it is whole, without replacing a file that
+    // took the name meanwhile: a copy cut short is never seen under the name.
+    std::string temp =
+        (target->parent_path() / ("." + target->filename().string() + ".XXXXXX")).string();
+    io::FaultPoint();
+    io::Fd out(::mkostemp(temp.data(), O_CLOEXEC));
     if (!out.Valid()) {
         return false;
     }
@@ -244,10 +297,20 @@ bool PosixFiles::CopyNew(std::string_view from, std::string_view to) {
         }
     }
     ok = ok && ::fchmod(out.Get(), st.st_mode & 07777) == 0;
-    ok = (::close(out.Release()) == 0) && ok;
-    if (!ok) {
-        ::unlink(target->c_str());
+    if (ok) {
+        io::FaultPoint();
+        ok = ::fsync(out.Get()) == 0;
     }
+    ok = (::close(out.Release()) == 0) && ok;
+    if (ok) {
+        io::FaultPoint();
+        ok =
+            ::link(temp.c_str(), target->c_str()) == 0 ||
+            ((errno == EPERM || errno == ENOTSUP) &&
+             ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target->c_str(), RENAME_NOREPLACE) == 0);
+    }
+    io::FaultPoint();
+    ::unlink(temp.c_str());
     return ok;
 }
 
@@ -257,6 +320,7 @@ bool PosixFiles::CreateFolder(std::string_view path) {
         return false;
     }
     std::error_code ec;
+    io::FaultPoint();
     fs::create_directories(*p, ec);
     struct stat st {};
     return ::stat(p->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -280,29 +344,23 @@ public:
         return IsNormalFile(linux_, leaf);
     }
 
-    std::optional<std::string_view> ReadAll(std::string_view path) override {
+    std::unique_ptr<platform::ByteReader> OpenRead(std::string_view path) override {
         LeafKind leaf = LeafKind::kUnknown;
         ResolveCache::Place place;
         if (!cache_.Resolve(path, linux_, leaf, &place)) {
-            bytes_ = files_.ReadAll(path);
-            if (!bytes_) {
-                return std::nullopt;
-            }
-            return std::string_view(*bytes_);
+            return files_.OpenRead(path);
         }
         // A file below a folder the batch holds open is opened from there.
         if (place.folderFd >= 0) {
-            return reader_.ReadAt(place.folderFd, linux_.c_str() + place.relativeAt);
+            return ByteReaderOf(OpenReadable(place.folderFd, linux_.c_str() + place.relativeAt));
         }
-        return reader_.Read(linux_.c_str());
+        return ByteReaderOf(OpenReadable(AT_FDCWD, linux_.c_str()));
     }
 
 private:
     PosixFiles& files_;
     ResolveCache cache_;
     std::string linux_;
-    io::FileReader reader_;
-    std::optional<std::string> bytes_;
 };
 
 }  // namespace

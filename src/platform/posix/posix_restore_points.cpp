@@ -53,6 +53,7 @@ std::optional<std::int64_t> PosixRestorePoints::SetRestorePoint(std::uint32_t ev
     if (eventType != platform::kBeginSystemChange) {
         return std::nullopt;
     }
+    io::FaultPoint();
     fs::create_directories(points, ec);
     std::int64_t next = 1;
     for (fs::directory_iterator it(points, ec), end; !ec && it != end; it.increment(ec)) {

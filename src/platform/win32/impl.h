@@ -14,6 +14,7 @@ public:
     std::optional<std::vector<platform::FileEntry>> ListFiles(std::string_view folder) override;
     std::unique_ptr<platform::LineReader> OpenLines(std::string_view path) override;
     std::optional<std::string> ReadAll(std::string_view path) override;
+    std::unique_ptr<platform::ByteReader> OpenRead(std::string_view path) override;
     bool Append(std::string_view path, std::string_view bytes) override;
     bool WriteAtomic(std::string_view path, std::string_view bytes) override;
     bool Delete(std::string_view path) override;

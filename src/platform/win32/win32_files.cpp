@@ -105,6 +105,23 @@ private:
     bool ended_ = false;
 };
 
+class HandleByteReader : public platform::ByteReader {
+public:
+    explicit HandleByteReader(Handle h) : h_(std::move(h)) {}
+    size_t Read(char* buffer, size_t size) override {
+        DWORD n = 0;
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(size, DWORD{1} << 30));
+        if (!h_.Valid() || !::ReadFile(h_.Get(), buffer, want, &n, nullptr) || n == 0) {
+            h_.Close();
+            return 0;
+        }
+        return n;
+    }
+
+private:
+    Handle h_;
+};
+
 }  // namespace
 
 std::optional<std::string> Win32Files::LookupFile(std::string_view path) {
@@ -193,6 +210,17 @@ std::optional<std::string> Win32Files::ReadAll(std::string_view path) {
     }
 }
 
+std::unique_ptr<platform::ByteReader> Win32Files::OpenRead(std::string_view path) {
+    if (IsFolder(path)) {
+        return nullptr;
+    }
+    Handle h = OpenForReading(path);
+    if (!h.Valid()) {
+        return nullptr;
+    }
+    return std::make_unique<HandleByteReader>(std::move(h));
+}
+
 bool Win32Files::Append(std::string_view path, std::string_view bytes) {
     if (!IsPlainPath(path)) {
         return false;
@@ -266,17 +294,12 @@ class Win32LookupBatch : public platform::LookupBatch {
 public:
     explicit Win32LookupBatch(Win32Files& files) : files_(files) {}
     bool LookupFile(std::string_view path) override { return files_.LookupFile(path).has_value(); }
-    std::optional<std::string_view> ReadAll(std::string_view path) override {
-        bytes_ = files_.ReadAll(path);
-        if (!bytes_) {
-            return std::nullopt;
-        }
-        return std::string_view(*bytes_);
+    std::unique_ptr<platform::ByteReader> OpenRead(std::string_view path) override {
+        return files_.OpenRead(path);
     }
 
 private:
     Win32Files& files_;
-    std::optional<std::string> bytes_;
 };
 
 }  // namespace
