@@ -10,6 +10,8 @@ FrmMain::FrmMain(AppInfo info, platform::Platform& platform, ui::Host& host,
       frmReport(platform.files, host,
                 definitions::JoinPath(info.programFolder, report::kReportFileName),
                 info.productName),
+      frmSpywareFoundAlert(platform.processes, exclusions_, host, info.productName),
+      frmHomePageChangedAlert(settings_, platform.registry, info.productName),
       info_(std::move(info)),
       platform_(platform),
       host_(host),
@@ -62,6 +64,14 @@ FrmMain::FrmMain(AppInfo info, platform::Platform& platform, ui::Host& host,
         lvwPicRemoveListOfSpywareFoundAndToBeRemoved, lvwFilesToBeDeleted, lvwRegistryToBeDeleted,
         lvwCookiesToDelete, pgbDeleteSpywaresFound, lblDeletingPercentageCompleted,
         lblDeletingCaption, frmDelete, quarantine_, platform_, host_});
+    protectionContext_ = std::make_unique<protection::ProtectionContext>(
+        protection::ProtectionContext{settings_, Timers(), platform_, frontEnd_, *scanContext_,
+                                      frmSpywareFoundAlert, frmHomePageChangedAlert});
+    scanContext_->onShieldDetection = [this](const std::string& name, const std::string& company) {
+        protection::ReportShieldDetection(*protectionContext_, name, company);
+    };
+    tmrMemoryInspected.onTick = [this] { tmrMemoryInspected_Timer(); };
+    tmrCheckHomePage.onTick = [this] { tmrCheckHomePage_Timer(); };
     cmdScanNow.onClick = [this] { StartScan(); };
     lblStart.onClick = [this] { StartScan(); };
     cmdStop.onClick = [this] { cmdStop_Click(); };

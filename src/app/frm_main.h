@@ -12,6 +12,8 @@
 #include "definitions/definition_set.h"
 #include "definitions/exclusion_list.h"
 #include "platform/platform.h"
+#include "protection/alerts.h"
+#include "protection/shields.h"
 #include "removal/frm_delete.h"
 #include "removal/quarantine_store.h"
 #include "removal/removal_run.h"
@@ -71,6 +73,9 @@ public:
     void cmdPause_Click();
     // The process scan, shared by the scan and the memory shield.
     void ScanRunningProcesses();
+    // The shields' timer ticks.
+    void tmrMemoryInspected_Timer();
+    void tmrCheckHomePage_Timer();
     // The context the scanners work with.
     scan::ScanContext& ScanContext() { return *scanContext_; }
 
@@ -195,6 +200,9 @@ public:
     // The window listing files that could not be deleted, and the report window.
     removal::FrmDelete frmDelete;
     report::FrmReport frmReport;
+    // The shields' alerts.
+    protection::FrmSpywareFoundAlert frmSpywareFoundAlert;
+    protection::FrmHomePageChangedAlert frmHomePageChangedAlert;
     // Status page.
     ui::Label lblDefCount, lblVersion, lblDefVersion, lblDefRemoved, lblLastScan, lblLastFullScan;
     // Option page.
@@ -248,6 +256,7 @@ private:
     bool loadingDrives_ = false;
     bool lastScanRan_ = false;
     std::unique_ptr<removal::RemovalContext> removalContext_;
+    std::unique_ptr<protection::ProtectionContext> protectionContext_;
     bool removing_ = false;
 };
 

@@ -205,4 +205,12 @@ void FrmMain::ScanRunningProcesses() {
     scan::ScanRunningProcesses(*scanContext_);
 }
 
+void FrmMain::tmrMemoryInspected_Timer() {
+    protection::MemoryShieldTick(*protectionContext_);
+}
+
+void FrmMain::tmrCheckHomePage_Timer() {
+    protection::HomePageShieldTick(*protectionContext_);
+}
+
 }  // namespace quellon::app

@@ -82,7 +82,13 @@ void FrmMain::WireShell() {
         SyncRemovalChecks(row);
     };
 
-    mnuFileScanNow.onClick = [this] { cmdScan.Click(); };
+    // The menu runs the page button's action, also while the button is greyed.
+    mnuFileScanNow.onClick = [this] { cmdScan.onClick(); };
+    mnuDebugHomepage.onClick = [this] {
+        frmHomePageChangedAlert.SetVisible(true);
+        frontEnd_.ShowModal(frmHomePageChangedAlert);
+    };
+    mnuDebugSpyware.onClick = [this] { frmSpywareFoundAlert.SetVisible(true); };
     mnuFileMinimize.onClick = [this] { SendToTray(); };
     mnuFileExit.onClick = [this] { Form_QueryUnload(); };
     for (int i = 0; i < 4; ++i) {
@@ -155,6 +161,10 @@ bool FrmMain::Form_Load() {
     }
     if (settings_.Get(kSettings, keys::kMinimized, "No") == "Yes") {
         SendToTray();
+    } else if (frmMainWindow.WindowState() == ui::Window::State::kNormal) {
+        // A window shown for the first time gets its resize event: shown in
+        // normal state, the schedule check and the memory shield pause.
+        Form_Resize();
     }
     return true;
 }
@@ -200,7 +210,7 @@ void FrmMain::ShowPages(bool startUp, bool options, bool results, bool sweep) {
 }
 
 void FrmMain::mnuSettingsItem_Click(int index) {
-    cmdSettings.Click();
+    cmdSettings.onClick();
     TabStrip1.Select(index + 1);
 }
 
@@ -254,7 +264,9 @@ void FrmMain::Form_QueryUnload() {
 void FrmMain::Unload() {
     frmMainWindow.SetWindowState(ui::Window::State::kMinimized);
     frmMainWindow.SetVisible(false);
+    frmHomePageChangedAlert.SetVisible(false);
     frmReport.SetVisible(false);
+    frmSpywareFoundAlert.SetVisible(false);
     frmDelete.SetVisible(false);
     if (endWithWebsiteWindow) {
         return;

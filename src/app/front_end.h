@@ -1,12 +1,12 @@
 // What a front-end (the window program, the command line) supplies to the
 // forms beyond the Host's message boxes, events and clock: the windows it
-// shows, the single-instance lock, the start-up registration and the
-// notification area. Every front-end implements every service, so a service
-// a front-end lacks is a compile error rather than a hook left unset.
+// shows (ui::Windows, which the subsystems' forms use too), the
+// single-instance lock, the start-up registration and the notification area.
+// Every front-end implements every service, so a service a front-end lacks
+// is a compile error rather than a hook left unset.
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -14,6 +14,7 @@
 #include "platform/startup.h"
 #include "removal/quarantine_store.h"
 #include "ui/controls.h"
+#include "ui/windows.h"
 
 namespace quellon::app {
 
@@ -25,7 +26,7 @@ struct ScreenArea {
     int taskbarHeight = 0;
 };
 
-class FrontEnd {
+class FrontEnd : public ui::Windows {
 public:
     virtual ~FrontEnd() = default;
 
@@ -39,12 +40,6 @@ public:
     // --- windows
     // Suspends (true) or resumes (false) the main window's redrawing.
     virtual void LockRedraw(bool lock) = 0;
-    // Shows a window modally; returns when it is hidden again.
-    virtual void ShowModal(ui::Window& window) = 0;
-    // Shows an alert without making it modal and lets events run until
-    // `answered` holds or the alert is closed some other way (its model is
-    // then hidden). The window stays responsive meanwhile.
-    virtual void ShowAlertAndWait(ui::Window& alert, const std::function<bool()>& answered) = 0;
     virtual void ShowAbout() = 0;
     // Lets the user pick one of the quarantined files; nullopt to cancel.
     virtual std::optional<size_t> ChooseQuarantinedFile(

@@ -12,6 +12,7 @@
 #include "app/frm_main.h"
 #include "cli/cli_front_end.h"
 #include "cli/cli_host.h"
+#include "cli/commands.h"
 #include "cli/demo.h"
 #include "common/lines.h"
 #include "common/result.h"
@@ -23,10 +24,6 @@ namespace quellon::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr int kExitClean = 0;
-constexpr int kExitFound = 1;
-constexpr int kExitError = 2;
 
 constexpr const char* kUsage =
     "usage: quellon-cli [--home DIR] [--machine DIR] [--config DIR] COMMAND [ARGS]\n"
@@ -43,6 +40,13 @@ constexpr const char* kUsage =
     "  settings list [APP]                      print every stored setting\n"
     "  decode FILE                              print a definition file decoded\n"
     "  encode FILE [--output OUT]               encode plain definition lines\n"
+    "  shield memory [--memory-answer stop|allow]\n"
+    "                                           one tick of the memory shield\n"
+    "  shield homepage [--homepage-answer yes|no]\n"
+    "                                           one tick of the home-page shield\n"
+    "  watch [--memory-answer stop|allow] [--homepage-answer yes|no] [--seconds N]\n"
+    "                                           run the shields as the program does in\n"
+    "                                           the tray, until Ctrl-C, SIGTERM or N s\n"
     "  make-demo DIR                            write a demo machine\n"
     "\n"
     "options (or the environment variables QUELLON_HOME, QUELLON_MACHINE, QUELLON_CONFIG):\n"
@@ -50,19 +54,8 @@ constexpr const char* kUsage =
     "  --machine DIR   the machine root (drive_c, registry.reg, machine.ini)\n"
     "  --config DIR    the folder of the settings store\n"
     "\n"
-    "exit status: 0 nothing found, 1 something found, 2 error\n";
-
-struct Options {
-    app::Folders folders;
-    std::vector<std::string> args;
-};
-
-// A failure that only the usage text explains.
-const std::string kUsageFailure = "usage";
-
-Status Usage() {
-    return Status::Failure(kUsageFailure);
-}
+    "exit status: 0 nothing found, 1 something found (for shield: an alert or a\n"
+    "restored page), 2 error\n";
 
 // A live progress line on a terminal; nothing otherwise.
 class ProgressLine {
@@ -342,6 +335,12 @@ Result<int> RunCommand(const Options& o, std::ostream& out, std::ostream& err) {
     }
     if (command == "encode") {
         return Encode(o.args, out, err);
+    }
+    if (command == "shield") {
+        return Shield(o, out, err);
+    }
+    if (command == "watch") {
+        return Watch(o, out, err);
     }
     if (command == "make-demo" && o.args.size() == 2) {
         return MakeDemo(o.args[1], out, err);

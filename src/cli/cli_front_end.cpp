@@ -2,7 +2,19 @@
 
 namespace quellon::cli {
 
+void CliFrontEnd::ShowModal(ui::Window& window) {
+    window.SetVisible(true);
+    if (answer) {
+        answer(window);
+    }
+    window.SetVisible(false);
+}
+
 void CliFrontEnd::ShowAlertAndWait(ui::Window& alert, const std::function<bool()>& answered) {
+    alert.SetVisible(true);
+    if (answer) {
+        answer(alert);
+    }
     if (!answered()) {
         alert.SetVisible(false);
     }

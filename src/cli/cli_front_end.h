@@ -1,6 +1,7 @@
 // The command line's services to the forms: no window, so nothing to lock,
-// redraw, raise or show in a tray; a window that would be shown modally is
-// closed at once, and an alert nobody answers counts as closed.
+// redraw, raise or show in a tray. A window that would be shown modally or
+// as an alert goes to `answer`, which the command sets up to print it and
+// press one of its buttons; unanswered it is closed, as by its close box.
 #pragma once
 
 #include <ostream>
@@ -19,9 +20,10 @@ public:
     // The command line registers nothing with a desktop session.
     platform::StartupRegistration* StartupRegistration() override { return nullptr; }
     void LockRedraw(bool) override {}
-    // Nobody can answer a window on the command line: it is closed again.
-    void ShowModal(ui::Window& window) override { window.SetVisible(false); }
-    // An alert without an answer: closed, as if by its close box.
+    // Answers a window the forms show: prints it and presses a button.
+    std::function<void(ui::Window&)> answer;
+
+    void ShowModal(ui::Window& window) override;
     void ShowAlertAndWait(ui::Window& alert, const std::function<bool()>& answered) override;
     void ShowAbout() override;
     // The command line restores with "quarantine restore NAME".

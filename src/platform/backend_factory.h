@@ -65,6 +65,8 @@ std::unique_ptr<StartupRegistration> MakeStartupRegistration(
 void UseBinaryStandardStreams();
 // Whether standard error is a terminal (a live progress line makes sense).
 bool StderrIsTerminal();
+// Whether standard input is a terminal (a question can be asked there).
+bool StdinIsTerminal();
 // Width of the terminal on standard error; 80 when unknown.
 int TerminalColumns();
 // An interrupt from the keyboard (Ctrl-C) or a request to end sets the flag

@@ -38,11 +38,18 @@ TEST_F(MainWindowTest, LoadWritesTheRunStateAndShowsTheStatusPage) {
     EXPECT_TRUE(f.PicStartUp.Visible());
     EXPECT_TRUE(f.cmdScan.Enabled());
     EXPECT_EQ(f.cmbDays.Text(), "Daily");
-    EXPECT_FALSE(f.tmrScroll.Enabled());
-    EXPECT_TRUE(f.tmrMemoryInspected.Enabled());
+    // Shown in normal state, the window lets its events run and pauses the
+    // schedule check and the memory shield; the home-page shield goes on.
+    EXPECT_TRUE(f.tmrScroll.Enabled());
+    EXPECT_FALSE(f.tmrMemoryInspected.Enabled());
     EXPECT_FALSE(f.tmrScheduler.Enabled());
+    EXPECT_TRUE(f.tmrCheckHomePage.Enabled());
     EXPECT_FALSE(f.timUpdate.Enabled());
     EXPECT_FALSE(host.Ended());
+    // Minimised, the memory shield runs again as the settings say.
+    f.frmMainWindow.SetWindowState(ui::Window::State::kMinimized);
+    EXPECT_TRUE(f.tmrMemoryInspected.Enabled());
+    EXPECT_FALSE(f.tmrScroll.Enabled());
 }
 
 TEST_F(MainWindowTest, ASecondInstanceEndsSilentlyBeforeWritingRunState) {

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -152,6 +153,107 @@ WindowDialog* MakeReportDialog(report::FrmReport& form, QWidget* parent) {
     ok->setDefault(true);
     column->addLayout(ButtonRow({ok}));
     dialog->resize(680, 520);
+    return dialog;
+}
+
+namespace {
+
+// The shields' alerts are set in Verdana where the system has it.
+void UseAlertFont(QWidget* dialog) {
+    if (QFontDatabase::hasFamily(QStringLiteral("Verdana"))) {
+        QFont font(QStringLiteral("Verdana"));
+        font.setPointSizeF(dialog->font().pointSizeF());
+        dialog->setFont(font);
+    }
+}
+
+QLabel* AlertHeading(Binder& bind, ui::Label& model, const QString& name) {
+    QLabel* label = bind.Label(model, name);
+    QFont font = label->font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 1.3);
+    label->setFont(font);
+    label->setStyleSheet(QStringLiteral("color: #a4161a;"));
+    return label;
+}
+
+}  // namespace
+
+WindowDialog* MakeSpywareAlertDialog(protection::FrmSpywareFoundAlert& form, QWidget* parent) {
+    auto* dialog = new WindowDialog(form, QStringLiteral("frmSpywareFoundAlert"),
+                                    WindowDialog::Showing::kWithModel, parent);
+    dialog->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    UseAlertFont(dialog);
+    Binder& bind = dialog->Bindings();
+    auto* column = new QVBoxLayout(dialog);
+    column->setContentsMargins(18, 16, 18, 14);
+    column->setSpacing(10);
+
+    auto* top = new QHBoxLayout;
+    top->setSpacing(14);
+    auto* icon = new QLabel;
+    const int side = dialog->style()->pixelMetric(QStyle::PM_MessageBoxIconSize);
+    icon->setPixmap(dialog->style()->standardIcon(QStyle::SP_MessageBoxCritical).pixmap(side));
+    icon->setAlignment(Qt::AlignTop);
+    top->addWidget(icon);
+    auto* heading = new QVBoxLayout;
+    heading->addWidget(AlertHeading(bind, form.lblProductName, QStringLiteral("lblProductName")));
+    heading->addWidget(bind.Label(form.Label1, QStringLiteral("Label1")));
+    top->addLayout(heading, 1);
+    column->addLayout(top);
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(12);
+    grid->addWidget(bind.Label(form.SkinLabel4, QStringLiteral("SkinLabel4")), 0, 0);
+    QLabel* file = bind.Label(form.lblAlertFileName, QStringLiteral("lblAlertFileName"));
+    file->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QFont bold = file->font();
+    bold.setBold(true);
+    file->setFont(bold);
+    grid->addWidget(file, 0, 1);
+    grid->addWidget(bind.Label(form.SkinLabel5, QStringLiteral("SkinLabel5")), 1, 0);
+    QLabel* company = bind.Label(form.lblAlertCompanyName, QStringLiteral("lblAlertCompanyName"));
+    company->setFont(bold);
+    grid->addWidget(company, 1, 1);
+    grid->setColumnStretch(1, 1);
+    column->addLayout(grid);
+
+    column->addWidget(bind.Label(form.SkinLabel2, QStringLiteral("SkinLabel2")));
+    column->addWidget(bind.Label(form.SkinLabel3, QStringLiteral("SkinLabel3")));
+    QPushButton* stop = bind.PushButton(form.cmdYes, QStringLiteral("cmdYes"));
+    QPushButton* allow = bind.PushButton(form.cmdNO, QStringLiteral("cmdNO"));
+    stop->setDefault(true);
+    column->addLayout(ButtonRow({stop, allow}));
+    dialog->resize(460, 250);
+    return dialog;
+}
+
+WindowDialog* MakeHomePageAlertDialog(protection::FrmHomePageChangedAlert& form, QWidget* parent) {
+    auto* dialog = new WindowDialog(form, QStringLiteral("frmHomePageChangedAlert"),
+                                    WindowDialog::Showing::kModal, parent);
+    dialog->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    UseAlertFont(dialog);
+    Binder& bind = dialog->Bindings();
+    auto* column = new QVBoxLayout(dialog);
+    column->setContentsMargins(18, 16, 18, 14);
+    column->setSpacing(12);
+    auto* top = new QHBoxLayout;
+    top->setSpacing(14);
+    auto* icon = new QLabel;
+    const int side = dialog->style()->pixelMetric(QStyle::PM_MessageBoxIconSize);
+    icon->setPixmap(dialog->style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(side));
+    icon->setAlignment(Qt::AlignTop);
+    top->addWidget(icon);
+    QLabel* info = bind.Label(form.lblHomePageInfo, QStringLiteral("lblHomePageInfo"));
+    info->setWordWrap(true);
+    info->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    top->addWidget(info, 1);
+    column->addLayout(top, 1);
+    QPushButton* yes = bind.PushButton(form.cmdYes, QStringLiteral("cmdYes"));
+    QPushButton* no = bind.PushButton(form.cmdNO, QStringLiteral("cmdNO"));
+    yes->setDefault(true);
+    column->addLayout(ButtonRow({yes, no}));
+    dialog->resize(480, 260);
     return dialog;
 }
 

@@ -9,6 +9,7 @@
 #include <QDialog>
 
 #include "gui/qt/bindings.h"
+#include "protection/alerts.h"
 #include "removal/frm_delete.h"
 #include "removal/quarantine_store.h"
 #include "report/report.h"
@@ -56,6 +57,12 @@ private:
 WindowDialog* MakeDeleteDialog(removal::FrmDelete& form, QWidget* parent);
 // The scan report in a read-only text box with an OK button; shown modally.
 WindowDialog* MakeReportDialog(report::FrmReport& form, QWidget* parent);
+
+// "Malicious Program Found": the memory shield's alert, on top, shown while
+// its model is (the shield waits for STOP or ALLOW without a modal loop).
+WindowDialog* MakeSpywareAlertDialog(protection::FrmSpywareFoundAlert& form, QWidget* parent);
+// "Morvane": the home-page shield's question, on top, shown modally.
+WindowDialog* MakeHomePageAlertDialog(protection::FrmHomePageChangedAlert& form, QWidget* parent);
 
 // Asks which quarantined file to put back; nullopt when cancelled.
 std::optional<size_t> ChooseQuarantinedFile(const std::vector<removal::QuarantinedFile>& files,

@@ -103,7 +103,9 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::BuildDialogs() {
-    dialogs_ = {MakeDeleteDialog(form_.frmDelete, this), MakeReportDialog(form_.frmReport, this)};
+    dialogs_ = {MakeDeleteDialog(form_.frmDelete, this), MakeReportDialog(form_.frmReport, this),
+                MakeSpywareAlertDialog(form_.frmSpywareFoundAlert, this),
+                MakeHomePageAlertDialog(form_.frmHomePageChangedAlert, this)};
 }
 
 WindowDialog* MainWindow::DialogFor(const ui::Window& model) {

@@ -27,6 +27,10 @@ bool StderrIsTerminal() {
     return isatty(STDERR_FILENO) == 1;
 }
 
+bool StdinIsTerminal() {
+    return isatty(STDIN_FILENO) == 1;
+}
+
 int TerminalColumns() {
     winsize ws{};
     if (ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) {

@@ -8,6 +8,7 @@ namespace quellon::posix {
 
 // Whether standard error is a terminal (a live progress line makes sense).
 bool StderrIsTerminal();
+bool StdinIsTerminal();
 // Width of the terminal on standard error; 80 when unknown.
 int TerminalColumns();
 // Ctrl-C (SIGINT) and SIGTERM set the flag instead of ending the program.

@@ -72,6 +72,10 @@ bool StderrIsTerminal() {
     return posix::StderrIsTerminal();
 }
 
+bool StdinIsTerminal() {
+    return posix::StdinIsTerminal();
+}
+
 int TerminalColumns() {
     return posix::TerminalColumns();
 }

@@ -1,0 +1,226 @@
+// quellon-cli shield and watch: the shields without a window. Each alert is
+// printed and answered by the option given, by the user at a terminal, or
+// not at all (then nothing starts).
+#include <iostream>
+#include <optional>
+
+#include "app/frm_main.h"
+#include "cli/cli_front_end.h"
+#include "cli/cli_host.h"
+#include "cli/commands.h"
+#include "common/convert.h"
+#include "common/text.h"
+#include "platform/backend_factory.h"
+
+namespace quellon::cli {
+namespace {
+
+// How the alerts of one run are answered.
+struct Answers {
+    std::optional<bool> stop;     // memory shield: STOP (true) or ALLOW
+    std::optional<bool> restore;  // home-page shield: Yes (true) or No
+};
+
+// Takes "--memory-answer stop|allow", "--homepage-answer yes|no" and, for
+// watch, "--seconds N" from the arguments after the command's words.
+Status TakeAnswers(const std::vector<std::string>& args, size_t from, Answers& answers,
+                   long* seconds) {
+    for (size_t i = from; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (i + 1 >= args.size()) {
+            return Usage();
+        }
+        const std::string& v = args[++i];
+        if (a == "--memory-answer" && (v == "stop" || v == "allow")) {
+            answers.stop = v == "stop";
+        } else if (a == "--homepage-answer" && (v == "yes" || v == "no")) {
+            answers.restore = v == "yes";
+        } else if (a == "--seconds" && seconds != nullptr && !v.empty() &&
+                   v.find_first_not_of("0123456789") == std::string::npos) {
+            *seconds = std::stol(v);
+        } else {
+            return Usage();
+        }
+    }
+    return Status::Ok();
+}
+
+// Asks at the terminal; nullopt when the input ended.
+std::optional<bool> Ask(std::ostream& err, const std::string& question, char yes, char no) {
+    for (;;) {
+        err << question << std::flush;
+        std::string line;
+        if (!std::getline(std::cin, line)) {
+            return std::nullopt;
+        }
+        const std::string_view word = text::TrimView(line);
+        if (!word.empty() && (word[0] == yes || word[0] == text::UpperChar(yes))) {
+            return true;
+        }
+        if (!word.empty() && (word[0] == no || word[0] == text::UpperChar(no))) {
+            return false;
+        }
+    }
+}
+
+// One run of the shields: the main form loaded as for the tray, its alerts
+// printed and answered.
+class Shields {
+public:
+    Shields(const Options& o, Answers answers, std::ostream& out, std::ostream& err)
+        : application_(o.folders),
+          host_(err),
+          frontEnd_(err, application_.Info()),
+          form_(application_.MakeMainForm(host_, frontEnd_)),
+          answers_(answers),
+          out_(out),
+          err_(err) {
+        form_.LoadDefinitions();
+        form_.LoadDriveList();
+        form_.LoadSchedule();
+        form_.LoadSettingsIntoForm();
+        frontEnd_.answer = [this](ui::Window& window) { Answer(window); };
+        auto& alert = form_.frmHomePageChangedAlert;
+        outcomesSeen_ = alert.Outcomes();
+        outcomeSlot_ = alert.Observe([this, &alert] { NoteOutcome(alert); });
+    }
+    ~Shields() { form_.frmHomePageChangedAlert.Unobserve(outcomeSlot_); }
+
+    app::FrmMain& Form() { return form_; }
+    CliHost& Host() { return host_; }
+    // Whether an alert was raised or a page restored in this run.
+    bool Acted() const { return acted_; }
+
+private:
+    void Answer(ui::Window& window) {
+        if (&window == &form_.frmSpywareFoundAlert) {
+            auto& alert = form_.frmSpywareFoundAlert;
+            const std::string name = alert.lblAlertFileName.Caption();
+            out_ << "alert\t" << name << '\t' << alert.lblAlertCompanyName.Caption() << '\n'
+                 << std::flush;
+            acted_ = true;
+            std::optional<bool> stop = answers_.stop;
+            if (!stop) {
+                stop = Ask(err_, "Stop " + name + "? [s]top / [a]llow: ", 's', 'a');
+            }
+            if (!stop) {
+                return;  // no answer: the alert is closed, the program left running
+            }
+            if (*stop) {
+                alert.cmdYes.Click();
+                out_ << "stopped\t" << name << '\n';
+            } else {
+                alert.cmdNO.Click();
+                out_ << "allowed\t" << name << '\n';
+            }
+        } else if (&window == &form_.frmHomePageChangedAlert) {
+            auto& alert = form_.frmHomePageChangedAlert;
+            out_ << "alert\t" << alert.rememberedPage << '\t' << alert.currentPage << '\n'
+                 << std::flush;
+            acted_ = true;
+            std::optional<bool> restore = answers_.restore;
+            if (!restore) {
+                restore = Ask(
+                    err_, "Keep your homepage as " + alert.rememberedPage + "? [y]es / [n]o: ", 'y',
+                    'n');
+            }
+            if (restore) {
+                (*restore ? alert.cmdYes : alert.cmdNO).Click();
+            }
+        }
+        out_.flush();
+    }
+
+    // A restored or accepted page, asked about or not.
+    void NoteOutcome(protection::FrmHomePageChangedAlert& alert) {
+        using Outcome = protection::FrmHomePageChangedAlert::Outcome;
+        if (alert.Outcomes() == outcomesSeen_) {
+            return;  // a change of the window, not a new outcome
+        }
+        outcomesSeen_ = alert.Outcomes();
+        if (alert.LastOutcome() == Outcome::kRestored) {
+            out_ << "restored\t" << alert.LastOutcomePage() << '\n' << std::flush;
+            acted_ = true;
+        } else if (alert.LastOutcome() == Outcome::kAccepted) {
+            out_ << "accepted\t" << alert.LastOutcomePage() << '\n' << std::flush;
+        }
+    }
+
+    app::Application application_;
+    CliHost host_;
+    CliFrontEnd frontEnd_;
+    app::FrmMain& form_;
+    Answers answers_;
+    std::ostream& out_;
+    std::ostream& err_;
+    bool acted_ = false;
+    size_t outcomeSlot_ = 0;
+    unsigned outcomesSeen_ = 0;
+};
+
+// Without a terminal, an alert can be answered only by an option: a run that
+// might raise one without it does not start.
+Status CanAnswer(const Answers& answers, bool memory, bool homePage) {
+    if (platform::StdinIsTerminal()) {
+        return Status::Ok();
+    }
+    if (memory && !answers.stop) {
+        return Status::Failure(
+            "no terminal to ask at: give --memory-answer stop or --memory-answer allow");
+    }
+    if (homePage && !answers.restore) {
+        return Status::Failure(
+            "no terminal to ask at: give --homepage-answer yes or --homepage-answer no");
+    }
+    return Status::Ok();
+}
+
+}  // namespace
+
+Result<int> Shield(const Options& o, std::ostream& out, std::ostream& err) {
+    const auto& a = o.args;
+    if (a.size() < 2 || (a[1] != "memory" && a[1] != "homepage")) {
+        return Usage();
+    }
+    const bool memory = a[1] == "memory";
+    Answers answers;
+    if (Status s = TakeAnswers(a, 2, answers, nullptr); !s) {
+        return s;
+    }
+    if (Status folders = app::CheckFolders(o.folders); !folders) {
+        return folders;
+    }
+    if (Status s = CanAnswer(answers, memory, !memory); !s) {
+        return s;
+    }
+    Shields shields(o, answers, out, err);
+    if (memory) {
+        shields.Form().tmrMemoryInspected_Timer();
+    } else {
+        shields.Form().tmrCheckHomePage_Timer();
+    }
+    return shields.Acted() ? kExitFound : kExitClean;
+}
+
+Result<int> Watch(const Options& o, std::ostream& out, std::ostream& err) {
+    Answers answers;
+    long seconds = 0;
+    if (Status s = TakeAnswers(o.args, 1, answers, &seconds); !s) {
+        return s;
+    }
+    if (Status folders = app::CheckFolders(o.folders); !folders) {
+        return folders;
+    }
+    if (Status s = CanAnswer(answers, true, true); !s) {
+        return s;
+    }
+    Shields shields(o, answers, out, err);
+    platform::CatchInterrupts(shields.Host().InterruptFlag());
+    // As the program runs while it sits in the tray: the background timers
+    // as the settings say.
+    shields.Form().SetBackgroundTimers(true);
+    shields.Host().RunTimers(std::chrono::seconds(seconds));
+    return shields.Acted() ? kExitFound : kExitClean;
+}
+
+}  // namespace quellon::cli
