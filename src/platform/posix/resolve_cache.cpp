@@ -13,6 +13,7 @@
 
 #include "common/ansi.h"
 #include "common/text.h"
+#include "common/winpath.h"
 
 namespace quellon::posix {
 
@@ -146,35 +147,20 @@ bool PlainUpper(std::string_view name, std::string& key) {
     return true;
 }
 
-bool PlainComponent(std::string_view c) {
-    return !c.empty() && c != "." && c != ".." && c.find('/') == std::string_view::npos;
-}
-
 // "X:\" and a file name, with plain folder names between them (a path
 // "X:\\name" counts as "X:\name"), and no NUL anywhere: the paths the
 // cache serves.
 bool CacheablePath(std::string_view p) {
-    if (p.size() < 4 || p[1] != ':' || p[2] != '\\' ||
-        std::memchr(p.data(), '\0', p.size()) != nullptr) {
+    if (p.size() < 4 || !winpath::IsAbsolute(p) || winpath::HasNul(p)) {
         return false;
     }
-    const size_t lastSlash = p.rfind('\\');
-    if (!PlainComponent(p.substr(lastSlash + 1))) {
+    const std::string_view name = winpath::BareName(p);
+    if (!winpath::IsPlainComponent(name)) {
         return false;
     }
-    // The folder names between "X:\" and the last backslash, in one pass.
-    for (size_t i = 3, start = 3; lastSlash > 3 && i <= lastSlash; ++i) {
-        if (p[i] == '\\') {
-            const std::string_view name = p.substr(start, i - start);
-            if (name.empty() || name == "." || name == "..") {
-                return false;
-            }
-            start = i + 1;
-        } else if (p[i] == '/') {
-            return false;
-        }
-    }
-    return true;
+    // The folder names between "X:\" and the name's backslash.
+    const size_t nameAt = p.size() - name.size();
+    return nameAt <= 4 || winpath::HasOnlyPlainComponents(p.substr(3, nameAt - 4));
 }
 
 }  // namespace
@@ -367,11 +353,11 @@ void ResolveCache::CloseFolders() {
 }
 
 std::optional<std::filesystem::path> ResolveCache::DriveFolder(char letter) {
-    const char upper = text::UpperChar(letter);
-    if (!snapshot_ || upper < 'A' || upper > 'Z') {
+    const int index = winpath::DriveIndex(letter);
+    if (!snapshot_ || index < 0) {
         return DriveFolderIn(root_, letter);
     }
-    KnownDrive& known = drives_[upper - 'A'];
+    KnownDrive& known = drives_[index];
     if (!known.asked) {
         known.folder = DriveFolderIn(root_, letter);
         known.asked = true;
@@ -448,13 +434,9 @@ std::optional<ResolveCache::Folder> ResolveCache::BuildFromKnown(std::string_vie
     size_t belowDrive = 0;
     size_t done = 0;
     std::string above;
-    for (size_t end = windowsFolder.size(); end > 0;) {
-        const size_t cut = windowsFolder.rfind('\\', end - 1);
-        if (cut == std::string_view::npos) {
-            break;
-        }
-        end = cut;
-        above.assign(windowsFolder, 0, end);
+    for (std::string_view up = winpath::FolderOf(windowsFolder); !up.empty();
+         up = winpath::FolderOf(up)) {
+        above.assign(up);
         const auto it = folders_.find(above);
         if (it != folders_.end()) {
             current = it->second.linux;
@@ -462,7 +444,7 @@ std::optional<ResolveCache::Folder> ResolveCache::BuildFromKnown(std::string_vie
             listing = it->second.listing;
             drive = it->second.drive;
             belowDrive = it->second.belowDrive;
-            done = end;
+            done = up.size();
             break;
         }
     }
@@ -476,9 +458,8 @@ std::optional<ResolveCache::Folder> ResolveCache::BuildFromKnown(std::string_vie
         if (!listing) {
             return std::nullopt;
         }
-        const char letter = text::UpperChar(windowsFolder[0]);
-        if (letter >= 'A' && letter <= 'Z') {
-            drive = letter - 'A';
+        drive = winpath::DriveIndex(windowsFolder[0]);
+        if (drive >= 0) {
             belowDrive = current.size() + (current.back() == '/' ? 0 : 1);
         }
         done = 2;  // "X:"
@@ -487,9 +468,7 @@ std::optional<ResolveCache::Folder> ResolveCache::BuildFromKnown(std::string_vie
         done + 1 < windowsFolder.size() ? windowsFolder.substr(done + 1) : std::string_view();
     std::string exact, key;
     while (!rest.empty()) {
-        const size_t cut = rest.find('\\');
-        const std::string_view component = rest.substr(0, cut);
-        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
+        const std::string_view component = winpath::TakeComponent(rest);
         if (current.empty() || current.back() != '/') {
             current += '/';
         }
@@ -549,9 +528,7 @@ std::optional<ResolveCache::Folder> ResolveCache::BuildFolder(std::string_view w
     std::string_view rest = windowsFolder.size() > 3 ? windowsFolder.substr(3) : std::string_view();
     std::string exact, key;
     while (!rest.empty()) {
-        const size_t cut = rest.find('\\');
-        const std::string_view component = rest.substr(0, cut);
-        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
+        const std::string_view component = winpath::TakeComponent(rest);
         std::shared_ptr<const Listing> listing = GetListing(current);
         if (!listing) {
             return std::nullopt;
@@ -577,10 +554,8 @@ std::optional<ResolveCache::Folder> ResolveCache::BuildFolder(std::string_view w
         f.complete = false;
         f.guards.push_back({current.substr(0, before), true, listing->stamp});
         while (!rest.empty()) {
-            const size_t next = rest.find('\\');
             current += '/';
-            AppendUtf8(current, rest.substr(0, next));
-            rest = next == std::string_view::npos ? std::string_view() : rest.substr(next + 1);
+            AppendUtf8(current, winpath::TakeComponent(rest));
         }
         f.linux = std::move(current);
         return f;
@@ -626,9 +601,8 @@ bool ResolveCache::Resolve(std::string_view windowsPath, std::string& linuxOut, 
         return false;
     }
     last_ = nullptr;
-    const size_t lastSlash = windowsPath.rfind('\\');
-    const std::string_view leafName = windowsPath.substr(lastSlash + 1);
-    const std::string_view windowsFolder = windowsPath.substr(0, lastSlash);
+    const std::string_view leafName = winpath::BareName(windowsPath);
+    const std::string_view windowsFolder = winpath::FolderOf(windowsPath);
     // The leaf's key does not depend on its folder: worked out first, the
     // folder's table can be loaded while the path is put together.
     const bool plainLeaf = PlainUpper(leafName, key_);
