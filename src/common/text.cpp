@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "common/winpath.h"
+
 namespace quellon::text {
 namespace {
 
@@ -226,8 +228,7 @@ std::vector<std::string> Split(std::string_view s, std::string_view sep) {
 }
 
 std::string_view FileNameOfPath(std::string_view path) {
-    const size_t slash = path.rfind('\\');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+    return winpath::BareName(path);
 }
 
 std::string ToDecimal(std::int64_t v) {

@@ -41,7 +41,8 @@ std::string ReplaceNoCase(std::string_view s, std::string_view find, std::string
 // Splits at every occurrence of `sep`; an empty input gives one empty piece.
 std::vector<std::string> Split(std::string_view s, std::string_view sep);
 
-// Text after the last backslash (the whole text when there is none).
+// Text after the last backslash (the whole text when there is none):
+// winpath::BareName, under the name the scanners know.
 std::string_view FileNameOfPath(std::string_view path);
 
 // Decimal text of a signed value.

@@ -122,6 +122,17 @@ TEST(MachineRootTest, MachineIniOverridesFoldersVersionAndDriveTypes) {
     EXPECT_EQ(drives[3].type, platform::DriveType::kRemovable);
 }
 
+// The system folder below a Windows folder at a drive's root has one
+// backslash, as every other path the shell gives.
+TEST(MachineRootTest, WindowsFolderAtADriveRoot) {
+    TestMachine m;
+    m.WriteMachineIni("[Folders]\r\nWindows=d:\\\\\r\n");
+    platform::Shell& shell = m.Platform().shell;
+    EXPECT_EQ(shell.WindowsDirectory(), "d:\\");
+    EXPECT_EQ(shell.SystemDirectory(), "d:\\system32");
+    EXPECT_EQ(shell.SpecialFolder(platform::kCsidlProgramFiles), "d:\\Program Files");
+}
+
 TEST(MachineRootTest, DefaultsAreAnXpMachine) {
     TestMachine m;
     platform::Shell& shell = m.Platform().shell;

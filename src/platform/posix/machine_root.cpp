@@ -7,6 +7,7 @@
 
 #include "common/ansi.h"
 #include "common/text.h"
+#include "common/winpath.h"
 #include "platform/ini_file.h"
 #include "platform/posix/backend.h"
 #include "platform/posix/io.h"
@@ -17,13 +18,6 @@ namespace quellon::posix {
 namespace fs = std::filesystem;
 
 namespace {
-
-char AsciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool IsDirectory(const fs::path& p) {
     struct stat st {};
@@ -105,11 +99,8 @@ MachineConfig MachineConfig::Load(const fs::path& machineIni) {
         return false;
     };
     if (folder("Windows", config.windows) && !platform::ini::Find(entries, "Folders", "System")) {
-        std::string windows = config.windows;
-        while (windows.size() > 3 && windows.back() == '\\') {
-            windows.pop_back();
-        }
-        config.system = windows + "\\system32";
+        config.system =
+            winpath::Join(winpath::WithoutTrailingSeparators(config.windows), "system32");
     }
     folder("System", config.system);
     folder("Desktop", config.desktop);
@@ -126,13 +117,8 @@ MachineConfig MachineConfig::Load(const fs::path& machineIni) {
     number("Major", config.version.major);
     number("Minor", config.version.minor);
     for (const platform::ini::Entry& e : entries) {
-        if (!text::EqualsNoCase(e.section, "Drives") || e.key.empty()) {
-            continue;
-        }
-        char letter = AsciiUpper(e.key[0]);
-        bool wellFormed = letter >= 'A' && letter <= 'Z' &&
-                          (e.key.size() == 1 || (e.key.size() == 2 && e.key[1] == ':'));
-        if (!wellFormed) {
+        const char letter = winpath::DriveNamed(e.key);
+        if (!text::EqualsNoCase(e.section, "Drives") || letter == '\0') {
             continue;
         }
         bool known = false;
@@ -156,11 +142,11 @@ std::optional<fs::path> MachineRoot::DriveFolder(char letter) const {
 }
 
 std::optional<fs::path> DriveFolderIn(const fs::path& root, char letter) {
-    letter = AsciiUpper(letter);
-    if (letter < 'A' || letter > 'Z') {
+    const int index = winpath::DriveIndex(letter);
+    if (index < 0) {
         return std::nullopt;
     }
-    const char lower = AsciiLower(letter);
+    const char lower = static_cast<char>('a' + index);
     fs::path own = root / (std::string("drive_") + lower);
     if (IsDirectory(own)) {
         return own;
@@ -169,7 +155,7 @@ std::optional<fs::path> DriveFolderIn(const fs::path& root, char letter) {
     if (IsDirectory(device)) {
         return device;
     }
-    if (letter == 'Z') {
+    if (lower == 'z') {
         return fs::path("/");  // Wine's catch-all drive for the Linux file system
     }
     return std::nullopt;
@@ -178,7 +164,7 @@ std::optional<fs::path> DriveFolderIn(const fs::path& root, char letter) {
 std::string MachineRoot::DriveLetters() const {
     std::string letters;
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
-        const char lower = AsciiLower(letter);
+        const char lower = text::LowerChar(letter);
         bool present = IsDirectory(root_ / (std::string("drive_") + lower)) ||
                        IsDirectory(root_ / "dosdevices" / (std::string(1, lower) + ":"));
         if (!present && letter == 'C') {
@@ -208,56 +194,35 @@ std::optional<fs::path> MachineRoot::Resolve(std::string_view windowsPath, LeafK
 }
 
 std::optional<fs::path> MachineRoot::ResolveEachComponent(std::string_view windowsPath) const {
-    if (windowsPath.size() < 3 || windowsPath[1] != ':' || windowsPath[2] != '\\' ||
-        windowsPath.find('\0') != std::string_view::npos) {
+    // "." and ".." are worked out on the text, as Windows does: "C:\a\..\b"
+    // is "C:\b" whatever "a" is on disk.
+    const std::optional<winpath::Normalized> path = winpath::Normalize(windowsPath);
+    if (!path) {
         return std::nullopt;
     }
-    std::optional<fs::path> drive = DriveFolderIn(root_, windowsPath[0]);
+    std::optional<fs::path> drive = DriveFolderIn(root_, path->drive);
     if (!drive) {
         return std::nullopt;
     }
     std::string current = drive->string();
-    // Lengths of `current` before each component, for "..".
-    std::vector<size_t> marks;
     // Once a component is missing, the ones below it cannot exist either.
-    size_t missingAt = std::string::npos;
-    std::string_view rest = windowsPath.substr(3);
-    while (!rest.empty()) {
-        size_t cut = rest.find('\\');
-        std::string_view component = rest.substr(0, cut);
-        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
-        if (component.empty() || component == ".") {
-            continue;
-        }
-        if (component == "..") {
-            if (marks.empty()) {
-                return std::nullopt;
-            }
-            current.resize(marks.back());
-            marks.pop_back();
-            if (marks.size() <= missingAt) {
-                missingAt = std::string::npos;
-            }
-            continue;
-        }
-        if (component.find('/') != std::string_view::npos) {
-            return std::nullopt;
-        }
-        marks.push_back(current.size());
-        const std::string folder = current;
+    bool missing = false;
+    for (const std::string_view component : path->components) {
+        const size_t folderEnd = current.size();
         if (current.empty() || current.back() != '/') {
             current += '/';
         }
         const std::string exact = ansi::ToUtf8(component);
-        if (missingAt != std::string::npos || NameExists(current + exact)) {
+        if (missing || NameExists(current + exact)) {
             current += exact;
             continue;
         }
-        if (std::optional<std::string> found = FindNoCase(folder, component)) {
+        if (std::optional<std::string> found =
+                FindNoCase(current.substr(0, folderEnd), component)) {
             current += *found;
         } else {
             current += exact;
-            missingAt = marks.size() - 1;
+            missing = true;
         }
     }
     return fs::path(current);

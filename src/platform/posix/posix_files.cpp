@@ -12,6 +12,7 @@
 #include "common/ansi.h"
 #include "common/lines.h"
 #include "common/text.h"
+#include "common/winpath.h"
 #include "platform/posix/impl.h"
 #include "platform/posix/io.h"
 #include "platform/posix/resolve_cache.h"
@@ -146,13 +147,7 @@ std::optional<std::vector<platform::FileEntry>> PosixFiles::ListFiles(std::strin
     if (dir == nullptr) {
         return std::nullopt;
     }
-    std::string prefix(folder);
-    while (prefix.size() > 3 && prefix.back() == '\\') {
-        prefix.pop_back();
-    }
-    if (prefix.back() != '\\') {
-        prefix += '\\';
-    }
+    const std::string prefix = winpath::FolderPrefix(folder);
     std::vector<platform::FileEntry> files;
     const int dirFd = ::dirfd(dir);
     while (dirent* entry = ::readdir(dir)) {

@@ -1,17 +1,11 @@
 // Special folders and drives as the machine's configuration describes them.
 #include "common/text.h"
+#include "common/winpath.h"
 #include "platform/posix/impl.h"
 
 namespace quellon::posix {
 
 namespace {
-
-std::string WithoutTrailingBackslash(std::string path) {
-    while (path.size() > 3 && path.back() == '\\') {
-        path.pop_back();
-    }
-    return path;
-}
 
 platform::DriveType TypeFromText(std::string_view typeText) {
     struct Named {
@@ -40,20 +34,20 @@ std::optional<std::string> PosixShell::SpecialFolder(int csidl) {
     const MachineConfig& config = machine_.Config();
     switch (csidl) {
         case platform::kCsidlPrograms:
-            return WithoutTrailingBackslash(config.programs);
+            return winpath::WithoutTrailingSeparators(config.programs);
         case platform::kCsidlDesktopDirectory:
-            return WithoutTrailingBackslash(config.desktop);
+            return winpath::WithoutTrailingSeparators(config.desktop);
         case platform::kCsidlCookies:
-            return WithoutTrailingBackslash(config.cookies);
+            return winpath::WithoutTrailingSeparators(config.cookies);
         case platform::kCsidlWindows:
             return WindowsDirectory();
         case platform::kCsidlSystem:
             return SystemDirectory();
         case platform::kCsidlProgramFiles: {
-            std::string windows = WindowsDirectory();
-            std::string drive =
-                windows.size() >= 2 && windows[1] == ':' ? windows.substr(0, 2) : std::string("C:");
-            return drive + "\\Program Files";
+            // On the drive of the Windows folder.
+            const std::string windows = WindowsDirectory();
+            const std::string_view drive = winpath::DriveOf(windows);
+            return winpath::Join(drive.empty() ? std::string_view("C:") : drive, "Program Files");
         }
         default:
             return std::nullopt;
@@ -61,11 +55,11 @@ std::optional<std::string> PosixShell::SpecialFolder(int csidl) {
 }
 
 std::string PosixShell::SystemDirectory() {
-    return WithoutTrailingBackslash(machine_.Config().system);
+    return winpath::WithoutTrailingSeparators(machine_.Config().system);
 }
 
 std::string PosixShell::WindowsDirectory() {
-    return WithoutTrailingBackslash(machine_.Config().windows);
+    return winpath::WithoutTrailingSeparators(machine_.Config().windows);
 }
 
 std::vector<platform::Drive> PosixShell::Drives() {

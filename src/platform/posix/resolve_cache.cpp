@@ -3,16 +3,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 
 #include "common/ansi.h"
 #include "common/text.h"
+#include "common/winpath.h"
 
 namespace quellon::posix {
 
@@ -23,82 +21,6 @@ constexpr size_t kMaxFolders = 200000;
 constexpr size_t kMaxListedNames = 4000000;
 // Folders a snapshot keeps open at most.
 constexpr rlim_t kMaxOpenFolders = 128;
-
-bool Same(const timespec& a, const timespec& b) {
-    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
-
-DirStamp StampOf(const struct stat& st) {
-    DirStamp s;
-    s.dev = st.st_dev;
-    s.ino = st.st_ino;
-    s.mtime = st.st_mtim;
-    s.ctime = st.st_ctim;
-    return s;
-}
-
-timespec Now() {
-    timespec t{};
-    ::clock_gettime(CLOCK_REALTIME, &t);
-    return t;
-}
-
-bool Before(const timespec& a, const timespec& b) {
-    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
-}
-
-// A folder's times are stamped from a clock that advances in ticks, so a
-// change made in the same tick as an earlier one may leave them as they
-// were. A stamp can only be trusted once its times lie well behind the
-// clock: any later change then shows as new times. File systems that keep
-// whole seconds only get a wider margin.
-bool Settled(const DirStamp& s, const timespec& now) {
-    const bool coarse = s.mtime.tv_nsec == 0 && s.ctime.tv_nsec == 0;
-    timespec limit = now;
-    if (coarse) {
-        limit.tv_sec -= 3;
-    } else {
-        constexpr long kMarginNs = 50'000'000;
-        if (limit.tv_nsec >= kMarginNs) {
-            limit.tv_nsec -= kMarginNs;
-        } else {
-            limit.tv_sec -= 1;
-            limit.tv_nsec += 1'000'000'000 - kMarginNs;
-        }
-    }
-    return Before(s.mtime, limit) && Before(s.ctime, limit);
-}
-
-// File systems whose folder times change with every entry change made
-// anywhere (network and virtual file systems are left out).
-bool ReliableTimes(int fd) {
-    struct statfs fs {};
-    if (::fstatfs(fd, &fs) != 0) {
-        return false;
-    }
-    switch (static_cast<unsigned long>(fs.f_type)) {
-        case 0xEF53UL:      // ext2/3/4
-        case 0x01021994UL:  // tmpfs
-        case 0x9123683EUL:  // btrfs
-        case 0x58465342UL:  // xfs
-        case 0x794C7630UL:  // overlayfs
-        case 0x2FC12FC1UL:  // zfs
-        case 0xF2F52010UL:  // f2fs
-        case 0xCA451A4EUL:  // bcachefs
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool StatDir(const std::string& path, DirStamp& out) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        return false;
-    }
-    out = StampOf(st);
-    return true;
-}
 
 // ANSI text as a file name: plain ASCII needs no conversion.
 void AppendUtf8(std::string& out, std::string_view ansiName) {
@@ -111,170 +33,23 @@ void AppendUtf8(std::string& out, std::string_view ansiName) {
     out.append(ansiName);
 }
 
-// The upper-cased ANSI form of an on-disk name; plain ASCII needs no
-// conversion.
-void UpperAnsiOf(const char* utf8, std::string& out) {
-    out.clear();
-    for (const char* c = utf8; *c != '\0'; ++c) {
-        if (static_cast<unsigned char>(*c) >= 0x80) {
-            out = text::Upper(ansi::FromUtf8(utf8));
-            return;
-        }
-        out += text::UpperChar(*c);
-    }
-}
-
-size_t HashOf(std::string_view s) {
-    return std::hash<std::string_view>{}(s);
-}
-
-// The high half of a hash, where a table slot keeps it.
-std::uint64_t TagOf(size_t hash) {
-    return static_cast<std::uint64_t>(hash) & ~std::uint64_t{0xFFFFFFFF};
-}
-
-// Upper-cases a name made of ASCII only; false (and `key` of no use) for
-// any other name.
-bool PlainUpper(std::string_view name, std::string& key) {
-    key.resize(name.size());
-    for (size_t i = 0; i < name.size(); ++i) {
-        if (static_cast<unsigned char>(name[i]) >= 0x80) {
-            return false;
-        }
-        key[i] = text::UpperChar(name[i]);
-    }
-    return true;
-}
-
-bool PlainComponent(std::string_view c) {
-    return !c.empty() && c != "." && c != ".." && c.find('/') == std::string_view::npos;
-}
-
 // "X:\" and a file name, with plain folder names between them (a path
 // "X:\\name" counts as "X:\name"), and no NUL anywhere: the paths the
 // cache serves.
 bool CacheablePath(std::string_view p) {
-    if (p.size() < 4 || p[1] != ':' || p[2] != '\\' ||
-        std::memchr(p.data(), '\0', p.size()) != nullptr) {
+    if (p.size() < 4 || !winpath::IsAbsolute(p) || winpath::HasNul(p)) {
         return false;
     }
-    const size_t lastSlash = p.rfind('\\');
-    if (!PlainComponent(p.substr(lastSlash + 1))) {
+    const std::string_view name = winpath::BareName(p);
+    if (!winpath::IsPlainComponent(name)) {
         return false;
     }
-    // The folder names between "X:\" and the last backslash, in one pass.
-    for (size_t i = 3, start = 3; lastSlash > 3 && i <= lastSlash; ++i) {
-        if (p[i] == '\\') {
-            const std::string_view name = p.substr(start, i - start);
-            if (name.empty() || name == "." || name == "..") {
-                return false;
-            }
-            start = i + 1;
-        } else if (p[i] == '/') {
-            return false;
-        }
-    }
-    return true;
+    // The folder names between "X:\" and the name's backslash.
+    const size_t nameAt = p.size() - name.size();
+    return nameAt <= 4 || winpath::HasOnlyPlainComponents(p.substr(3, nameAt - 4));
 }
 
 }  // namespace
-
-const std::string* ResolveCache::Listing::Find(std::string_view ansiName,
-                                               const std::string& exactName, std::string& key,
-                                               unsigned char* type) const {
-    if (!PlainUpper(ansiName, key)) {
-        key = text::Upper(ansi::FromUtf8(exactName));
-    }
-    return FindKey(key, HashOf(key), exactName, type);
-}
-
-const std::string* ResolveCache::Listing::FindKey(std::string_view upper, size_t hash,
-                                                  const std::string& exactName,
-                                                  unsigned char* type) const {
-    const Names* found = Lookup(upper, hash);
-    if (found == nullptr) {
-        return nullptr;
-    }
-    const Names& names = *found;
-    for (const auto& [other, otherType] : names.others) {
-        if (other == exactName) {
-            if (type != nullptr) {
-                *type = otherType;
-            }
-            return &other;
-        }
-    }
-    if (type != nullptr) {
-        *type = names.firstType;
-    }
-    return &names.first;
-}
-
-void ResolveCache::Listing::Prefetch(size_t hash) const {
-    if (!slots.empty()) {
-        __builtin_prefetch(&slots[hash & (slots.size() - 1)]);
-    }
-}
-
-const ResolveCache::Listing::Names* ResolveCache::Listing::Lookup(std::string_view upper,
-                                                                  size_t hash) const {
-    if (slots.empty()) {
-        return nullptr;
-    }
-    const std::uint64_t tag = TagOf(hash);
-    const size_t mask = slots.size() - 1;
-    for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        const std::uint64_t slot = slots[i];
-        const auto index = static_cast<std::uint32_t>(slot);
-        if (index == 0) {
-            return nullptr;
-        }
-        if ((slot & ~std::uint64_t{0xFFFFFFFF}) == tag && entries[index - 1].upper == upper) {
-            return &entries[index - 1].names;
-        }
-    }
-}
-
-ResolveCache::Listing::Names& ResolveCache::Listing::Add(std::string_view upper, bool& added) {
-    if ((entries.size() + 1) * 2 > slots.size()) {
-        Grow();
-    }
-    const size_t hash = HashOf(upper);
-    const std::uint64_t tag = TagOf(hash);
-    const size_t mask = slots.size() - 1;
-    size_t i = hash & mask;
-    for (;; i = (i + 1) & mask) {
-        const std::uint64_t slot = slots[i];
-        const auto index = static_cast<std::uint32_t>(slot);
-        if (index == 0) {
-            break;
-        }
-        if ((slot & ~std::uint64_t{0xFFFFFFFF}) == tag && entries[index - 1].upper == upper) {
-            added = false;
-            return entries[index - 1].names;
-        }
-    }
-    entries.push_back({std::string(upper), hash, {}});
-    slots[i] = tag | static_cast<std::uint64_t>(entries.size());
-    added = true;
-    return entries.back().names;
-}
-
-void ResolveCache::Listing::Grow() {
-    slots.assign(std::max<size_t>(16, slots.size() * 2), 0);
-    const size_t mask = slots.size() - 1;
-    for (size_t e = 0; e < entries.size(); ++e) {
-        size_t i = entries[e].hash & mask;
-        while (slots[i] != 0) {
-            i = (i + 1) & mask;
-        }
-        slots[i] = TagOf(entries[e].hash) | static_cast<std::uint64_t>(e + 1);
-    }
-}
-
-bool DirStamp::operator==(const DirStamp& o) const {
-    return dev == o.dev && ino == o.ino && Same(mtime, o.mtime) && Same(ctime, o.ctime);
-}
 
 ResolveCache::ResolveCache(std::filesystem::path root, Mode mode)
     : root_(std::move(root)), snapshot_(mode == Mode::kSnapshot) {
@@ -303,7 +78,6 @@ ResolveCache::Listing::~Listing() {
 
 std::shared_ptr<ResolveCache::Listing> ResolveCache::ReadListing(int fd) {
     auto listing = std::make_shared<Listing>();
-    std::string upper;
     // The entries as the kernel hands them out, many at a time; an error
     // ends the listing as its end does.
     alignas(8) char buffer[32 * 1024];
@@ -319,20 +93,7 @@ std::shared_ptr<ResolveCache::Listing> ResolveCache::ReadListing(int fd) {
             if (std::strcmp(n, ".") == 0 || std::strcmp(n, "..") == 0) {
                 continue;
             }
-            ++listing->count;
-            bool added = false;
-            UpperAnsiOf(n, upper);
-            Listing::Names& names = listing->Add(upper, added);
-            if (added) {
-                names.first = n;
-                names.firstType = e->d_type;
-            } else if (names.first > n) {
-                names.others.emplace_back(std::move(names.first), names.firstType);
-                names.first = n;
-                names.firstType = e->d_type;
-            } else {
-                names.others.emplace_back(n, e->d_type);
-            }
+            listing->names.Add(n, e->d_type);
         }
     }
     return listing;
@@ -367,11 +128,11 @@ void ResolveCache::CloseFolders() {
 }
 
 std::optional<std::filesystem::path> ResolveCache::DriveFolder(char letter) {
-    const char upper = text::UpperChar(letter);
-    if (!snapshot_ || upper < 'A' || upper > 'Z') {
+    const int index = winpath::DriveIndex(letter);
+    if (!snapshot_ || index < 0) {
         return DriveFolderIn(root_, letter);
     }
-    KnownDrive& known = drives_[upper - 'A'];
+    KnownDrive& known = drives_[index];
     if (!known.asked) {
         known.folder = DriveFolderIn(root_, letter);
         known.asked = true;
@@ -394,9 +155,11 @@ std::shared_ptr<const ResolveCache::Listing> ResolveCache::GetListing(const std:
         KeepOpen(listing, fd);
         return listing;
     }
-    const timespec now = Now();
+    // The listing remembered holds while the folder's stamp is the same; a
+    // new one is remembered only under a stamp that shows later changes.
+    const timespec now = StampClock();
     DirStamp stamp;
-    if (!StatDir(dir, stamp)) {
+    if (!StampFolder(dir, stamp)) {
         return nullptr;
     }
     auto it = listings_.find(dir);
@@ -404,7 +167,7 @@ std::shared_ptr<const ResolveCache::Listing> ResolveCache::GetListing(const std:
         if (it->second->stamp == stamp) {
             return it->second;
         }
-        listedNames_ -= it->second->count;
+        listedNames_ -= it->second->names.Count();
         listings_.erase(it);
     }
     if (!Settled(stamp, now)) {
@@ -414,27 +177,25 @@ std::shared_ptr<const ResolveCache::Listing> ResolveCache::GetListing(const std:
     if (fd < 0) {
         return nullptr;
     }
-    struct stat st {};
-    if (!ReliableTimes(fd) || ::fstat(fd, &st) != 0 || !(StampOf(st) == stamp)) {
+    if (!MayRemember(fd, stamp)) {
         ::close(fd);
         return nullptr;
     }
     std::shared_ptr<Listing> listing = ReadListing(fd);
     ::close(fd);
     listing->stamp = stamp;
-    // A change while the folder was read shows as new times on the next use.
     Keep(dir, listing);
     return listing;
 }
 
 void ResolveCache::Keep(const std::string& dir, const std::shared_ptr<const Listing>& listing) {
-    listedNames_ += listing->count;
+    listedNames_ += listing->names.Count();
     if (listedNames_ > kMaxListedNames) {
         listings_.clear();
         folders_.clear();
         ForgetRecent();
         CloseFolders();
-        listedNames_ = listing->count;
+        listedNames_ = listing->names.Count();
     }
     listings_.emplace(dir, listing);
 }
@@ -448,13 +209,9 @@ std::optional<ResolveCache::Folder> ResolveCache::BuildFromKnown(std::string_vie
     size_t belowDrive = 0;
     size_t done = 0;
     std::string above;
-    for (size_t end = windowsFolder.size(); end > 0;) {
-        const size_t cut = windowsFolder.rfind('\\', end - 1);
-        if (cut == std::string_view::npos) {
-            break;
-        }
-        end = cut;
-        above.assign(windowsFolder, 0, end);
+    for (std::string_view up = winpath::FolderOf(windowsFolder); !up.empty();
+         up = winpath::FolderOf(up)) {
+        above.assign(up);
         const auto it = folders_.find(above);
         if (it != folders_.end()) {
             current = it->second.linux;
@@ -462,7 +219,7 @@ std::optional<ResolveCache::Folder> ResolveCache::BuildFromKnown(std::string_vie
             listing = it->second.listing;
             drive = it->second.drive;
             belowDrive = it->second.belowDrive;
-            done = end;
+            done = up.size();
             break;
         }
     }
@@ -476,9 +233,8 @@ std::optional<ResolveCache::Folder> ResolveCache::BuildFromKnown(std::string_vie
         if (!listing) {
             return std::nullopt;
         }
-        const char letter = text::UpperChar(windowsFolder[0]);
-        if (letter >= 'A' && letter <= 'Z') {
-            drive = letter - 'A';
+        drive = winpath::DriveIndex(windowsFolder[0]);
+        if (drive >= 0) {
             belowDrive = current.size() + (current.back() == '/' ? 0 : 1);
         }
         done = 2;  // "X:"
@@ -487,9 +243,7 @@ std::optional<ResolveCache::Folder> ResolveCache::BuildFromKnown(std::string_vie
         done + 1 < windowsFolder.size() ? windowsFolder.substr(done + 1) : std::string_view();
     std::string exact, key;
     while (!rest.empty()) {
-        const size_t cut = rest.find('\\');
-        const std::string_view component = rest.substr(0, cut);
-        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
+        const std::string_view component = winpath::TakeComponent(rest);
         if (current.empty() || current.back() != '/') {
             current += '/';
         }
@@ -499,7 +253,7 @@ std::optional<ResolveCache::Folder> ResolveCache::BuildFromKnown(std::string_vie
             continue;  // below a missing folder the rest is kept as given
         }
         exact.assign(current, before);
-        if (const std::string* name = listing->Find(component, exact, key, nullptr)) {
+        if (const std::string* name = listing->names.Find(component, exact, key, nullptr)) {
             current.resize(before);
             current += *name;
             listing = GetListing(current);
@@ -529,12 +283,10 @@ std::optional<ResolveCache::Folder> ResolveCache::BuildFolder(std::string_view w
         return std::nullopt;
     }
     Folder f;
-    const timespec now = Now();
-    auto guard = [&](const std::string& path) {
-        Guard g;
-        g.path = path;
-        g.exists = StatDir(path, g.stamp);
-        f.guards.push_back(g);
+    const timespec now = StampClock();
+    auto guard = [&](std::string path) {
+        f.guards.push_back(FolderGuard::Take(std::move(path)));
+        const FolderGuard& g = f.guards.back();
         return !g.exists || Settled(g.stamp, now);
     };
     const char lower = text::LowerChar(windowsFolder[0]);
@@ -549,9 +301,7 @@ std::optional<ResolveCache::Folder> ResolveCache::BuildFolder(std::string_view w
     std::string_view rest = windowsFolder.size() > 3 ? windowsFolder.substr(3) : std::string_view();
     std::string exact, key;
     while (!rest.empty()) {
-        const size_t cut = rest.find('\\');
-        const std::string_view component = rest.substr(0, cut);
-        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
+        const std::string_view component = winpath::TakeComponent(rest);
         std::shared_ptr<const Listing> listing = GetListing(current);
         if (!listing) {
             return std::nullopt;
@@ -562,7 +312,7 @@ std::optional<ResolveCache::Folder> ResolveCache::BuildFolder(std::string_view w
         const size_t before = current.size();
         AppendUtf8(current, component);
         exact.assign(current, before);
-        if (const std::string* name = listing->Find(component, exact, key, nullptr)) {
+        if (const std::string* name = listing->names.Find(component, exact, key, nullptr)) {
             if (*name != exact) {
                 // Matched without regard to case: a later exact or earlier
                 // spelling in this folder would take its place.
@@ -577,10 +327,8 @@ std::optional<ResolveCache::Folder> ResolveCache::BuildFolder(std::string_view w
         f.complete = false;
         f.guards.push_back({current.substr(0, before), true, listing->stamp});
         while (!rest.empty()) {
-            const size_t next = rest.find('\\');
             current += '/';
-            AppendUtf8(current, rest.substr(0, next));
-            rest = next == std::string_view::npos ? std::string_view() : rest.substr(next + 1);
+            AppendUtf8(current, winpath::TakeComponent(rest));
         }
         f.linux = std::move(current);
         return f;
@@ -598,14 +346,8 @@ bool ResolveCache::Valid(const Folder& f) const {
     if (snapshot_) {
         return true;  // the guards are empty
     }
-    for (const Guard& g : f.guards) {
-        DirStamp now;
-        const bool exists = StatDir(g.path, now);
-        if (exists != g.exists || (exists && !(now == g.stamp))) {
-            return false;
-        }
-    }
-    return true;
+    return std::all_of(f.guards.begin(), f.guards.end(),
+                       [](const FolderGuard& g) { return g.Holds(); });
 }
 
 bool ResolveCache::Resolve(std::string_view windowsPath, std::string& linuxOut, LeafKind& leaf,
@@ -626,13 +368,12 @@ bool ResolveCache::Resolve(std::string_view windowsPath, std::string& linuxOut, 
         return false;
     }
     last_ = nullptr;
-    const size_t lastSlash = windowsPath.rfind('\\');
-    const std::string_view leafName = windowsPath.substr(lastSlash + 1);
-    const std::string_view windowsFolder = windowsPath.substr(0, lastSlash);
+    const std::string_view leafName = winpath::BareName(windowsPath);
+    const std::string_view windowsFolder = winpath::FolderOf(windowsPath);
     // The leaf's key does not depend on its folder: worked out first, the
     // folder's table can be loaded while the path is put together.
-    const bool plainLeaf = PlainUpper(leafName, key_);
-    const size_t leafHash = plainLeaf ? HashOf(key_) : 0;
+    const bool plainLeaf = NameTable::PlainKey(leafName, key_);
+    const size_t leafHash = plainLeaf ? NameTable::Hash(key_) : 0;
     Folder* entry = FindRecent(windowsFolder);
     if (entry == nullptr) {
         folderKey_.assign(windowsFolder);
@@ -660,7 +401,7 @@ bool ResolveCache::Resolve(std::string_view windowsPath, std::string& linuxOut, 
     }
     const Folder& f = *entry;
     if (plainLeaf && f.complete) {
-        f.listing->Prefetch(leafHash);
+        f.listing->names.Prefetch(leafHash);
     }
     linuxOut = f.linux;
     if (linuxOut.empty() || linuxOut.back() != '/') {
@@ -677,8 +418,9 @@ bool ResolveCache::Resolve(std::string_view windowsPath, std::string& linuxOut, 
     }
     exact_.assign(linuxOut, before);
     unsigned char type = 0;
-    const std::string* name = plainLeaf ? f.listing->FindKey(key_, leafHash, exact_, &type)
-                                        : f.listing->Find(leafName, exact_, key_, &type);
+    const NameTable& names = f.listing->names;
+    const std::string* name = plainLeaf ? names.FindKey(key_, leafHash, exact_, &type)
+                                        : names.Find(leafName, exact_, key_, &type);
     if (name == nullptr) {
         leaf = LeafKind::kMissing;
         Remember(f, windowsPath, linuxOut, leaf);

@@ -5,13 +5,17 @@
 // made for one batch of look-ups (a snapshot) lists each folder once and
 // trusts what it listed for as long as it lives, without checking it again
 // (internal).
+//
+// Its parts: a listing is a folder's NameTable (name_table.h) under the
+// folder's DirStamp (dir_stamp.h); a resolved Windows folder is its Linux
+// folder, its listing and the FolderGuards that must hold for it to stand.
+// Around them: the folders and listings by path, the last few folders asked
+// for, the last answer, and in a snapshot the drives and the folders held
+// open.
 #pragma once
-
-#include <sys/types.h>
 
 #include <array>
 #include <cstdint>
-#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -19,23 +23,13 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "platform/posix/backend.h"
+#include "platform/posix/dir_stamp.h"
+#include "platform/posix/name_table.h"
 
 namespace quellon::posix {
-
-// The identity and change times of a folder. Creating, removing or renaming
-// an entry changes the folder's modification and change times; replacing the
-// folder changes its inode.
-struct DirStamp {
-    dev_t dev = 0;
-    ino_t ino = 0;
-    timespec mtime{};
-    timespec ctime{};
-    bool operator==(const DirStamp& o) const;
-};
 
 // The folder a drive letter maps to under a machine root (MachineRoot::DriveFolder).
 std::optional<std::filesystem::path> DriveFolderIn(const std::filesystem::path& root, char letter);
@@ -70,58 +64,24 @@ public:
                  Place* place = nullptr);
 
 private:
+    // A folder's names as they were when it was stamped.
     struct Listing {
         Listing() = default;
         Listing(const Listing&) = delete;
         Listing& operator=(const Listing&) = delete;
         ~Listing();
-        DirStamp stamp;
+        DirStamp stamp;  // not set in a snapshot
+        NameTable names;
         // A snapshot keeps some listed folders open (the most recently used
         // ones) to open their files by name.
         mutable int fd = -1;
         mutable size_t openSlot = 0;  // its place in `openFolders_` while open
-        // The names that are equal without regard to case, under their
-        // upper-cased ANSI form; the first in byte order comes first.
-        struct Names {
-            std::string first;
-            unsigned char firstType = 0;  // d_type
-            std::vector<std::pair<std::string, unsigned char>> others;
-        };
-        // The names by their upper-cased form, in an open-addressed table:
-        // a look-up touches one slot and, on a likely match, one entry.
-        struct Entry {
-            std::string upper;
-            size_t hash = 0;
-            Names names;
-        };
-        std::vector<Entry> entries;
-        // 0 for a free slot, else the hash's high half above the entry's index + 1.
-        std::vector<std::uint64_t> slots;
-        size_t count = 0;
-        const Names* Lookup(std::string_view upper, size_t hash) const;
-        // Loads the table slot where a look-up by this hash starts.
-        void Prefetch(size_t hash) const;
-        // The names of an upper-cased form, added empty when missing.
-        Names& Add(std::string_view upper, bool& added);
-        void Grow();
-        // The on-disk name for an ANSI name: the exact spelling when it is
-        // there, else the first spelling equal without regard to case.
-        const std::string* Find(std::string_view ansiName, const std::string& exactName,
-                                std::string& key, unsigned char* type) const;
-        // The same for a name already upper-cased into `upper`, with its hash.
-        const std::string* FindKey(std::string_view upper, size_t hash,
-                                   const std::string& exactName, unsigned char* type) const;
-    };
-    struct Guard {
-        std::string path;
-        bool exists = false;
-        DirStamp stamp;
     };
     struct Folder {
         std::string linux;     // the resolved folder
         bool complete = true;  // every component exists; `listing` lists `linux`
         std::shared_ptr<const Listing> listing;
-        std::vector<Guard> guards;  // all must be unchanged for the entry to hold
+        std::vector<FolderGuard> guards;  // all must hold for the entry to hold
         // In a snapshot: the drive (0 for A) and where the path below the
         // drive's folder begins in `linux`.
         int drive = -1;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/winpath.h"
 #include "platform/win32/impl.h"
 
 namespace quellon::win32 {
@@ -49,10 +50,7 @@ std::string WindowsPathOf(const fs::path& path) {
                               nullptr, nullptr);
     }
     // The program folder is used as a prefix for "\name".
-    while (ansi.size() > 3 && ansi.back() == '\\') {
-        ansi.pop_back();
-    }
-    return ansi;
+    return winpath::WithoutTrailingSeparators(std::move(ansi));
 }
 
 fs::path PathFromAnsi(std::string_view ansi) {

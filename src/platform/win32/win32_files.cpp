@@ -5,6 +5,7 @@
 
 #include "common/lines.h"
 #include "common/text.h"
+#include "common/winpath.h"
 #include "platform/win32/impl.h"
 
 namespace quellon::win32 {
@@ -43,7 +44,7 @@ std::string Z(std::string_view s) {
 // A file the look-up calls may not be asked about: wildcards would make the
 // directory look-up a search, and an embedded NUL would cut the path.
 bool IsPlainPath(std::string_view path) {
-    return !path.empty() && path.find_first_of(std::string_view("*?\0", 3)) == std::string::npos;
+    return winpath::IsLiteral(path);
 }
 
 Handle OpenForReading(std::string_view path) {
@@ -151,13 +152,7 @@ std::optional<std::vector<platform::FileEntry>> Win32Files::ListFiles(std::strin
     if (!IsPlainPath(folder)) {
         return std::nullopt;
     }
-    std::string prefix(folder);
-    while (prefix.size() > 3 && prefix.back() == '\\') {
-        prefix.pop_back();
-    }
-    if (prefix.back() != '\\') {
-        prefix += '\\';
-    }
+    const std::string prefix = winpath::FolderPrefix(folder);
     if (!IsFolder(prefix)) {
         return std::nullopt;
     }

@@ -3,18 +3,12 @@
 // After windows.h, which it needs.
 #include <shlobj.h>
 
+#include "common/winpath.h"
 #include "platform/win32/impl.h"
 
 namespace quellon::win32 {
 
 namespace {
-
-std::string WithoutTrailingBackslash(std::string path) {
-    while (path.size() > 3 && path.back() == '\\') {
-        path.pop_back();
-    }
-    return path;
-}
 
 // A path written into a buffer of 255 characters, cut to the returned length.
 template <typename Fill>
@@ -24,7 +18,7 @@ std::string FromBuffer(Fill fill) {
     if (n == 0 || n > 255) {
         return {};
     }
-    return WithoutTrailingBackslash(std::string(buffer, n));
+    return winpath::WithoutTrailingSeparators(std::string(buffer, n));
 }
 
 platform::DriveType TypeOf(UINT type) {
@@ -53,7 +47,7 @@ std::optional<std::string> Win32Shell::SpecialFolder(int csidl) {
     if (path.empty()) {
         return std::nullopt;
     }
-    return WithoutTrailingBackslash(std::move(path));
+    return winpath::WithoutTrailingSeparators(std::move(path));
 }
 
 std::string Win32Shell::SystemDirectory() {
