@@ -17,6 +17,7 @@
 #include "common/lines.h"
 #include "common/result.h"
 #include "common/text.h"
+#include "common/winpath.h"
 #include "definitions/codec.h"
 #include "platform/backend_factory.h"
 
@@ -168,8 +169,7 @@ Result<int> Quarantine(const Options& o, std::ostream& out, std::ostream& err) {
     std::string target;
     if (a.size() == 5) {
         // A Windows path is taken as it is; any other path is a local one.
-        const std::string& to = a[4];
-        const bool windowsPath = to.size() >= 3 && to[1] == ':' && to[2] == '\\';
+        const bool windowsPath = winpath::IsAbsolute(to);
         std::error_code ec;
         target = windowsPath ? to : application.Backend().WindowsPathOf(fs::absolute(to, ec));
     }
