@@ -11,6 +11,7 @@
 #include "app/frm_main.h"
 #include "cli/cli_host.h"
 #include "cli/demo.h"
+#include "cli/wine_demo.h"
 #include "common/lines.h"
 #include "common/text.h"
 #include "definitions/codec.h"
@@ -41,6 +42,7 @@ constexpr const char* kUsage =
     "  decode FILE                              print a definition file decoded\n"
     "  encode FILE [--output OUT]               encode plain definition lines\n"
     "  make-demo DIR                            write a demo machine\n"
+    "  make-demo --wine DIR                     make a demo Wine prefix with wineboot\n"
     "\n"
     "options (or the environment variables QUELLON_HOME, QUELLON_MACHINE, QUELLON_CONFIG):\n"
     "  --home DIR      the program folder (definitions, exclusions, report)\n"
@@ -432,6 +434,9 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     }
     if (command == "make-demo" && o.args.size() == 2) {
         return MakeDemo(o.args[1], out, err);
+    }
+    if (command == "make-demo" && o.args.size() == 3 && o.args[1] == "--wine") {
+        return MakeWineDemo(o.args[2], out, err);
     }
     err << "quellon-cli: unknown command \"" << command << "\"\n" << kUsage;
     return kExitError;
