@@ -6,6 +6,7 @@
 #include "common/ansi.h"
 #include "platform/posix/io.h"
 #include "platform/posix/wine_prefix.h"
+#include "platform/posix/wine_server.h"
 #include "platform/wine_reg_file.h"
 
 namespace quellon::posix {
@@ -15,16 +16,19 @@ namespace winereg = platform::winereg;
 
 namespace {
 
+std::optional<winereg::Document> Valid(winereg::Document doc) {
+    if (!doc.Valid()) {
+        return std::nullopt;
+    }
+    return doc;
+}
+
 std::optional<winereg::Document> ReadDocument(const fs::path& file) {
     std::optional<std::string> bytes = io::ReadFile(file);
     if (!bytes) {
         return std::nullopt;
     }
-    winereg::Document doc = winereg::Document::Parse(*bytes);
-    if (!doc.Valid()) {
-        return std::nullopt;
-    }
-    return doc;
+    return Valid(winereg::Document::Parse(*bytes));
 }
 
 // A text value as the ANSI API gives it, without its terminating NULs;
@@ -99,11 +103,22 @@ std::optional<std::string> DriveType(const std::optional<winereg::Document>& sys
 
 MachineConfig ConfigFromWinePrefix(const fs::path& root) {
     MachineConfig config;
-    if (!HasWineRegistry(root)) {
+    if (!IsWinePrefix(root)) {
         return config;
     }
-    const std::optional<winereg::Document> system = ReadDocument(root / "system.reg");
-    const std::optional<winereg::Document> user = ReadDocument(root / "user.reg");
+    std::optional<winereg::Document> system, user;
+    if (const std::optional<fs::path> server = wine::RunningServer(root)) {
+        if (const auto saved = wine::SaveRegistry(root, *server)) {
+            system = Valid(winereg::Document::Parse((*saved)[0]));
+            user = Valid(winereg::Document::Parse((*saved)[1]));
+        }
+    }
+    if (!system) {
+        system = ReadDocument(root / "system.reg");
+    }
+    if (!user) {
+        user = ReadDocument(root / "user.reg");
+    }
 
     constexpr std::u16string_view kNt = u"Software\\Microsoft\\Windows NT\\CurrentVersion";
     if (std::optional<std::string> windows = TextValue(system, kNt, u"SystemRoot")) {

@@ -20,16 +20,21 @@ inline constexpr const char* kWineRegistryFiles[] = {"system.reg", "user.reg", "
 
 // Whether the root holds any of Wine's registry files.
 bool HasWineRegistry(const std::filesystem::path& root);
+// Whether the root is a Wine prefix: it has Wine's registry files, or
+// wineboot's time stamp, or a wineserver serves it (a new prefix has no
+// registry files until its server first saves them).
+bool IsWinePrefix(const std::filesystem::path& root);
 
-// The registry of a machine root: Wine's registry files when the root has
-// them (they are what Wine itself reads; a registry.reg beside them is not),
-// else registry.reg.
+// The registry of a machine root: a Wine prefix's own (its files, or Wine's
+// memory while its server runs; a registry.reg beside them is not what Wine
+// reads), else registry.reg.
 std::unique_ptr<platform::Registry> MakeMachineRegistry(const std::filesystem::path& root);
 
 // The machine's configuration as a prefix's registry and dosdevices tell
 // it, over the defaults: the Windows folder, the user's desktop, cookie and
-// Start-menu folders, the Windows version and the drive types. A root
-// without Wine's files gives the defaults.
+// Start-menu folders, the Windows version and the drive types (from Wine's
+// memory while its server runs). A root that is no Wine prefix gives the
+// defaults.
 MachineConfig ConfigFromWinePrefix(const std::filesystem::path& root);
 
 // The Windows path of a Windows program that runs under Wine in the

@@ -24,7 +24,6 @@
 #include "platform/posix/io.h"
 #include "platform/posix/wine_prefix.h"
 #include "platform/posix/wine_server.h"
-#include "platform/windows_program.h"
 #include "platform/wine_reg_file.h"
 
 namespace quellon::posix {
@@ -40,8 +39,6 @@ enum FileId { kSystem = 0, kUser = 1, kUserDefault = 2, kFileCount = 3 };
 
 constexpr TextView kDefaultRoots[kFileCount] = {
     u"REGISTRY\\Machine", u"REGISTRY\\User\\S-1-5-21-0-0-0-1000", u"REGISTRY\\User\\.Default"};
-// What the Windows program that saves Wine's memory names its files.
-constexpr const char* kSavedNames[kFileCount] = {"machine", "user", "userdef"};
 // The hive a file's keys are reached from in Wine's reg program.
 constexpr const char* kRegRoots[kFileCount] = {"HKLM", "HKCU", "HKU\\.DEFAULT"};
 
@@ -629,34 +626,22 @@ private:
     // prefix saves the keys into a folder of its own.
     void TakeSnapshot() {
         snapshot_ = false;
-        const std::optional<fs::path> loader = wine::FindLoader(*server_);
-        const std::optional<fs::path> folder = wine::MakeRunFolder(root_);
-        if (!loader || !folder) {
+        const std::optional<std::array<std::string, 3>> saved = wine::SaveRegistry(root_, *server_);
+        if (!saved) {
             return;
         }
-        const fs::path program = *folder / "quellon-regsave.exe";
-        if (io::WriteFileAtomic(program, platform::winprog::RegistrySaveProgram())) {
-            const wine::RunResult run =
-                wine::Run(*loader, root_, {program.string()}, *folder, kWineTimeoutMs);
-            if (run.started && !run.timedOut) {
-                snapshot_ = true;
-                for (int id = 0; id < kFileCount; ++id) {
-                    std::optional<std::string> bytes = io::ReadFile(*folder / kSavedNames[id]);
-                    winereg::Document doc =
-                        bytes ? winereg::Document::Parse(*bytes) : winereg::Document();
-                    if (doc.Valid()) {
-                        files_[id].doc = std::move(doc);
-                        files_[id].loaded = true;
-                        files_[id].fromServer = true;
-                        files_[id].writable = true;
-                    } else {
-                        Load(id);  // what the file holds, as good as it gets
-                    }
-                }
+        snapshot_ = true;
+        for (int id = 0; id < kFileCount; ++id) {
+            winereg::Document doc = winereg::Document::Parse((*saved)[id]);
+            if (doc.Valid()) {
+                files_[id].doc = std::move(doc);
+                files_[id].loaded = true;
+                files_[id].fromServer = true;
+                files_[id].writable = true;
+            } else {
+                Load(id);  // what the file holds, as good as it gets
             }
         }
-        std::error_code ec;
-        fs::remove_all(*folder, ec);
     }
 
     // --- Changing ------------------------------------------------------
@@ -767,8 +752,14 @@ bool HasWineRegistry(const fs::path& root) {
     return false;
 }
 
+bool IsWinePrefix(const fs::path& root) {
+    std::error_code ec;
+    return HasWineRegistry(root) || fs::exists(root / ".update-timestamp", ec) ||
+           wine::RunningServer(root).has_value();
+}
+
 std::unique_ptr<platform::Registry> MakeMachineRegistry(const fs::path& root) {
-    if (HasWineRegistry(root)) {
+    if (IsWinePrefix(root)) {
         return std::make_unique<WineRegistry>(root);
     }
     return MakeFileRegistry(root / "registry.reg");

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "platform/posix/io.h"
+#include "platform/windows_program.h"
 
 extern char** environ;
 
@@ -213,6 +214,30 @@ RunResult Run(const fs::path& loader, const fs::path& prefix, const std::vector<
     }
     ::unlink(log.c_str());
     return result;
+}
+
+std::optional<std::array<std::string, 3>> SaveRegistry(const fs::path& prefix,
+                                                       const fs::path& serverFolder) {
+    static constexpr const char* kNames[3] = {"machine", "user", "userdef"};
+    const std::optional<fs::path> loader = FindLoader(serverFolder);
+    const std::optional<fs::path> folder = MakeRunFolder(prefix);
+    if (!loader || !folder) {
+        return std::nullopt;
+    }
+    std::optional<std::array<std::string, 3>> saved;
+    const fs::path program = *folder / "quellon-regsave.exe";
+    if (io::WriteFileAtomic(program, platform::winprog::RegistrySaveProgram())) {
+        const RunResult run = Run(*loader, prefix, {program.string()}, *folder, 60000);
+        if (run.started && !run.timedOut) {
+            saved.emplace();
+            for (size_t i = 0; i < 3; ++i) {
+                (*saved)[i] = io::ReadFile(*folder / kNames[i]).value_or("");
+            }
+        }
+    }
+    std::error_code ec;
+    fs::remove_all(*folder, ec);
+    return saved;
 }
 
 std::optional<fs::path> MakeRunFolder(const fs::path& prefix) {

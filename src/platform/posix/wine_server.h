@@ -10,6 +10,7 @@
 // lock file for as long as it runs.
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -38,6 +39,13 @@ struct RunResult {
 RunResult Run(const std::filesystem::path& loader, const std::filesystem::path& prefix,
               const std::vector<std::string>& args, const std::filesystem::path& folder,
               int timeoutMs);
+
+// The registry as the running server holds it, saved through Wine (a small
+// Windows program saves the keys): HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER
+// and HKEY_USERS\.DEFAULT in Wine's file format, each empty when it could
+// not be saved; nullopt when the program could not run.
+std::optional<std::array<std::string, 3>> SaveRegistry(const std::filesystem::path& prefix,
+                                                       const std::filesystem::path& serverFolder);
 
 // A new folder for a run's files that Wine reaches through a drive of the
 // prefix: below $TMPDIR (or /tmp) when the prefix has its Z: drive, else
