@@ -17,15 +17,15 @@ std::uint32_t AlignUp(std::uint32_t v, std::uint32_t a) {
     return (v + a - 1) / a * a;
 }
 
+// Writes the low `bytes` bytes of v (at most 8), little-endian.
 void Put(std::string& s, size_t at, std::uint64_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
+    for (int i = 0; i < bytes && i < 8; ++i) {
         s[at + static_cast<size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
     }
 }
 
-void Append(std::string& s, std::uint64_t v, int bytes) {
-    s.append(static_cast<size_t>(bytes), '\0');
-    Put(s, s.size() - static_cast<size_t>(bytes), v, bytes);
+void Zeros(std::string& s, size_t n) {
+    s.append(n, '\0');
 }
 
 // One section holding code, data and the import tables, assembled by hand:
@@ -42,7 +42,7 @@ public:
     void RipRelative(std::initializer_list<std::uint8_t> opcode, std::string symbol) {
         Bytes(opcode);
         fixups_.push_back({section_.size(), std::move(symbol)});
-        Append(section_, 0, 4);
+        Zeros(section_, 4);
     }
     // call [imported function]
     void Call(const std::string& function) { RipRelative({0xFF, 0x15}, "imp:" + function); }
@@ -126,7 +126,7 @@ private:
         Align(8);
         importDirectory_ = static_cast<std::uint32_t>(section_.size());
         importDirectorySize_ = static_cast<std::uint32_t>((imports_.size() + 1) * 20);
-        Append(section_, 0, static_cast<int>(importDirectorySize_));
+        Zeros(section_, importDirectorySize_);
         struct Thunks {
             size_t lookup, address;
         };
@@ -134,7 +134,7 @@ private:
         for (const auto& imp : imports_) {
             Align(8);
             const size_t lookup = section_.size();
-            Append(section_, 0, static_cast<int>((imp.functions.size() + 1) * 8));
+            Zeros(section_, (imp.functions.size() + 1) * 8);
             thunks.push_back({lookup, 0});
         }
         Align(8);
@@ -144,7 +144,7 @@ private:
             for (size_t f = 0; f < imports_[i].functions.size(); ++f) {
                 symbols_["imp:" + imports_[i].functions[f]] = section_.size() + 8 * f;
             }
-            Append(section_, 0, static_cast<int>((imports_[i].functions.size() + 1) * 8));
+            Zeros(section_, (imports_[i].functions.size() + 1) * 8);
         }
         iatSize_ = static_cast<std::uint32_t>(section_.size()) - iat_;
         for (size_t i = 0; i < imports_.size(); ++i) {
@@ -152,7 +152,7 @@ private:
             for (size_t f = 0; f < imp.functions.size(); ++f) {
                 Align(2);
                 const auto hintName = kSectionRva + static_cast<std::uint32_t>(section_.size());
-                Append(section_, 0, 2);  // hint
+                Zeros(section_, 2);  // hint
                 section_ += imp.functions[f];
                 section_ += '\0';
                 Put(section_, thunks[i].lookup + 8 * f, hintName, 8);

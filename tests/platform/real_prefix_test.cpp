@@ -208,6 +208,27 @@ TEST(RealWinePrefix, WineSeesWhatIsWrittenAndNothingIsLostWhileItRuns) {
               0)
         << wine.Output();
     EXPECT_EQ(ReadBytes(wine.Root() / "user.reg").find("QP Live"), std::string::npos);
+    // Until its server first saves, a new prefix has no registry files at
+    // all: Wine's memory is all there is to read.
+    const std::vector<std::string> files = {"system.reg", "user.reg", "userdef.reg",
+                                            ".update-timestamp"};
+    for (const std::string& name : files) {
+        fs::rename(wine.Root() / name, wine.Home() / name);
+    }
+    {
+        Backend backend(wine.Root(), config);
+        auto& reg = backend.Platform().registry;
+        using namespace platform;
+        EXPECT_EQ(Query(reg, kHkeyCurrentUser, "Software\\QP Live", "Keep"), "1:1");
+        EXPECT_EQ(Query(reg, kHkeyLocalMachine, "Software\\Microsoft\\Windows NT\\CurrentVersion",
+                        "SystemRoot"),
+                  "1:C:\\windows");
+        EXPECT_TRUE(text::EndsWithNoCase(
+            backend.Platform().shell.SpecialFolder(kCsidlCookies).value_or(""), "\\INetCookies"));
+    }
+    for (const std::string& name : files) {
+        fs::rename(wine.Home() / name, wine.Root() / name);
+    }
     {
         Backend backend(wine.Root(), config);
         auto& reg = backend.Platform().registry;
