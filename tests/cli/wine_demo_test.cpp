@@ -13,6 +13,7 @@
 #include "cli_fixture.h"
 #include "definitions/codec.h"
 #include "platform/windows_program.h"
+#include "support/wine_prefix_posix.h"
 
 namespace quellon::cli {
 namespace {
@@ -33,6 +34,7 @@ protected:
     void TearDown() override {
         if (!prefix_.empty()) {
             Wine("timeout 60 wineserver -k; timeout 60 wineserver -w");
+            testing::WinePrefix::RemoveServerFolder(prefix_);
         }
     }
     // A shell command with the prefix's Wine variables.

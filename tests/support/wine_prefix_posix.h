@@ -38,6 +38,24 @@ public:
     ~WinePrefix() {
         Sh(Env() + " timeout 60 wineserver -k");
         Sh(Env() + " timeout 60 wineserver -w");
+        RemoveServerFolder(root_);
+    }
+    // Debian's Wine keeps a prefix's server folder in a folder of its own
+    // below the temporary folder, named by the prefix's file "wineserver";
+    // once the server has ended it goes with the prefix.
+    static void RemoveServerFolder(const std::filesystem::path& prefix) {
+        std::ifstream in(prefix / "wineserver");
+        std::string name;
+        std::getline(in, name);
+        if (name.rfind("wine-", 0) != 0 || name.find('/') != std::string::npos) {
+            return;
+        }
+        const char* tmp = std::getenv("TMPDIR");
+        std::error_code ec;
+        for (const std::string& base :
+             {std::string(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp"), std::string("/tmp")}) {
+            std::filesystem::remove_all(std::filesystem::path(base) / name, ec);
+        }
     }
     WinePrefix(const WinePrefix&) = delete;
     WinePrefix& operator=(const WinePrefix&) = delete;
