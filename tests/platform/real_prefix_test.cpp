@@ -238,6 +238,9 @@ TEST(RealWinePrefix, WineSeesWhatIsWrittenAndNothingIsLostWhileItRuns) {
         EXPECT_EQ(Query(reg, kHkeyCurrentUser, "Software\\QP Live", "Mode"), "missing");
         EXPECT_TRUE(Change(reg, kHkeyCurrentUser, "Software\\Microsoft\\Internet Explorer\\Main",
                            "Start Page", Str("https://www.example.org/")));
+        EXPECT_TRUE(Change(reg, kHkeyCurrentUser, "Software\\QP Live", "Caf\xe9",
+                           Str("cr\xe8me br\xfbl\xe9"
+                               "e")));
         EXPECT_TRUE(Change(reg, kHkeyLocalMachine, "Software\\QP New", "Data",
                            {RegType::kBinary, std::string("\x01\xff", 2)}));
         EXPECT_TRUE(reg.DeleteKeyTree(kHkeyLocalMachine, "Software\\QP New"));
@@ -261,6 +264,7 @@ TEST(RealWinePrefix, WineSeesWhatIsWrittenAndNothingIsLostWhileItRuns) {
     EXPECT_NE(saved.find("\"Start Page\"=\"https://www.example.org/\""), std::string::npos);
     EXPECT_NE(saved.find("[Software\\\\QP Live]"), std::string::npos);
     EXPECT_EQ(saved.find("\"Mode\"=\"on\""), std::string::npos);
+    EXPECT_NE(saved.find("\"Caf\\xe9\"=\"cr\\xe8me br\\xfbl\\x00e9e\""), std::string::npos);
     EXPECT_EQ(ReadBytes(wine.Root() / "system.reg").find("QP New"), std::string::npos);
 }
 

@@ -149,12 +149,15 @@ RunResult Run(const fs::path& loader, const fs::path& prefix, const std::vector<
     std::vector<std::string> env;
     for (char** e = environ; e != nullptr && *e != nullptr; ++e) {
         const std::string_view var(*e);
-        if (!var.starts_with("WINEPREFIX=") && !var.starts_with("WINEDEBUG=")) {
+        if (!var.starts_with("WINEPREFIX=") && !var.starts_with("WINEDEBUG=") &&
+            !var.starts_with("LC_ALL=")) {
             env.emplace_back(var);
         }
     }
     env.push_back("WINEPREFIX=" + prefix.string());
     env.push_back("WINEDEBUG=-all");
+    // Wine reads the arguments in the locale's encoding: they are UTF-8.
+    env.push_back("LC_ALL=C.UTF-8");
     std::vector<char*> envp;
     for (std::string& e : env) {
         envp.push_back(e.data());
