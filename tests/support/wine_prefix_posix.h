@@ -105,8 +105,10 @@ public:
         }
         Sh(command + " >/dev/null 2>&1 &");
     }
-    // A server that stays until it is killed; the server ends and saves the registry.
-    void StartServer() { Sh(Env() + " wineserver -p"); }
+    // A server that stays (up to a minute after its last program, should
+    // the test die without stopping it); StopServer ends it, and it saves
+    // the registry then.
+    void StartServer() { Sh(Env() + " wineserver -p60"); }
     void StopServer() {
         Sh(Env() + " timeout 60 wineserver -k");
         Sh(Env() + " timeout 60 wineserver -w");
