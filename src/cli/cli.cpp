@@ -14,6 +14,7 @@
 #include "cli/cli_host.h"
 #include "cli/commands.h"
 #include "cli/demo.h"
+#include "cli/wine_demo.h"
 #include "common/lines.h"
 #include "common/result.h"
 #include "common/text.h"
@@ -49,6 +50,7 @@ constexpr const char* kUsage =
     "                                           run the shields as the program does in\n"
     "                                           the tray, until Ctrl-C, SIGTERM or N s\n"
     "  make-demo DIR                            write a demo machine\n"
+    "  make-demo --wine DIR                     make a demo Wine prefix with wineboot\n"
     "\n"
     "options (or the environment variables QUELLON_HOME, QUELLON_MACHINE, QUELLON_CONFIG):\n"
     "  --home DIR      the program folder (definitions, exclusions, report)\n"
@@ -169,6 +171,7 @@ Result<int> Quarantine(const Options& o, std::ostream& out, std::ostream& err) {
     std::string target;
     if (a.size() == 5) {
         // A Windows path is taken as it is; any other path is a local one.
+        const std::string& to = a[4];
         const bool windowsPath = winpath::IsAbsolute(to);
         std::error_code ec;
         target = windowsPath ? to : application.Backend().WindowsPathOf(fs::absolute(to, ec));
@@ -344,6 +347,9 @@ Result<int> RunCommand(const Options& o, std::ostream& out, std::ostream& err) {
     }
     if (command == "make-demo" && o.args.size() == 2) {
         return MakeDemo(o.args[1], out, err);
+    }
+    if (command == "make-demo" && o.args.size() == 3 && o.args[1] == "--wine") {
+        return MakeWineDemo(o.args[2], out, err);
     }
     return Result<int>::Failure("unknown command \"" + command + "\"\n" + kUsage);
 }

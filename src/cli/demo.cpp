@@ -365,6 +365,31 @@ std::string ShellQuoted(const std::string& text) {
 
 }  // namespace
 
+DemoContent Demo() {
+    DemoContent demo;
+    for (const PlantedFile& f : kFiles) {
+        std::string path(f.path);
+        for (char& c : path) {
+            c = c == '/' ? '\\' : c;
+        }
+        demo.files.push_back({path, f.company.empty()
+                                        ? WithCrLf(std::string(f.description) + "\n")
+                                        : ExecutableWithVersion(f.company, f.description)});
+    }
+    for (const Cookie& c : kCookies) {
+        demo.cookies.push_back({std::string(c.fileName), CookieContent(c)});
+    }
+    demo.cookies.push_back(
+        {"index.dat", std::string("Client UrlCache MMF Ver 5.2") + std::string(37, '\0')});
+    demo.registry = WithCrLf(kRegistry);
+    demo.processName = std::string(kProcessExe);
+    demo.processCompany = "QP AdBar Software";
+    // The version data without the image stand-in in front of it.
+    demo.processVersionData =
+        ExecutableWithVersion(demo.processCompany, "QP AdBar Toolbar service").substr(0x200);
+    return demo;
+}
+
 int MakeDemo(const fs::path& dir, std::ostream& out, std::ostream& err) {
     std::error_code ec;
     if (fs::exists(dir, ec) && (!fs::is_directory(dir, ec) || !fs::is_empty(dir, ec))) {

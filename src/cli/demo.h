@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <ostream>
+#include <string>
+#include <vector>
 
 namespace quellon::cli {
 
@@ -13,5 +15,24 @@ namespace quellon::cli {
 // memory scan finds. Prints what it wrote to `out`. Returns 0, or 2 with a
 // message on `err`.
 int MakeDemo(const std::filesystem::path& dir, std::ostream& out, std::ostream& err);
+
+// What the demo machine plants, for laying it out another way (a Wine prefix).
+struct DemoContent {
+    struct File {
+        std::string path;  // below C:\ in the Windows XP layout ("WINDOWS\system32\x.dll")
+        std::string bytes;
+    };
+    struct Cookie {
+        std::string fileName;
+        std::string bytes;
+    };
+    std::vector<File> files;
+    std::vector<Cookie> cookies;  // the cache index among them
+    std::string registry;         // regedit text, CR LF
+    std::string processName;      // the running program the memory scan finds
+    std::string processCompany;
+    std::string processVersionData;  // its version data (to append to a program)
+};
+DemoContent Demo();
 
 }  // namespace quellon::cli

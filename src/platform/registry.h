@@ -56,6 +56,10 @@ public:
     virtual bool DeleteValue(RegKey key, std::string_view name) = 0;
     // Deletes a key with all its sub-keys.
     virtual bool DeleteKeyTree(Hive hive, std::string_view subKey) = 0;
+    // Why the last change that failed did, in words for the user, when the
+    // backend can tell more than that it failed; empty otherwise. The note
+    // is cleared by taking it.
+    virtual std::string TakeFailureNote() { return {}; }
 };
 
 }  // namespace quellon::platform

@@ -13,12 +13,48 @@ std::string Extension(std::string_view path) {
     return text::Upper(dot == std::string_view::npos ? path : path.substr(dot + 1));
 }
 
-void DeleteRegistryValue(platform::Registry& reg, platform::Hive hive, std::string_view subKey,
+// True when the value was there and is gone.
+bool DeleteRegistryValue(platform::Registry& reg, platform::Hive hive, std::string_view subKey,
                          std::string_view valueName) {
     const platform::RegKey key = reg.OpenKey(hive, subKey, platform::kKeyAllAccessMask63);
-    if (key != 0) {
-        reg.DeleteValue(key, valueName);
-        reg.CloseKey(key);
+    if (key == 0) {
+        return false;
+    }
+    const bool deleted = reg.DeleteValue(key, valueName);
+    reg.CloseKey(key);
+    return deleted;
+}
+
+// Whether the registry still holds a row's item: its value, or with a
+// blank value name its key.
+bool RegistryItemRemains(platform::Registry& reg, platform::Hive hive, std::string_view subKey,
+                         std::string_view valueName) {
+    const platform::RegKey key = reg.OpenKey(hive, subKey, platform::kKeyAllAccessMask63);
+    if (key == 0) {
+        return false;
+    }
+    const bool remains = valueName.empty() || reg.QueryValue(key, valueName).has_value();
+    reg.CloseKey(key);
+    return remains;
+}
+
+// Clears the ticks of a registry row that stays and of its removal-list row
+// (the first whose text is `spyware`), and only those: the removal row's
+// other action rows keep theirs. `subKey` and `valueName` tell whether row
+// n - 1 is still the row the pass took up.
+void KeepRow(RemovalContext& ctx, size_t n, std::string_view subKey, std::string_view valueName,
+             std::string_view spyware) {
+    auto& rows = ctx.lvwRegistryToBeDeleted;
+    auto& removal = ctx.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    for (size_t i = 0; i < removal.Count(); ++i) {
+        if (removal.Item(i).text == spyware) {
+            removal.SetCheckedWithoutEvent(i, false);
+            if (n - 1 < rows.Count() && text::TrimView(rows.Item(n - 1).SubItemView(1)) == subKey &&
+                text::TrimView(rows.Item(n - 1).SubItemView(2)) == valueName) {
+                rows.SetCheckedWithoutEvent(n - 1, false);
+            }
+            break;
+        }
     }
 }
 
@@ -82,7 +118,7 @@ void RemoveFiles(RemovalContext& ctx, bool secondPass, bool& problems) {
     }
 }
 
-void RemoveRegistryEntries(RemovalContext& ctx, size_t fileRows) {
+void RemoveRegistryEntries(RemovalContext& ctx, size_t fileRows, bool secondPass, bool& problems) {
     auto& rows = ctx.lvwRegistryToBeDeleted;
     auto& reg = ctx.platform.registry;
     auto& q = ctx.quarantine;
@@ -94,6 +130,7 @@ void RemoveRegistryEntries(RemovalContext& ctx, size_t fileRows) {
         }
         const std::string subKey = text::Trim(row.SubItem(1));
         const std::string valueName = text::Trim(row.SubItem(2));
+        const std::string spyware = row.SubItem(3).empty() ? row.SubItem(1) : row.SubItem(3);
         const auto hive = static_cast<platform::Hive>(
             static_cast<std::int32_t>(convert::ToNumber(text::TrimView(row.text), 0)));
         ctx.pgbDeleteSpywaresFound.SetValue(static_cast<double>(n + fileRows));
@@ -102,13 +139,30 @@ void RemoveRegistryEntries(RemovalContext& ctx, size_t fileRows) {
 
         std::string namedKey(platform::HiveName(hive));
         namedKey.append(1, '\\').append(subKey);
-        DeleteRegistryValue(reg, hive, subKey, valueName);
-        q.LogRemovedRegistryEntry(namedKey, valueName);
+        reg.TakeFailureNote();  // a note belongs to this row's changes only
+        // Only what was really removed is logged.
+        if (DeleteRegistryValue(reg, hive, subKey, valueName)) {
+            q.LogRemovedRegistryEntry(namedKey, valueName);
+        }
         if (valueName.empty() && reg.DeleteKeyTree(hive, subKey)) {
             q.LogRemovedRegistryEntry(
                 text::ToDecimal(static_cast<std::int32_t>(hive)) + "\\" + subKey, "All Values");
         }
         ctx.host.DoEvents();
+        // What survived the second pass is listed as a problem, with the
+        // backend's note on why, and its rows stay.
+        if (secondPass && RegistryItemRemains(reg, hive, subKey, valueName)) {
+            std::string problem = namedKey;
+            if (!valueName.empty()) {
+                problem.append(1, '\\').append(valueName);
+            }
+            if (const std::string note = reg.TakeFailureNote(); !note.empty()) {
+                problem += " - " + note;
+            }
+            ctx.frmDelete.lstProblem.Add(problem);
+            problems = true;
+            KeepRow(ctx, n, subKey, valueName, spyware);
+        }
     }
 }
 
@@ -149,7 +203,7 @@ void RemoveCheckedItems(RemovalContext& ctx) {
     bool problems = false;
     const size_t fileRows = ctx.lvwFilesToBeDeleted.Count();
     RemoveFiles(ctx, secondPass, problems);
-    RemoveRegistryEntries(ctx, fileRows);
+    RemoveRegistryEntries(ctx, fileRows, secondPass, problems);
     RemoveCookies(ctx);
     if (problems) {
         ctx.frmDelete.Show();

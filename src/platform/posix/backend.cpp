@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/posix/impl.h"
+#include "platform/posix/wine_prefix.h"
 
 namespace quellon::posix {
 
@@ -15,7 +16,7 @@ struct Backend::Impl {
     Impl(fs::path machineRoot, fs::path configFolder)
         : machine(std::move(machineRoot)),
           files(machine),
-          registry(MakeFileRegistry(machine.Root() / "registry.reg")),
+          registry(MakeMachineRegistry(machine.Root())),
           processes(machine),
           shell(machine),
           settings(std::move(configFolder)),

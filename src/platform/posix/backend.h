@@ -26,6 +26,8 @@ struct MachineConfig {
     std::vector<std::pair<char, std::string>> driveTypes;
 
     static MachineConfig Load(const std::filesystem::path& machineIni);
+    // machine.ini over `base` (what a Wine prefix names).
+    static MachineConfig Load(const std::filesystem::path& machineIni, MachineConfig base);
 };
 
 class ResolveCache;

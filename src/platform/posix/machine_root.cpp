@@ -12,6 +12,7 @@
 #include "platform/posix/backend.h"
 #include "platform/posix/io.h"
 #include "platform/posix/resolve_cache.h"
+#include "platform/posix/wine_prefix.h"
 
 namespace quellon::posix {
 
@@ -84,7 +85,11 @@ std::optional<fs::path> RelativeInside(const fs::path& p, const fs::path& base) 
 }  // namespace
 
 MachineConfig MachineConfig::Load(const fs::path& machineIni) {
-    MachineConfig config;
+    return Load(machineIni, MachineConfig{});
+}
+
+MachineConfig MachineConfig::Load(const fs::path& machineIni, MachineConfig base) {
+    MachineConfig config = std::move(base);
     std::optional<std::string> bytes = io::ReadFile(machineIni);
     if (!bytes) {
         return config;
@@ -116,16 +121,24 @@ MachineConfig MachineConfig::Load(const fs::path& machineIni) {
     number("PlatformId", config.version.platformId);
     number("Major", config.version.major);
     number("Minor", config.version.minor);
+    std::string configured;  // the letters machine.ini names, first entry first
     for (const platform::ini::Entry& e : entries) {
         const char letter = winpath::DriveNamed(e.key);
         if (!text::EqualsNoCase(e.section, "Drives") || letter == '\0') {
             continue;
         }
-        bool known = false;
-        for (const auto& [l, t] : config.driveTypes) {
-            known = known || l == letter;
+        if (configured.find(letter) != std::string::npos) {
+            continue;
         }
-        if (!known) {
+        configured += letter;
+        bool replaced = false;
+        for (auto& [l, t] : config.driveTypes) {
+            if (l == letter) {
+                t = e.value;
+                replaced = true;
+            }
+        }
+        if (!replaced) {
             config.driveTypes.emplace_back(letter, e.value);
         }
     }
@@ -134,7 +147,7 @@ MachineConfig MachineConfig::Load(const fs::path& machineIni) {
 
 MachineRoot::MachineRoot(fs::path root)
     : root_(std::move(root)),
-      config_(MachineConfig::Load(root_ / "machine.ini")),
+      config_(MachineConfig::Load(root_ / "machine.ini", ConfigFromWinePrefix(root_))),
       cache_(std::make_shared<ResolveCache>(root_)) {}
 
 std::optional<fs::path> MachineRoot::DriveFolder(char letter) const {

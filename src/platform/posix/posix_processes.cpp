@@ -9,8 +9,10 @@
 #include <thread>
 
 #include "common/ansi.h"
+#include "common/text.h"
 #include "platform/posix/impl.h"
 #include "platform/posix/io.h"
+#include "platform/posix/wine_prefix.h"
 
 namespace quellon::posix {
 
@@ -92,8 +94,12 @@ std::optional<std::vector<platform::ProcessEntry>> PosixProcesses::Snapshot() {
         platform::ProcessEntry e;
         e.pid = pid;
         if (std::optional<std::string> exe = ExeLink(pid)) {
-            e.exeFile = fullPaths ? machine_.ToWindows(*exe)
-                                  : ansi::FromUtf8(fs::path(*exe).filename().string());
+            if (std::optional<std::string> program = WineProgramPath(pid, *exe, machine_)) {
+                e.exeFile = fullPaths ? *program : std::string(text::FileNameOfPath(*program));
+            } else {
+                e.exeFile = fullPaths ? machine_.ToWindows(*exe)
+                                      : ansi::FromUtf8(fs::path(*exe).filename().string());
+            }
         } else if (std::optional<std::string> comm = io::ReadFile(ProcPath(pid, "comm"))) {
             while (!comm->empty() && (comm->back() == '\n' || comm->back() == '\r')) {
                 comm->pop_back();
@@ -125,6 +131,9 @@ std::optional<std::string> PosixProcesses::FirstModulePath(std::uint32_t pid) {
     std::optional<std::string> exe = ExeLink(pid);
     if (!exe) {
         return std::nullopt;
+    }
+    if (std::optional<std::string> program = WineProgramPath(pid, *exe, machine_)) {
+        return program;  // a Windows program under Wine, by its own path
     }
     return machine_.ToWindows(*exe);
 }

@@ -65,13 +65,16 @@ std::optional<std::int64_t> PosixRestorePoints::SetRestorePoint(std::uint32_t ev
     if (ec || !fs::create_directory(point, ec) || ec) {
         return std::nullopt;
     }
-    // The registry file is written whole after every change, so the copy is
-    // the registry as it stands now. A machine without one has an empty registry.
-    const fs::path registry = machine_.Root() / "registry.reg";
-    if (fs::exists(registry, ec) &&
-        !fs::copy_file(registry, point / "registry.reg", fs::copy_options::none, ec)) {
-        fs::remove_all(point, ec);
-        return std::nullopt;
+    // The registry files are written whole after every change, so the
+    // copies are the registry as it stands now: registry.reg, or a Wine
+    // prefix's own files. A machine without any has an empty registry.
+    for (const char* name : {"registry.reg", "system.reg", "user.reg", "userdef.reg"}) {
+        const fs::path registry = machine_.Root() / name;
+        if (fs::exists(registry, ec) &&
+            !fs::copy_file(registry, point / name, fs::copy_options::none, ec)) {
+            fs::remove_all(point, ec);
+            return std::nullopt;
+        }
     }
     if (!io::WriteFileAtomic(point / "info.txt", Info(description, restorePointType, "begun"))) {
         fs::remove_all(point, ec);
