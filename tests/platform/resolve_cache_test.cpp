@@ -273,6 +273,8 @@ TEST_F(ResolveCacheTest, ABatchReadsFilesOfMoreFoldersThanItKeepsOpen) {
     fs::create_directories(Disk("dosdevices"));
     fs::create_directories(Disk("elsewhere"));
     fs::create_symlink("../elsewhere", Disk("dosdevices/e:"));
+    // Z: is the Linux file system, as a Wine prefix maps it.
+    fs::create_directory_symlink("/", Disk("dosdevices/z:"));
     std::vector<std::pair<std::string, std::string>> files;  // Windows path, bytes
     for (int i = 0; i < 300; ++i) {
         const std::string n = std::to_string(i);

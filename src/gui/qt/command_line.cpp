@@ -21,6 +21,7 @@ const char* const kUsage =
     "  --scan              press Start once the window is up\n"
     "  --remove            after --scan, delete everything found without asking\n"
     "                      (as a scheduled scan set to delete automatically)\n"
+    "  --shield SHIELD     run one tick of the memory or the homepage shield\n"
     "  --show-page PAGE    then show PAGE: status, scan, results or options[:TAB]\n"
     "                      (TAB 1 to 4: scan options, schedule, protection, update)\n"
     "  --help              print this text\n";
@@ -49,6 +50,14 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             c.scan = true;
         } else if (a == "--remove") {
             c.remove = true;
+        } else if (a == "--shield") {
+            std::optional<std::string> shield;
+            value(shield);
+            if (shield && *shield != "memory" && *shield != "homepage") {
+                c.error = "unknown shield " + *shield;
+            } else if (shield) {
+                c.shield = *shield;
+            }
         } else if (a == "--help" || a == "-h") {
             c.help = true;
         } else if (a == "--show-page") {

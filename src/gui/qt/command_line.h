@@ -18,6 +18,8 @@ struct CommandLine {
     bool scan = false;
     // After the scan, ticks every row found and deletes them without asking.
     bool remove = false;
+    // Runs one tick of a shield once the window is up: "memory" or "homepage".
+    std::string shield;
     bool help = false;
     // Set when the arguments are wrong.
     std::string error;

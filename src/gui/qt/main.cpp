@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     options.config = line.config;
     gui::Program program(options);
     program.onLoaded = [&program, &line] {
-        if (!line.scan && line.page.empty()) {
+        if (!line.scan && line.page.empty() && line.shield.empty()) {
             return;
         }
         QTimer::singleShot(0, &program.Window(), [&program, &line] {
@@ -77,6 +77,11 @@ int main(int argc, char** argv) {
                 }
             }
             gui::ShowPage(program.Form(), line.page, line.tab);
+            if (line.shield == "memory") {
+                program.Form().tmrMemoryInspected_Timer();
+            } else if (line.shield == "homepage") {
+                program.Form().tmrCheckHomePage_Timer();
+            }
         });
     };
     program.Start();

@@ -130,26 +130,45 @@ QWidget* MainWindow::BuildStatusPage() {
     QLabel* guardHeading = Caption(QStringLiteral("Protection"));
     Bold(guardHeading, 1);
     guardGrid->addWidget(guardHeading, 0, 0, 1, 2);
+    // A shield's line tells whether it is on and whether its timer runs now:
+    // the memory shield and the schedule check pause while this window is
+    // shown, and every background task pauses during a scan.
     struct Guard {
         const char* caption;
         ui::CheckBox& option;
+        ui::Timer* timer;
+        const char* paused;
     };
-    const Guard guards[] = {{"Memory shield", f.chkAutoProtect},
-                            {"Home page shield", f.chkHomePage},
-                            {"Scheduled scans", f.chkAutomaticScanYesOrNo},
-                            {"Automatic Live Update", f.chkAutomaticUpdate},
-                            {"Run at startup", f.chkRunAtStartup}};
+    const char* const whileShown = "On, paused while this window is shown";
+    const Guard guards[] = {
+        {"Memory shield", f.chkAutoProtect, &f.tmrMemoryInspected, whileShown},
+        {"Home page shield", f.chkHomePage, &f.tmrCheckHomePage, "On, paused during the scan"},
+        {"Scheduled scans", f.chkAutomaticScanYesOrNo, &f.tmrScheduler, whileShown},
+        {"Automatic Live Update", f.chkAutomaticUpdate, nullptr, nullptr},
+        {"Run at startup", f.chkRunAtStartup, nullptr, nullptr}};
     r = 1;
     for (const Guard& g : guards) {
         guardGrid->addWidget(Caption(QString::fromLatin1(g.caption)), r, 0);
         auto* state = new QLabel;
+        state->setObjectName(QStringLiteral("guard%1").arg(r));
         Bold(state);
         ui::CheckBox* option = &g.option;
-        bind_.Watch(*option, [option, state] {
-            state->setText(option->Checked() ? QStringLiteral("On") : QStringLiteral("Off"));
-            state->setStyleSheet(option->Checked() ? QStringLiteral("color: #1e7b34;")
-                                                   : QStringLiteral("color: #8a8a8a;"));
-        });
+        ui::Timer* timer = g.timer;
+        const QString paused = g.paused != nullptr ? QString::fromLatin1(g.paused) : QString();
+        auto show = [option, timer, state, paused] {
+            const bool on = option->Checked();
+            const bool running = timer == nullptr || timer->Enabled();
+            state->setText(!on       ? QStringLiteral("Off")
+                           : running ? QStringLiteral("On")
+                                     : paused);
+            state->setStyleSheet(!on       ? QStringLiteral("color: #8a8a8a;")
+                                 : running ? QStringLiteral("color: #1e7b34;")
+                                           : QStringLiteral("color: #9a6a00;"));
+        };
+        bind_.Watch(*option, show);
+        if (timer != nullptr) {
+            bind_.Watch(*timer, show);
+        }
         guardGrid->addWidget(state, r, 1);
         ++r;
     }

@@ -49,6 +49,7 @@ const MachineRoot& Backend::Machine() const {
 }
 
 std::string Backend::WindowsPathOf(const fs::path& linuxPath) const {
+    impl_->machine.Grant(linuxPath);
     return impl_->machine.ToWindows(linuxPath);
 }
 

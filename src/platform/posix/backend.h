@@ -54,6 +54,12 @@ public:
     // The Windows path of a Linux path: inside a drive folder "X:\...",
     // elsewhere "Z:\" + the Linux path with "/" turned into "\".
     std::string ToWindows(const std::filesystem::path& linuxPath) const;
+    // Lets Windows paths reach a Linux folder outside every drive of the
+    // machine (the program folder) as "Z:\" + its path, also where the machine
+    // maps no Z: drive. Without that, Z:\ reaches only what the machine root
+    // maps it to (a real Wine prefix links it to "/"): a definition line must
+    // not name, nor a removal delete, a file of the Linux host.
+    void Grant(const std::filesystem::path& linuxFolder) const;
     // The folder a drive letter maps to, when the drive exists.
     std::optional<std::filesystem::path> DriveFolder(char letter) const;
     // Letters of the drives the machine has, in order.
@@ -66,6 +72,8 @@ private:
     MachineConfig config_;
     // Folders resolved before, checked against the disk on every use.
     std::shared_ptr<ResolveCache> cache_;
+    // The Windows paths of the folders Grant let in.
+    mutable std::vector<std::string> granted_;
 };
 
 // Everything the engine needs from Linux, built for one machine root, one
@@ -77,7 +85,8 @@ public:
     platform::Platform& Platform();
     const MachineRoot& Machine() const;
 
-    // The Windows path of a Linux folder (for the program folder).
+    // The Windows path of a Linux folder (for the program folder), which
+    // Windows paths may then reach (MachineRoot::Grant).
     std::string WindowsPathOf(const std::filesystem::path& linuxPath) const;
 
 private:

@@ -168,10 +168,20 @@ std::optional<fs::path> DriveFolderIn(const fs::path& root, char letter) {
     if (IsDirectory(device)) {
         return device;
     }
-    if (lower == 'z') {
-        return fs::path("/");  // Wine's catch-all drive for the Linux file system
-    }
     return std::nullopt;
+}
+
+void MachineRoot::Grant(const fs::path& linuxFolder) const {
+    std::string windows = ToWindows(linuxFolder);
+    if (!windows.starts_with("Z:\\") || DriveFolderIn(root_, 'Z')) {
+        return;  // inside a drive, or Z: is the machine's own
+    }
+    for (const std::string& g : granted_) {
+        if (g == windows) {
+            return;
+        }
+    }
+    granted_.push_back(std::move(windows));
 }
 
 std::string MachineRoot::DriveLetters() const {
@@ -214,6 +224,20 @@ std::optional<fs::path> MachineRoot::ResolveEachComponent(std::string_view windo
         return std::nullopt;
     }
     std::optional<fs::path> drive = DriveFolderIn(root_, path->drive);
+    if (!drive && path->drive == 'Z' && !granted_.empty()) {
+        // A folder of the host that was let in: the path, worked out, must
+        // lie inside one.
+        std::string normalized = "Z:";
+        for (const std::string_view component : path->components) {
+            normalized.append(1, '\\').append(component);
+        }
+        for (const std::string& g : granted_) {
+            if (winpath::RelativeTo(normalized, g)) {
+                drive = fs::path("/");
+                break;
+            }
+        }
+    }
     if (!drive) {
         return std::nullopt;
     }

@@ -1,7 +1,9 @@
-// The registry over one regedit text file, read on first use and written
-// back whole after every change.
+// The registry over one regedit text file, read on first use, read again
+// when it changed on disk (another program's change: the shields run for
+// hours), and written back whole after every change.
 #include <sys/stat.h>
 
+#include <chrono>
 #include <unordered_map>
 
 #include "platform/posix/impl.h"
@@ -85,13 +87,45 @@ public:
     }
 
 private:
+    // What tells a file that another program changed.
+    struct Stamp {
+        bool exists = false;
+        ino_t ino = 0;
+        off_t size = 0;
+        timespec mtime{};
+        bool operator==(const Stamp& o) const {
+            return exists == o.exists && ino == o.ino && size == o.size &&
+                   mtime.tv_sec == o.mtime.tv_sec && mtime.tv_nsec == o.mtime.tv_nsec;
+        }
+    };
+    Stamp StampNow() const {
+        Stamp s;
+        struct stat st {};
+        if (::stat(file_.c_str(), &st) == 0) {
+            s = {true, st.st_ino, st.st_size, st.st_mtim};
+        }
+        return s;
+    }
+
     void Load() {
         if (loaded_) {
-            return;
+            // Looked at again now and then, and only while no key is open
+            // (an open key points into the tree).
+            const auto now = std::chrono::steady_clock::now();
+            if (!handles_.empty() || now - lastCheck_ < kRecheck) {
+                return;
+            }
+            lastCheck_ = now;
+            if (StampNow() == stamp_) {
+                return;
+            }
+            data_ = platform::reg::File();
+            writable_ = true;
         }
         loaded_ = true;
-        struct stat st {};
-        if (::stat(file_.c_str(), &st) != 0) {
+        lastCheck_ = std::chrono::steady_clock::now();
+        stamp_ = StampNow();
+        if (!stamp_.exists) {
             return;  // a new registry
         }
         std::optional<std::string> bytes = io::ReadFile(file_);
@@ -103,7 +137,15 @@ private:
         platform::reg::Parse(*bytes, data_);
     }
 
-    bool Save() { return writable_ && io::WriteFileAtomic(file_, platform::reg::Write(data_)); }
+    bool Save() {
+        if (!writable_ || !io::WriteFileAtomic(file_, platform::reg::Write(data_))) {
+            return false;
+        }
+        stamp_ = StampNow();
+        return true;
+    }
+
+    static constexpr std::chrono::milliseconds kRecheck{100};
 
     platform::RegKey HandleFor(platform::reg::Key* key) {
         if (key == nullptr) {
@@ -122,6 +164,8 @@ private:
     std::filesystem::path file_;
     bool loaded_ = false;
     bool writable_ = true;
+    Stamp stamp_;
+    std::chrono::steady_clock::time_point lastCheck_;
     platform::reg::File data_;
     std::unordered_map<platform::RegKey, platform::reg::Key*> handles_;
     platform::RegKey nextHandle_ = 0x100;

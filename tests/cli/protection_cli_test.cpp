@@ -1,0 +1,133 @@
+// quellon-cli shield and watch on a machine root, with a real running
+// program under a listed name and the start page in registry.reg.
+#include "cli_fixture.h"
+#include "common/text.h"
+#include "definitions/codec.h"
+#include "support/sleeper.h"
+
+namespace quellon::cli {
+namespace {
+
+class CliShield : public CliEndToEnd {
+protected:
+    void SetUp() override {
+        CliEndToEnd::SetUp();
+        home_ = tmp_.path() / "home";
+        machine_ = tmp_.path() / "machine";
+        fs::create_directories(home_);
+        fs::create_directories(machine_ / "drive_c");
+        name_ = testing::UniqueProgramName("qcliwatch");
+        WriteAll(home_ / "ExeDefinition.dat", definitions::EncodeDefinitionLine(name_) + "\r\n");
+        for (const char* file :
+             {"FileDefinition.dat", "RegistryDefinition.dat", "BlockedCookies.dat"}) {
+            WriteAll(home_ / file, "");
+        }
+        StartPage("http://home.example/");
+    }
+    void StartPage(const std::string& page) {
+        WriteAll(machine_ / "registry.reg",
+                 "Windows Registry Editor Version 5.00\r\n\r\n"
+                 "[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main]\r\n"
+                 "\"Start Page\"=\"" +
+                     page + "\"\r\n");
+    }
+    Result Run(std::vector<std::string> args) {
+        std::vector<std::string> all = {"--home",    home_.string(),
+                                        "--machine", machine_.string(),
+                                        "--config",  (tmp_.path() / "config").string()};
+        all.insert(all.end(), args.begin(), args.end());
+        return Cli(all);
+    }
+    fs::path Programs() const { return machine_ / "drive_c" / "Program Files"; }
+
+    fs::path home_, machine_;
+    std::string name_;
+};
+
+TEST_F(CliShield, MemoryShieldAlertsAndStops) {
+    testing::Sleeper running(Programs(), name_);
+    const std::string upper = text::Upper(name_);
+    // Without a terminal and without an answer nothing starts.
+    const Result refused = Run({"shield", "memory"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("--memory-answer"), std::string::npos) << refused.err;
+    EXPECT_EQ(refused.out, "");
+    EXPECT_FALSE(running.Killed());
+
+    const Result stopped = Run({"shield", "memory", "--memory-answer", "stop"});
+    EXPECT_EQ(stopped.status, 1) << stopped.err;
+    EXPECT_EQ(stopped.out,
+              "alert\t" + upper + "\tNo Company name for " + upper + "\nstopped\t" + upper + "\n");
+    EXPECT_TRUE(running.Killed());
+    // Nothing listed runs any more.
+    const Result calm = Run({"shield", "memory", "--memory-answer", "stop"});
+    EXPECT_EQ(calm.status, 0) << calm.err;
+    EXPECT_EQ(calm.out, "");
+}
+
+TEST_F(CliShield, AllowedProgramsAreLeftAloneFromThenOn) {
+    testing::Sleeper running(Programs(), name_);
+    const std::string upper = text::Upper(name_);
+    const Result allowed = Run({"shield", "memory", "--memory-answer", "allow"});
+    EXPECT_EQ(allowed.status, 1) << allowed.err;
+    EXPECT_EQ(allowed.Tagged("allowed"), std::vector<std::string>{upper});
+    EXPECT_EQ(ReadAll(home_ / "ENoSignature.txt"), upper + "\r\n");
+    const Result again = Run({"shield", "memory", "--memory-answer", "stop"});
+    EXPECT_EQ(again.status, 0);
+    EXPECT_FALSE(running.Killed());
+    // With the shield off, its tick does nothing.
+    Run({"settings", "set", "Quellon Pro", "OptionAndSettings", "optMemorySheildOn", "False"});
+    EXPECT_EQ(Run({"shield", "memory", "--memory-answer", "stop"}).status, 0);
+}
+
+TEST_F(CliShield, HomePageShieldRemembersAsksAndRestores) {
+    const Result first = Run({"shield", "homepage", "--homepage-answer", "yes"});
+    EXPECT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(first.out, "");
+    StartPage("http://adware.example/");
+    const Result asked = Run({"shield", "homepage", "--homepage-answer", "yes"});
+    EXPECT_EQ(asked.status, 1) << asked.err;
+    EXPECT_EQ(asked.out,
+              "alert\thttp://home.example/\thttp://adware.example/\n"
+              "restored\thttp://home.example/\n");
+    EXPECT_NE(ReadAll(machine_ / "registry.reg").find("\"Start Page\"=\"http://home.example/\""),
+              std::string::npos);
+
+    // No keeps the new page.
+    StartPage("http://other.example/");
+    const Result kept = Run({"shield", "homepage", "--homepage-answer", "no"});
+    EXPECT_EQ(kept.out,
+              "alert\thttp://home.example/\thttp://other.example/\n"
+              "accepted\thttp://other.example/\n");
+
+    // Restored without asking, as the options say.
+    Run({"settings", "set", "Quellon Pro", "OptionAndSettings", "optAlwaysnotifybeforerestoring",
+         "False"});
+    Run({"settings", "set", "Quellon Pro", "OptionAndSettings",
+         "optRestoredefaultwithoutnotification", "True"});
+    StartPage("http://third.example/");
+    const Result silent = Run({"shield", "homepage"});
+    EXPECT_EQ(silent.status, 1) << silent.err;
+    EXPECT_EQ(silent.out, "restored\thttp://other.example/\n");
+}
+
+// watch runs the background timers as in the tray: the home-page shield
+// every 5 seconds, and with it on, the memory shield every third of its
+// ticks (each tick switches the timers off and on, which starts the memory
+// shield's own 10 seconds again).
+TEST_F(CliShield, WatchRunsTheShieldsUntilItsTimeIsUp) {
+    testing::Sleeper running(Programs(), name_);
+    Run({"settings", "set", "Quellon Pro", "OptionAndSettings", "Homepage",
+         "http://home.example/"});
+    StartPage("http://adware.example/");
+    const Result watched =
+        Run({"watch", "--memory-answer", "stop", "--homepage-answer", "yes", "--seconds", "16"});
+    EXPECT_EQ(watched.status, 1) << watched.err;
+    EXPECT_EQ(watched.Tagged("restored"), std::vector<std::string>{"http://home.example/"});
+    EXPECT_EQ(watched.Tagged("stopped"), std::vector<std::string>{text::Upper(name_)});
+    EXPECT_TRUE(running.Killed());
+    EXPECT_EQ(Run({"watch", "--seconds", "x"}).status, 2);
+}
+
+}  // namespace
+}  // namespace quellon::cli
