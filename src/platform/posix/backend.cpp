@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "platform/posix/curl_http.h"
 #include "platform/posix/impl.h"
 
 namespace quellon::posix {
@@ -21,7 +22,10 @@ struct Backend::Impl {
           settings(std::move(configFolder)),
           libraries(machine),
           restorePoints(machine),
-          platform{files, *registry, processes, shell, settings, libraries, restorePoints} {}
+          download(http, files),
+          webPage(http),
+          platform{files,     *registry,     processes, shell,  settings,
+                   libraries, restorePoints, download,  webPage} {}
 
     MachineRoot machine;
     PosixFiles files;
@@ -31,6 +35,9 @@ struct Backend::Impl {
     IniSettings settings;
     PosixLibraries libraries;
     PosixRestorePoints restorePoints;
+    CurlHttpClient http;
+    platform::HttpDownload download;
+    platform::HttpWebPage webPage;
     platform::Platform platform;
 };
 

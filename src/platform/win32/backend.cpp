@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/win32/impl.h"
+#include "platform/win32/wininet_http.h"
 
 namespace quellon::win32 {
 
@@ -10,8 +11,11 @@ namespace fs = std::filesystem;
 
 struct Backend::Impl {
     explicit Impl(std::string settingsKey)
-        : settings(std::move(settingsKey)), platform{files,    registry,  processes,    shell,
-                                                     settings, libraries, restorePoints} {}
+        : settings(std::move(settingsKey)),
+          download(http, files),
+          webPage(http),
+          platform{files,     registry,      processes, shell,  settings,
+                   libraries, restorePoints, download,  webPage} {}
 
     Win32Files files;
     Win32Registry registry;
@@ -20,6 +24,9 @@ struct Backend::Impl {
     RegistrySettings settings;
     Win32Libraries libraries;
     Win32RestorePoints restorePoints;
+    WinInetHttpClient http;
+    platform::HttpDownload download;
+    platform::HttpWebPage webPage;
     platform::Platform platform;
 };
 
