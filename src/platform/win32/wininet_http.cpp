@@ -88,17 +88,26 @@ std::string QueryText(HINTERNET request, DWORD what) {
     return {};
 }
 
+using Steady = std::chrono::steady_clock;
+
+std::int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now().time_since_epoch())
+        .count();
+}
+
 // What the worker and the owner share; the last of them frees it.
 struct Shared {
     std::mutex mutex;
     std::condition_variable finished;
     bool done = false;
     std::atomic<bool> cancelled{false};
+    // When the worker last got anything from the server (or started).
+    std::atomic<std::int64_t> lastProgressMs{NowMs()};
     HttpResponse response;
 };
 
 void Transfer(const std::string& url, const HttpLimits& limits, Shared& shared, HttpResponse& out) {
-    const auto started = std::chrono::steady_clock::now();
+    const auto started = Steady::now();
     Handle session(
         ::InternetOpenA("Quellon Pro", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (session.Get() == nullptr) {
@@ -125,6 +134,10 @@ void Transfer(const std::string& url, const HttpLimits& limits, Shared& shared, 
         out.reason = ReasonOf(error);
         return;
     }
+    shared.lastProgressMs.store(NowMs());
+    // Reads wait for the stall time at most; the request handle has its own
+    // setting, which the session's does not always reach.
+    ::InternetSetOptionA(request.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &stallMs, sizeof stallMs);
     DWORD status = 0;
     DWORD size = sizeof status;
     if (::HttpQueryInfoA(request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
@@ -145,8 +158,7 @@ void Transfer(const std::string& url, const HttpLimits& limits, Shared& shared, 
             out.reason = "cancelled";
             return;
         }
-        if (std::chrono::steady_clock::now() - started >
-            std::chrono::milliseconds(limits.totalTimeoutMs)) {
+        if (Steady::now() - started > std::chrono::milliseconds(limits.totalTimeoutMs)) {
             out.failure = HttpFailure::kTimeout;
             out.reason = "time limit reached";
             return;
@@ -162,6 +174,7 @@ void Transfer(const std::string& url, const HttpLimits& limits, Shared& shared, 
         if (read == 0) {
             break;
         }
+        shared.lastProgressMs.store(NowMs());
         if (static_cast<std::int64_t>(out.body.size() + read) > limits.maxBytes) {
             out.failure = HttpFailure::kTooLarge;
             out.reason = "response too large";
@@ -175,7 +188,7 @@ void Transfer(const std::string& url, const HttpLimits& limits, Shared& shared, 
 class WinInetRequest : public platform::HttpRequest {
 public:
     WinInetRequest(std::string_view url, const HttpLimits& limits)
-        : shared_(std::make_shared<Shared>()) {
+        : shared_(std::make_shared<Shared>()), limits_(limits), startedMs_(NowMs()) {
         if (!platform::IsHttpUrl(url)) {
             response_.failure = HttpFailure::kBadUrl;
             response_.reason = "not an http or https address";
@@ -201,18 +214,33 @@ public:
         std::unique_lock<std::mutex> lock(shared_->mutex);
         shared_->finished.wait_for(lock, std::chrono::milliseconds(waitMs > 0 ? waitMs : 0),
                                    [this] { return shared_->done; });
-        if (!shared_->done) {
-            return false;
+        if (shared_->done) {
+            response_ = std::move(shared_->response);
+            finished_ = true;
+            return true;
         }
-        response_ = std::move(shared_->response);
-        finished_ = true;
-        return true;
+        // WinINet does not always keep its own receive time-out (Wine's does
+        // not): the limits are kept here as well. The worker is told to stop
+        // and ends by itself; what it still gets is not used.
+        const std::int64_t now = NowMs();
+        if (now - shared_->lastProgressMs.load() > limits_.stallTimeoutMs ||
+            now - startedMs_ > limits_.totalTimeoutMs) {
+            shared_->cancelled.store(true);
+            response_ = HttpResponse{};
+            response_.failure = HttpFailure::kTimeout;
+            response_.reason = "time limit reached";
+            finished_ = true;
+            return true;
+        }
+        return false;
     }
 
     const HttpResponse& Response() const override { return response_; }
 
 private:
     std::shared_ptr<Shared> shared_;
+    HttpLimits limits_;
+    std::int64_t startedMs_;
     HttpResponse response_;
     bool finished_ = false;
 };
