@@ -44,7 +44,7 @@ struct UpdateContext {
     // The program folder, as a Windows path.
     std::string programFolder;
     // The configured site (the Comments of the version information).
-    std::string site = std::string(CompiledSite());
+    std::string site = ConfiguredSite();
     std::string productName = std::string(settings::kProductName);
     // The limits of one definition download.
     platform::HttpLimits downloadLimits = platform::DownloadLimits();

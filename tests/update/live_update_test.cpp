@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <iostream>
 #include <map>
 
 #include "definitions/codec.h"
+#include "platform/version_info.h"
 #include "support/http_server.h"
 #include "support/scripted_host.h"
 #include "support/test_machine.h"
@@ -346,6 +349,32 @@ TEST_F(LiveUpdateTest, AVersionPageMayMove) {
     EXPECT_EQ(Version(Kind::kCookie), "8");
 }
 
+// What a check costs: four small pages from a server on this machine, and
+// a check with no server at all. Prints the medians of repeated runs.
+TEST_F(LiveUpdateTest, CostOfAnUpToDateCheckAndOfOneWithoutAServer) {
+    Setup(5);
+    auto median = [&](int runs) {
+        std::vector<double> ms;
+        for (int i = 0; i < runs; ++i) {
+            const auto started = Clock::now();
+            update::CheckDefinitionVersions(ctx);
+            ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - started).count());
+        }
+        std::sort(ms.begin(), ms.end());
+        return ms[ms.size() / 2];
+    };
+    const double upToDate = median(21);
+    EXPECT_EQ(server.TotalRequests(), 21 * 4);
+    EXPECT_EQ(DataRequests(), 0);
+    ctx.site = "127.0.0.1:" + std::to_string(HttpServer::RefusedPort());
+    host.AllowAnyMsgBox(ui::MsgResult::kOk);
+    const double noServer = median(21);
+    std::cout << "up-to-date check (4 pages): median " << upToDate << " ms; "
+              << "check without a server: median " << noServer << " ms\n";
+    EXPECT_LT(upToDate, 2000);
+    EXPECT_LT(noServer, 2000);
+}
+
 TEST(UpdateSiteTest, TheBaseUrlRules) {
     using update::BaseUrl;
     // A bare domain gets "www." and the scheme, whatever came after it goes.
@@ -369,6 +398,17 @@ TEST(UpdateSiteTest, TheBaseUrlRules) {
     EXPECT_EQ(BaseUrl("LOCALHOST"), "http://LOCALHOST");
     EXPECT_EQ(BaseUrl("intranet"), "http://intranet");
     EXPECT_EQ(BaseUrl("example.com:8080/"), "http://www.example.com:8080");
+}
+
+TEST(UpdateSiteTest, TheSiteIsTheCommentsOfTheVersionInformation) {
+#ifdef _WIN32
+    // The program's VERSIONINFO resource, filled by the same build setting.
+    ASSERT_TRUE(platform::ProgramComments().has_value());
+    EXPECT_EQ(*platform::ProgramComments(), update::CompiledSite());
+#else
+    EXPECT_FALSE(platform::ProgramComments().has_value());
+#endif
+    EXPECT_EQ(update::ConfiguredSite(), update::CompiledSite());
 }
 
 TEST(UpdateSiteTest, ThePlaceholderSiteUsesTheDefaultSite) {
