@@ -156,10 +156,22 @@ TEST(HtmlEncodingTest, ByteOrderMarkThenHeaderThenMetaThenWindows1252) {
     EXPECT_EQ(ParseHtml("\xEF\xBB\xBF\xC3\xA9").BodyText(), "\xE9");
     EXPECT_EQ(ParseHtml("<meta charset=utf-8>\xE9", "ISO-8859-1").BodyText(), "\xE9");
     EXPECT_EQ(ParseHtml("\xE9", "nonsense").encoding, "windows-1252");
-    // UTF-16 with its byte-order mark, a pair of surrogates included.
-    EXPECT_EQ(ParseHtml(std::string("\xFF\xFE<\0b\0>\0\xE9\0=\xD8\x34\xDD", 16)).BodyText(),
-              "\xE9?");
-    EXPECT_EQ(ParseHtml(std::string("\xFE\xFF\0A\0\xE9", 6)).BodyText(), "A\xE9");
+    // UTF-16 with its byte-order mark, a pair of surrogates included
+    // (U+1D11E, which Windows-1252 does not have), and an odd byte at the end.
+    auto bytes = [](std::initializer_list<int> list) {
+        std::string out;
+        for (int b : list) {
+            out += static_cast<char>(b);
+        }
+        return out;
+    };
+    EXPECT_EQ(
+        ParseHtml(bytes({0xFF, 0xFE, '<', 0, 'b', 0, '>', 0, 0xE9, 0, 0x34, 0xD8, 0x1E, 0xDD, 'x'}))
+            .BodyText(),
+        "\xE9??");
+    EXPECT_EQ(ParseHtml(bytes({0xFE, 0xFF, 0, 'A', 0, 0xE9})).BodyText(), "A\xE9");
+    // A lone surrogate is U+FFFD.
+    EXPECT_EQ(ParseHtml(bytes({0xFF, 0xFE, 0x00, 0xDC, 'z', 0})).BodyText(), "?z");
     // A page that calls itself UTF-16 without a byte-order mark is UTF-8.
     EXPECT_EQ(ParseHtml("<meta charset=utf-16>x").encoding, "utf-8");
     EXPECT_EQ(html::CharsetOfContentType("text/html;charset=\"win-x\" "), "win-x");
