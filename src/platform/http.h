@@ -27,7 +27,7 @@ enum class HttpFailure {
     kNone,       // a complete response arrived, whatever its status
     kBadUrl,     // not an http:// or https:// URL
     kResolve,    // the host name was not found
-    kConnect,    // the connection was refused or could not be made
+    kConnect,    // the connection was refused or could not be made in time
     kTimeout,    // a time limit of HttpLimits ran out
     kTls,        // the TLS handshake or the server's certificate failed
     kCut,        // the body broke off before its announced end

@@ -6,6 +6,7 @@ void HttpWebPage::Navigate(std::string_view url) {
     request_.reset();
     document_ = html::Document{};
     loaded_ = completed_ = failed_ = false;
+    failure_ = HttpFailure::kNone;
     status_ = 0;
     reason_.clear();
     readyState_ = kReadyStateLoading;
@@ -23,6 +24,7 @@ void HttpWebPage::Stop() {
     if (request_) {
         request_.reset();
         failed_ = completed_ = true;
+        failure_ = HttpFailure::kOther;
         reason_ = "stopped";
         readyState_ = kReadyStateComplete;
     }
@@ -30,6 +32,7 @@ void HttpWebPage::Stop() {
 
 void HttpWebPage::Finish(const HttpResponse& response) {
     status_ = response.status;
+    failure_ = response.failure;
     completed_ = true;
     readyState_ = kReadyStateComplete;
     if (!response.Succeeded()) {

@@ -40,6 +40,8 @@ public:
     // or the server answered with an error status. Nothing more will come.
     virtual bool Failed() const = 0;
     virtual std::string FailureReason() const = 0;
+    // Why no page came; kNone when one came (also with an error status).
+    virtual HttpFailure Failure() const = 0;
     // The status of the last response; 0 when none came.
     virtual int HttpStatus() const = 0;
 
@@ -75,6 +77,7 @@ public:
     bool NavigationCompleted() const override { return completed_; }
     bool Failed() const override { return failed_; }
     std::string FailureReason() const override { return reason_; }
+    HttpFailure Failure() const override { return failure_; }
     int HttpStatus() const override { return status_; }
     bool HasBody() const override { return loaded_ && document_.body != html::kNone; }
     std::string_view BodyText() const override;
@@ -91,6 +94,7 @@ private:
     bool loaded_ = false;
     bool completed_ = false;
     bool failed_ = false;
+    HttpFailure failure_ = HttpFailure::kNone;
     int readyState_ = kReadyStateUninitialized;
     int status_ = 0;
     std::string reason_;

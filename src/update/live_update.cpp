@@ -104,10 +104,22 @@ UpdateCheck CheckDefinitionVersions(UpdateContext& ctx) {
         ctx.frmDownload.SetVisible(true);
     }
     UpdateCheck check;
+    // Once the site's host cannot be reached (its name is not found or no
+    // connection can be made), the other kinds fail at once instead of
+    // waiting for the same failure again.
+    std::string unreachable;
     for (Kind kind : kCheckOrder) {
         const KindInfo& info = InfoOf(kind);
         ctx.frmDownload.lblStatus.SetCaption(std::string(info.checkingText));
         ctx.host.DoEvents();
+        if (!unreachable.empty()) {
+            ctx.frmDownload.lblStatus.SetCaption({});
+            KindUpdate result = Failed(ctx, kind, 0, unreachable);
+            ctx.host.DoEvents();
+            check.failed = true;
+            check.kinds.push_back(std::move(result));
+            continue;
+        }
         ctx.platform.webPage.Navigate(VersionPageUrl(base, kind));
 
         ctx.frmDownload.lblStatus.SetCaption({});
@@ -116,6 +128,11 @@ UpdateCheck CheckDefinitionVersions(UpdateContext& ctx) {
         const PageWait wait = WaitForPage(ctx);
         ctx.tmrTimeOut.SetEnabled(false);
 
+        const platform::HttpFailure failure = ctx.platform.webPage.Failure();
+        if (wait == PageWait::kFailed && (failure == platform::HttpFailure::kResolve ||
+                                          failure == platform::HttpFailure::kConnect)) {
+            unreachable = "the site could not be reached: " + ctx.platform.webPage.FailureReason();
+        }
         const std::optional<std::int64_t> published =
             wait == PageWait::kUsable ? PageVersion(ctx.platform.webPage) : std::nullopt;
         KindUpdate result;

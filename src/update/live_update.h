@@ -103,7 +103,8 @@ struct UpdateCheck {
 // executable, cookie; a kind whose local file is missing or whose published
 // version differs from the stored one is downloaded. A page that cannot be
 // loaded or holds no version is a failed check of that kind: nothing is
-// downloaded for it and its failure message is shown.
+// downloaded for it and its failure message is shown. Once the site's host
+// cannot be reached, the kinds after it fail at once, each with its message.
 UpdateCheck CheckDefinitionVersions(UpdateContext& ctx);
 
 // Downloads one kind's file: to "DL" + name + ".part" first; only a

@@ -235,7 +235,15 @@ TEST_F(LiveUpdateTest, NoServerFailsEveryKindInMomentsNotTimeOuts) {
     EXPECT_LT(Clock::now() - started, std::chrono::seconds(5));
     EXPECT_TRUE(check.failed);
     EXPECT_FALSE(check.downloaded);
-    EXPECT_EQ(Messages().size(), 4u);
+    EXPECT_EQ(Messages(),
+              (std::vector<std::string>{std::string(kRegistryFailure), std::string(kOtherFailure),
+                                        std::string(kOtherFailure), std::string(kOtherFailure)}));
+    // The first kind found the site unreachable; the others did not try again.
+    EXPECT_EQ(check.kinds[0].reason.find("could not be reached"), std::string::npos);
+    for (size_t i = 1; i < 4; ++i) {
+        EXPECT_NE(check.kinds[i].reason.find("the site could not be reached"), std::string::npos)
+            << check.kinds[i].reason;
+    }
     EXPECT_EQ(Snapshot(), before);
 }
 

@@ -81,12 +81,14 @@ TEST_F(NetTest, ErrorStatusesAndRefusedConnectionsFailOutright) {
     EXPECT_FALSE(Page().HasBody());
     ASSERT_TRUE(Load(server.Url("/500.htm")));
     EXPECT_TRUE(Page().Failed());
+    EXPECT_EQ(Page().Failure(), HttpFailure::kNone);
     EXPECT_EQ(Page().HttpStatus(), 500);
     EXPECT_EQ(Page().ElementCount(), 0u);
 
     const auto started = Clock::now();
     ASSERT_TRUE(Load("http://127.0.0.1:" + std::to_string(HttpServer::RefusedPort()) + "/x"));
     EXPECT_TRUE(Page().Failed());
+    EXPECT_EQ(Page().Failure(), HttpFailure::kConnect);
     EXPECT_EQ(Page().HttpStatus(), 0);
     EXPECT_LT(Clock::now() - started, std::chrono::seconds(5));
 

@@ -157,6 +157,12 @@ public:
             response_.contentType = type;
         }
         response_.failure = tooLarge_ ? HttpFailure::kTooLarge : FailureOf(code);
+        curl_off_t connected = 0;
+        curl_easy_getinfo(easy_, CURLINFO_CONNECT_TIME_T, &connected);
+        if (response_.failure == HttpFailure::kTimeout && connected == 0) {
+            // The time ran out before a connection was made.
+            response_.failure = HttpFailure::kConnect;
+        }
         if (response_.failure != HttpFailure::kNone) {
             response_.reason = errors_[0] != '\0' ? errors_ : curl_easy_strerror(code);
         }
