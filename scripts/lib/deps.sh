@@ -1,7 +1,7 @@
 # Installs the packages a build needs when dpkg says they are missing.
 # Usage: source scripts/lib/deps.sh; quellon_install_deps [more packages...]
 
-QUELLON_BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev)
+QUELLON_BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev libcurl4-openssl-dev)
 
 quellon_install_deps() {
     local wanted=("${QUELLON_BUILD_PACKAGES[@]}" "$@")

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "common/text.h"
+#include "definitions/definition_check.h"
 
 namespace quellon::definitions {
 
@@ -46,10 +47,25 @@ void DefinitionSet::InstallDownloadedDefinitions() {
         if (!FileExists(fs_, download)) {
             continue;
         }
-        if (FileExists(fs_, live)) {
-            fs_.Delete(live);
+        const auto bytes = fs_.ReadAll(download);
+        if (!bytes) {
+            continue;
         }
-        fs_.Rename(download, live);
+        if (CheckDefinitionFile(kind, *bytes, LiveFileIsEmpty(fs_, live)).ok) {
+            // The checked bytes replace the live file in one step, so a kill
+            // leaves the old file or the new one; the "DL" file goes after.
+            if (fs_.WriteAtomic(live, *bytes)) {
+                fs_.Delete(download);
+            }
+            continue;
+        }
+        const std::string rejected = download + std::string(kRejectedSuffix);
+        if (FileExists(fs_, rejected)) {
+            fs_.Delete(rejected);
+        }
+        if (!fs_.Rename(download, rejected)) {
+            fs_.Delete(download);
+        }
     }
 }
 

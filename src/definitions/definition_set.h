@@ -45,7 +45,11 @@ public:
     const std::string& ProgramFolder() const { return folder_; }
     std::string PathOf(Kind kind) const;
 
-    // Puts every downloaded "DL" file in place of its live file.
+    // Puts every downloaded "DL" file in place of its live file: a "DL" file
+    // that passes CheckDefinitionFile replaces the live one atomically and
+    // goes; one that fails is set aside ("DL" + name + ".rejected") and the
+    // live file stays; one that cannot be read or installed stays for the
+    // next start.
     void InstallDownloadedDefinitions();
     // Counts the stored lines of the four files; returns the total.
     std::int32_t CountDefinitionLines();

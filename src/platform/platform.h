@@ -1,6 +1,7 @@
 // One platform: the backend's implementations of every area, bundled.
 #pragma once
 
+#include "platform/download.h"
 #include "platform/files.h"
 #include "platform/libraries.h"
 #include "platform/processes.h"
@@ -8,6 +9,7 @@
 #include "platform/restore_points.h"
 #include "platform/settings_storage.h"
 #include "platform/shell.h"
+#include "platform/web_page.h"
 
 namespace quellon::platform {
 
@@ -19,6 +21,8 @@ struct Platform {
     SettingsStorage& settings;
     Libraries& libraries;
     RestorePoints& restorePoints;
+    Download& download;
+    WebPage& webPage;
 };
 
 }  // namespace quellon::platform

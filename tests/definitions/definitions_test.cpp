@@ -39,17 +39,17 @@ protected:
 };
 
 TEST_F(DefinitionSetTest, DownloadedFilesReplaceTheLiveOnesAtStart) {
-    machine.HomeFile("DLFileDefinition.dat", "new\r\n");
-    machine.HomeFile("RegistryDefinition.dat", "old\r\n");
-    machine.HomeFile("DLRegistryDefinition.dat", "r1\r\nr2\r\n");
+    machine.HomeFile("DLFileDefinition.dat", "new.dll=New\r\n");
+    machine.HomeFile("RegistryDefinition.dat", "1^Old^=Old\r\n");
+    machine.HomeFile("DLRegistryDefinition.dat", "1^R1^=R1\r\n1^R2^=R2\r\n");
     machine.HomeFile("ExeDefinition.dat", "");
     machine.HomeFile("BlockedCookies.dat", "c");
     auto set = Set();
     EXPECT_FALSE(set.DefinitionFilesPresent());
     set.InstallDownloadedDefinitions();
     EXPECT_TRUE(set.DefinitionFilesPresent());
-    EXPECT_EQ(machine.ReadHome("FileDefinition.dat"), "new\r\n");
-    EXPECT_EQ(machine.ReadHome("RegistryDefinition.dat"), "r1\r\nr2\r\n");
+    EXPECT_EQ(machine.ReadHome("FileDefinition.dat"), "new.dll=New\r\n");
+    EXPECT_EQ(machine.ReadHome("RegistryDefinition.dat"), "1^R1^=R1\r\n1^R2^=R2\r\n");
     EXPECT_FALSE(std::filesystem::exists(machine.Home() / "DLFileDefinition.dat"));
     EXPECT_EQ(set.CountDefinitionLines(), 4);
     EXPECT_EQ(set.Counts().file, 1);

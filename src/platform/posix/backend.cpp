@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "platform/posix/curl_http.h"
 #include "platform/posix/impl.h"
 #include "platform/posix/wine_prefix.h"
 
@@ -22,7 +23,10 @@ struct Backend::Impl {
           settings(std::move(configFolder)),
           libraries(machine),
           restorePoints(machine),
-          platform{files, *registry, processes, shell, settings, libraries, restorePoints} {}
+          download(http, files),
+          webPage(http),
+          platform{files,     *registry,     processes, shell,  settings,
+                   libraries, restorePoints, download,  webPage} {}
 
     MachineRoot machine;
     PosixFiles files;
@@ -32,6 +36,9 @@ struct Backend::Impl {
     IniSettings settings;
     PosixLibraries libraries;
     PosixRestorePoints restorePoints;
+    CurlHttpClient http;
+    platform::HttpDownload download;
+    platform::HttpWebPage webPage;
     platform::Platform platform;
 };
 

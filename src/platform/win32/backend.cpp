@@ -4,6 +4,7 @@
 
 #include "common/winpath.h"
 #include "platform/win32/impl.h"
+#include "platform/win32/wininet_http.h"
 
 namespace quellon::win32 {
 
@@ -11,8 +12,11 @@ namespace fs = std::filesystem;
 
 struct Backend::Impl {
     explicit Impl(std::string settingsKey)
-        : settings(std::move(settingsKey)), platform{files,    registry,  processes,    shell,
-                                                     settings, libraries, restorePoints} {}
+        : settings(std::move(settingsKey)),
+          download(http, files),
+          webPage(http),
+          platform{files,     registry,      processes, shell,  settings,
+                   libraries, restorePoints, download,  webPage} {}
 
     Win32Files files;
     Win32Registry registry;
@@ -21,6 +25,9 @@ struct Backend::Impl {
     RegistrySettings settings;
     Win32Libraries libraries;
     Win32RestorePoints restorePoints;
+    WinInetHttpClient http;
+    platform::HttpDownload download;
+    platform::HttpWebPage webPage;
     platform::Platform platform;
 };
 

@@ -1,0 +1,226 @@
+#include "update/live_update.h"
+
+#include "common/convert.h"
+#include "common/text.h"
+#include "definitions/definition_check.h"
+
+namespace quellon::update {
+
+namespace {
+
+using definitions::Kind;
+
+bool HoldsErrorText(std::string_view text) {
+    const std::string upper = text::Upper(text);
+    for (std::string_view error : kErrorPageTexts) {
+        if (upper.find(error) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+KindUpdate Failed(UpdateContext& ctx, Kind kind, std::int64_t version, std::string reason) {
+    KindUpdate result;
+    result.kind = kind;
+    result.outcome = Outcome::kFailed;
+    result.version = version;
+    result.message = std::string(InfoOf(kind).failureMessage);
+    result.reason = std::move(reason);
+    ctx.host.MsgBox(result.message, ui::kOkOnly | ui::kCritical, ctx.productName);
+    return result;
+}
+
+std::string DescribeWait(PageWait wait, const platform::WebPage& page) {
+    switch (wait) {
+        case PageWait::kUsable:
+            return "no \"" + std::string(kVersionMarker) + "\" on the version page";
+        case PageWait::kErrorPage:
+            return "the version page is an error page";
+        case PageWait::kFailed:
+            return "the version page could not be loaded: " + page.FailureReason();
+        case PageWait::kTimedOut:
+            return "the version page did not come in time";
+    }
+    return {};
+}
+
+}  // namespace
+
+void TimeOutTick(UpdateContext& ctx) {
+    ctx.abortWait = true;
+}
+
+PageWait WaitForPage(UpdateContext& ctx) {
+    platform::WebPage& page = ctx.platform.webPage;
+    ctx.abortWait = false;
+    for (;;) {
+        page.Poll(ctx.pollMs);
+        bool usable = true;
+        if (page.HasBody() && HoldsErrorText(page.BodyText())) {
+            ctx.lblWebText.SetCaption(std::string(kPageNotDisplayed));
+            usable = false;
+        }
+        const bool complete = !page.Busy() && page.ReadyState() == platform::kReadyStateComplete &&
+                              page.NavigationCompleted();
+        if (complete) {
+            if (page.Failed()) {
+                return PageWait::kFailed;
+            }
+            return usable ? PageWait::kUsable : PageWait::kErrorPage;
+        }
+        if (ctx.abortWait) {
+            page.Stop();
+            return PageWait::kTimedOut;
+        }
+        ctx.host.DoEvents();
+    }
+}
+
+std::optional<std::int64_t> PageVersion(const platform::WebPage& page) {
+    for (std::size_t i = 0; i < page.ElementCount(); ++i) {
+        const std::string_view text = page.ElementText(i);
+        const size_t at = text.find(kVersionMarker);
+        if (at == std::string_view::npos) {
+            continue;
+        }
+        std::string_view after = text.substr(at + kVersionMarker.size());
+        // The number may stand on the next line or after a no-break space.
+        const size_t start = after.find_first_not_of(" \t\r\n\xA0");
+        after = start == std::string_view::npos ? std::string_view() : after.substr(start);
+        const std::optional<double> number = convert::LeadingNumber(after);
+        if (!number) {
+            return std::nullopt;
+        }
+        return convert::RoundHalfEven(*number);
+    }
+    return std::nullopt;
+}
+
+UpdateCheck CheckDefinitionVersions(UpdateContext& ctx) {
+    const std::string base = BaseUrlOfSite(ctx.site);
+    const bool manual = !ctx.cmdLiveUpdate.Enabled();
+    if (manual) {
+        ctx.frmDownload.SetVisible(true);
+    }
+    UpdateCheck check;
+    // Once the site's host cannot be reached (its name is not found or no
+    // connection can be made), the other kinds fail at once instead of
+    // waiting for the same failure again.
+    std::string unreachable;
+    for (Kind kind : kCheckOrder) {
+        const KindInfo& info = InfoOf(kind);
+        ctx.frmDownload.lblStatus.SetCaption(std::string(info.checkingText));
+        ctx.host.DoEvents();
+        if (!unreachable.empty()) {
+            ctx.frmDownload.lblStatus.SetCaption({});
+            KindUpdate result = Failed(ctx, kind, 0, unreachable);
+            ctx.host.DoEvents();
+            check.failed = true;
+            check.kinds.push_back(std::move(result));
+            continue;
+        }
+        ctx.platform.webPage.Navigate(VersionPageUrl(base, kind));
+
+        ctx.frmDownload.lblStatus.SetCaption({});
+        ctx.host.DoEvents();
+        ctx.tmrTimeOut.SetEnabled(true);
+        const PageWait wait = WaitForPage(ctx);
+        ctx.tmrTimeOut.SetEnabled(false);
+
+        const platform::HttpFailure failure = ctx.platform.webPage.Failure();
+        if (wait == PageWait::kFailed && (failure == platform::HttpFailure::kResolve ||
+                                          failure == platform::HttpFailure::kConnect)) {
+            unreachable = "the site could not be reached: " + ctx.platform.webPage.FailureReason();
+        }
+        const std::optional<std::int64_t> published =
+            wait == PageWait::kUsable ? PageVersion(ctx.platform.webPage) : std::nullopt;
+        KindUpdate result;
+        if (!published) {
+            // A failure must not read as "up to date": nothing is downloaded
+            // and the user is told.
+            result = Failed(ctx, kind, 0, DescribeWait(wait, ctx.platform.webPage));
+        } else {
+            const std::string live =
+                definitions::JoinPath(ctx.programFolder, definitions::FileNameOf(kind));
+            const std::int64_t stored =
+                ctx.settings.GetNumber(settings::kOptionAndSettings, info.versionKey, 0);
+            if (!definitions::FileExists(ctx.platform.files, live) || *published != stored) {
+                result = DownloadDefinitionFile(ctx, kind, *published);
+            } else {
+                result.kind = kind;
+                result.outcome = Outcome::kUpToDate;
+                result.version = stored;
+            }
+        }
+        ctx.host.DoEvents();
+        check.downloaded = check.downloaded || result.outcome == Outcome::kDownloaded;
+        check.failed = check.failed || result.outcome == Outcome::kFailed;
+        check.kinds.push_back(std::move(result));
+    }
+    if (manual) {
+        ctx.frmDownload.SetVisible(false);
+    }
+    return check;
+}
+
+KindUpdate DownloadDefinitionFile(UpdateContext& ctx, Kind kind, std::int64_t version) {
+    const KindInfo& info = InfoOf(kind);
+    platform::FileSystem& files = ctx.platform.files;
+    const std::string name(definitions::FileNameOf(kind));
+    const std::string live = definitions::JoinPath(ctx.programFolder, name);
+    const std::string target =
+        definitions::JoinPath(ctx.programFolder, std::string(definitions::kDownloadPrefix) + name);
+    const std::string partial = target + std::string(kPartialSuffix);
+
+    ctx.frmDownload.lblStatus.SetCaption(std::string(info.gettingText));
+    ctx.host.DoEvents();
+
+    std::string reason;
+    {
+        auto job = ctx.platform.download.Start(DataUrl(BaseUrlOfSite(ctx.site), kind), partial,
+                                               ctx.downloadLimits);
+        while (!job->Poll(ctx.pollMs)) {
+            ctx.host.DoEvents();
+        }
+        const platform::DownloadResult& result = job->Result();
+        if (!result.ok) {
+            reason = result.reason;
+        }
+    }
+    if (reason.empty()) {
+        const std::optional<std::string> bytes = files.ReadAll(partial);
+        if (!bytes) {
+            reason = "the download cannot be read back";
+        } else if (HoldsErrorText(*bytes)) {
+            reason = "an error page, not a definition file";
+        } else {
+            const definitions::DefinitionCheck check = definitions::CheckDefinitionFile(
+                kind, *bytes, definitions::LiveFileIsEmpty(files, live));
+            if (!check.ok) {
+                reason = check.reason;
+            } else if (!files.WriteAtomic(target, *bytes)) {
+                reason = "cannot write " + target;
+            }
+        }
+    }
+    if (definitions::FileExists(files, partial)) {
+        files.Delete(partial);
+    }
+    if (!reason.empty()) {
+        return Failed(ctx, kind, version, std::move(reason));
+    }
+    ctx.settings.Save(settings::kOptionAndSettings, info.versionKey, text::ToDecimal(version));
+    KindUpdate result;
+    result.kind = kind;
+    result.outcome = Outcome::kDownloaded;
+    result.version = version;
+    return result;
+}
+
+std::string MostRecentMessage(const settings::SettingsStore& settings) {
+    return "You are using the most recent definition list (version " +
+           settings.Get(settings::kOptionAndSettings, settings::keys::kEXEDefinition, "0") + ").";
+}
+
+}  // namespace quellon::update

@@ -1,0 +1,443 @@
+// Live Update against a real HTTP server on 127.0.0.1 that the test starts.
+#include "update/live_update.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <map>
+
+#include "definitions/codec.h"
+#include "platform/version_info.h"
+#include "support/http_server.h"
+#include "support/scripted_host.h"
+#include "support/test_machine.h"
+
+namespace quellon::testing {
+namespace {
+
+using definitions::Kind;
+using update::Outcome;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::string_view kRegistryFailure =
+    "Definitions could not be downloaded. Please check your internet connection.";
+constexpr std::string_view kOtherFailure =
+    "Definitions could not be downloaded.  Please check your internet connection.";
+
+std::string Stored(std::initializer_list<std::string_view> lines) {
+    std::string out;
+    for (std::string_view line : lines) {
+        out += definitions::EncodeDefinitionLine(line) + "\r\n";
+    }
+    return out;
+}
+
+std::string VersionPage(std::int64_t version) {
+    return "<html><body><p>Defination version : " + std::to_string(version) + "</p></body></html>";
+}
+
+// A live file and a newer published file of every kind.
+struct Files {
+    std::string live, published;
+};
+const std::map<Kind, Files>& Samples() {
+    static const std::map<Kind, Files> samples = {
+        {Kind::kRegistry,
+         {Stored({"1^Software\\Old^=Old"}), Stored({"1^Software\\New^=New", "2^Software\\N^v=N"})}},
+        {Kind::kFile, {Stored({"old.dll=Old"}), Stored({"new.dll=New", "new2.dll=New|[wDir]"})}},
+        {Kind::kExe, {Stored({"old.exe"}), Stored({"new.exe", "newer.exe"})}},
+        {Kind::kCookie, {Stored({"old.example"}), Stored({"new.example", "*.ads.example"})}},
+    };
+    return samples;
+}
+
+class LiveUpdateTest : public ::testing::Test {
+protected:
+    LiveUpdateTest()
+        : store(machine.Platform().settings),
+          ctx{machine.Platform(), host,       store,         frmDownload,
+              tmrTimeOut,         lblWebText, cmdLiveUpdate, machine.HomeWindowsPath()} {
+        ctx.site = server.Base();
+        tmrTimeOut.onTick = [this] { update::TimeOutTick(ctx); };
+        host.AddTimer(tmrTimeOut);
+    }
+
+    const update::KindInfo& Info(Kind kind) { return update::InfoOf(kind); }
+    std::string Name(Kind kind) { return std::string(definitions::FileNameOf(kind)); }
+    std::string Version(Kind kind) {
+        return store.Get(settings::kOptionAndSettings, Info(kind).versionKey, "none");
+    }
+    void StoreVersion(Kind kind, std::int64_t v) {
+        store.Save(settings::kOptionAndSettings, Info(kind).versionKey, std::to_string(v));
+    }
+    void Publish(Kind kind, std::int64_t version) {
+        server.ServeBody(std::string(Info(kind).versionPage), VersionPage(version));
+        server.ServeBody(std::string(Info(kind).dataPath), Samples().at(kind).published, 200,
+                         "application/octet-stream");
+    }
+    // Every kind live at version 5, and published at `version`.
+    void Setup(std::int64_t version) {
+        for (Kind kind : update::kCheckOrder) {
+            machine.HomeFile(Name(kind), Samples().at(kind).live);
+            StoreVersion(kind, 5);
+            Publish(kind, version);
+        }
+    }
+    int DataRequests() {
+        int n = 0;
+        for (Kind kind : update::kCheckOrder) {
+            n += server.Requests(Info(kind).dataPath);
+        }
+        return n;
+    }
+    // Every file of the program folder and every stored version.
+    std::map<std::string, std::string> Snapshot() {
+        std::map<std::string, std::string> out;
+        for (const auto& entry : std::filesystem::directory_iterator(machine.Home())) {
+            out["file " + entry.path().filename().string()] = ReadBytes(entry.path());
+        }
+        for (Kind kind : update::kCheckOrder) {
+            out["version " + Name(kind)] = Version(kind);
+        }
+        return out;
+    }
+    std::vector<std::string> Messages() {
+        std::vector<std::string> out;
+        for (const auto& box : host.Shown()) {
+            EXPECT_EQ(box.style, ui::kOkOnly | ui::kCritical);
+            EXPECT_EQ(box.title, "Quellon Pro");
+            out.push_back(box.text);
+        }
+        return out;
+    }
+
+    TestMachine machine;
+    ScriptedHost host;
+    HttpServer server;
+    settings::SettingsStore store;
+    update::FrmDownload frmDownload;
+    ui::Timer tmrTimeOut{30000, false};
+    ui::Label lblWebText;
+    ui::Button cmdLiveUpdate{"Run Live Update Now"};
+    update::UpdateContext ctx;
+};
+
+TEST_F(LiveUpdateTest, UpToDateChecksFourPagesAndTouchesNothing) {
+    Setup(5);
+    const auto before = Snapshot();
+    const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
+    EXPECT_FALSE(check.downloaded);
+    EXPECT_FALSE(check.failed);
+    ASSERT_EQ(check.kinds.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(check.kinds[i].kind, update::kCheckOrder[i]);
+        EXPECT_EQ(check.kinds[i].outcome, Outcome::kUpToDate);
+        EXPECT_EQ(check.kinds[i].version, 5);
+        EXPECT_EQ(server.Requests(Info(update::kCheckOrder[i]).versionPage), 1);
+    }
+    EXPECT_EQ(DataRequests(), 0);
+    EXPECT_TRUE(host.Shown().empty());
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_FALSE(tmrTimeOut.Enabled());
+    EXPECT_EQ(update::MostRecentMessage(store),
+              "You are using the most recent definition list (version 5).");
+}
+
+TEST_F(LiveUpdateTest, MissingFilesAreDownloadedEvenWhenTheVersionsAgree) {
+    Setup(5);
+    std::filesystem::remove(machine.Home() / Name(Kind::kExe));
+    const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
+    EXPECT_TRUE(check.downloaded);
+    EXPECT_FALSE(check.failed);
+    EXPECT_EQ(check.kinds[2].outcome, Outcome::kDownloaded);
+    EXPECT_EQ(server.Requests(Info(Kind::kExe).dataPath), 1);
+    EXPECT_EQ(DataRequests(), 1);
+    EXPECT_EQ(machine.ReadHome("DLExeDefinition.dat"), Samples().at(Kind::kExe).published);
+    EXPECT_FALSE(std::filesystem::exists(machine.Home() / "DLExeDefinition.dat.part"));
+    EXPECT_EQ(Version(Kind::kExe), "5");
+}
+
+TEST_F(LiveUpdateTest, ALowerPublishedVersionDownloadsAndTheStartInstallsIt) {
+    Setup(3);
+    const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
+    EXPECT_TRUE(check.downloaded);
+    for (const auto& kind : check.kinds) {
+        EXPECT_EQ(kind.outcome, Outcome::kDownloaded);
+        EXPECT_EQ(kind.version, 3);
+        EXPECT_EQ(Version(kind.kind), "3");
+        // The live file stays until the next start.
+        EXPECT_EQ(machine.ReadHome(Name(kind.kind)), Samples().at(kind.kind).live);
+        EXPECT_EQ(machine.ReadHome("DL" + Name(kind.kind)), Samples().at(kind.kind).published);
+    }
+    EXPECT_TRUE(host.Shown().empty());
+    definitions::DefinitionSet set(machine.Platform().files, machine.HomeWindowsPath());
+    set.InstallDownloadedDefinitions();
+    for (Kind kind : update::kCheckOrder) {
+        EXPECT_EQ(machine.ReadHome(Name(kind)), Samples().at(kind).published);
+        EXPECT_FALSE(std::filesystem::exists(machine.Home() / ("DL" + Name(kind))));
+    }
+}
+
+TEST_F(LiveUpdateTest, AManualRunShowsTheWindowAndItsStatusTexts) {
+    Setup(5);
+    StoreVersion(Kind::kFile, 4);
+    std::vector<std::string> captions;
+    frmDownload.lblStatus.Observe([&] { captions.push_back(frmDownload.lblStatus.Caption()); });
+    std::vector<bool> shown;
+    frmDownload.Observe([&] { shown.push_back(frmDownload.Visible()); });
+    cmdLiveUpdate.SetEnabled(false);
+    update::CheckDefinitionVersions(ctx);
+    EXPECT_EQ(captions, (std::vector<std::string>{"Checking Registry Definition Version...", "",
+                                                  "Checking File Definition Version...", "",
+                                                  "Getting File Definitions... please wait...",
+                                                  "Checking Executable Definition Version...", "",
+                                                  "Checking Cookie Definition Version...", ""}));
+    EXPECT_EQ(shown, (std::vector<bool>{true, false}));
+}
+
+TEST_F(LiveUpdateTest, AVersionPageThatIsNoPageFailsItsKindAndDownloadsNothing) {
+    Setup(6);
+    host.AllowAnyMsgBox(ui::MsgResult::kOk);
+    // Registry: 404. File: 500. Executable: an error text in a 200 page.
+    // Cookie: a page without a version.
+    server.ServeBody(std::string(Info(Kind::kRegistry).versionPage), "gone", 404);
+    server.ServeBody(std::string(Info(Kind::kFile).versionPage), VersionPage(6), 500);
+    server.ServeBody(std::string(Info(Kind::kExe).versionPage),
+                     "<html><body><h1>The page cannot be displayed</h1>Defination version : 6"
+                     "</body></html>");
+    server.ServeBody(std::string(Info(Kind::kCookie).versionPage),
+                     "<html><body>Defination version : none yet</body></html>");
+    const auto before = Snapshot();
+    const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
+    EXPECT_FALSE(check.downloaded);
+    EXPECT_TRUE(check.failed);
+    for (const auto& kind : check.kinds) {
+        EXPECT_EQ(kind.outcome, Outcome::kFailed) << kind.reason;
+    }
+    EXPECT_EQ(Messages(),
+              (std::vector<std::string>{std::string(kRegistryFailure), std::string(kOtherFailure),
+                                        std::string(kOtherFailure), std::string(kOtherFailure)}));
+    EXPECT_EQ(lblWebText.Caption(), " page can not be displayed ");
+    EXPECT_EQ(DataRequests(), 0);
+    EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(LiveUpdateTest, NoServerFailsEveryKindInMomentsNotTimeOuts) {
+    Setup(6);
+    host.AllowAnyMsgBox(ui::MsgResult::kOk);
+    ctx.site = "127.0.0.1:" + std::to_string(HttpServer::RefusedPort());
+    const auto before = Snapshot();
+    const auto started = Clock::now();
+    const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
+    EXPECT_LT(Clock::now() - started, std::chrono::seconds(5));
+    EXPECT_TRUE(check.failed);
+    EXPECT_FALSE(check.downloaded);
+    EXPECT_EQ(Messages(),
+              (std::vector<std::string>{std::string(kRegistryFailure), std::string(kOtherFailure),
+                                        std::string(kOtherFailure), std::string(kOtherFailure)}));
+    // The first kind found the site unreachable; the others did not try again.
+    EXPECT_EQ(check.kinds[0].reason.find("could not be reached"), std::string::npos);
+    for (size_t i = 1; i < 4; ++i) {
+        EXPECT_NE(check.kinds[i].reason.find("the site could not be reached"), std::string::npos)
+            << check.kinds[i].reason;
+    }
+    EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(LiveUpdateTest, ASilentServerEndsTheWaitAtTheTimeOut) {
+    Setup(6);
+    host.AllowAnyMsgBox(ui::MsgResult::kOk);
+    HttpServer::Route silent;
+    silent.mode = HttpServer::Route::Mode::kSilent;
+    server.Serve(std::string(Info(Kind::kRegistry).versionPage), silent);
+    // The timer runs on the wall clock, with a short interval.
+    tmrTimeOut.SetInterval(400);
+    auto last = Clock::now();
+    host.OnEveryDoEvents([&] {
+        const auto now = Clock::now();
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now - last).count();
+        if (ms > 0) {
+            last = now;
+            host.RunFor(static_cast<int>(ms));
+        }
+    });
+    const auto started = Clock::now();
+    const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
+    const auto took = Clock::now() - started;
+    EXPECT_GE(took, std::chrono::milliseconds(400));
+    EXPECT_LT(took, std::chrono::seconds(10));
+    EXPECT_EQ(check.kinds[0].outcome, Outcome::kFailed);
+    EXPECT_NE(check.kinds[0].reason.find("in time"), std::string::npos) << check.kinds[0].reason;
+    EXPECT_EQ(Version(Kind::kRegistry), "5");
+    EXPECT_EQ(server.Requests(Info(Kind::kRegistry).dataPath), 0);
+    // The other kinds go on as usual.
+    for (size_t i = 1; i < 4; ++i) {
+        EXPECT_EQ(check.kinds[i].outcome, Outcome::kDownloaded);
+    }
+    EXPECT_EQ(Messages(), std::vector<std::string>{std::string(kRegistryFailure)});
+}
+
+TEST_F(LiveUpdateTest, EveryBadDownloadFailsAndChangesNothing) {
+    Setup(6);
+    host.AllowAnyMsgBox(ui::MsgResult::kOk);
+    machine.HomeFile("DLFileDefinition.dat", Stored({"earlier.dll=Earlier"}));
+    // Registry: 404. File: a body cut short of its Content-Length.
+    // Executable: an HTML page. Cookie: an error text in a 200 response.
+    server.ServeBody(std::string(Info(Kind::kRegistry).dataPath), "missing", 404);
+    HttpServer::Route cut;
+    cut.mode = HttpServer::Route::Mode::kTruncated;
+    cut.body = Samples().at(Kind::kFile).published;
+    cut.missingBytes = 40;
+    server.Serve(std::string(Info(Kind::kFile).dataPath), cut);
+    server.ServeBody(std::string(Info(Kind::kExe).dataPath),
+                     "<!DOCTYPE html>\r\n<html><body>Welcome to our new site!</body></html>\r\n");
+    server.ServeBody(std::string(Info(Kind::kCookie).dataPath), "The page cannot be displayed\r\n",
+                     200, "text/plain");
+    const auto before = Snapshot();
+    const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
+    EXPECT_FALSE(check.downloaded);
+    for (const auto& kind : check.kinds) {
+        EXPECT_EQ(kind.outcome, Outcome::kFailed);
+        EXPECT_EQ(kind.version, 6);
+        EXPECT_FALSE(kind.reason.empty());
+    }
+    EXPECT_EQ(Messages(),
+              (std::vector<std::string>{std::string(kRegistryFailure), std::string(kOtherFailure),
+                                        std::string(kOtherFailure), std::string(kOtherFailure)}));
+    EXPECT_EQ(DataRequests(), 4);
+    // The earlier "DL" file, the live files and the versions are as they were.
+    EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(LiveUpdateTest, DownloadsThatAreNotFilesOfTheirKindFail) {
+    Setup(6);
+    host.AllowAnyMsgBox(ui::MsgResult::kOk);
+    // Registry: a 500 error. File: empty, where the live file is not.
+    // Executable: a chunked body whose last line was cut (no length to
+    // compare). Cookie: lines of another kind.
+    server.ServeBody(std::string(Info(Kind::kRegistry).dataPath), Stored({"1^A^=A"}), 500);
+    server.ServeBody(std::string(Info(Kind::kFile).dataPath), "");
+    HttpServer::Route chunked;
+    chunked.mode = HttpServer::Route::Mode::kChunked;
+    chunked.body = Stored({"a.exe", "b.exe"}).substr(0, 9);
+    server.Serve(std::string(Info(Kind::kExe).dataPath), chunked);
+    server.ServeBody(std::string(Info(Kind::kCookie).dataPath), Stored({"1^Software^=x y"}));
+    const auto before = Snapshot();
+    const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
+    for (const auto& kind : check.kinds) {
+        EXPECT_EQ(kind.outcome, Outcome::kFailed) << kind.reason;
+    }
+    EXPECT_EQ(Messages().size(), 4u);
+    EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(LiveUpdateTest, TheMarkerIsFoundNestedAndAfterADecoyComment) {
+    Setup(5);
+    server.ServeBody(std::string(Info(Kind::kFile).versionPage),
+                     "<html><head><script>var v = 'Defination version : 99';</script></head>"
+                     "<body><!-- Defination version : 98 -->"
+                     "<table><tr><td><font face=Arial><b>Defination version :</b>&nbsp;42"
+                     "</font></td><td>2024</td></tr></table></body></html>");
+    const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
+    EXPECT_EQ(check.kinds[1].outcome, Outcome::kDownloaded);
+    EXPECT_EQ(check.kinds[1].version, 42);
+    EXPECT_EQ(Version(Kind::kFile), "42");
+    EXPECT_EQ(DataRequests(), 1);
+}
+
+TEST_F(LiveUpdateTest, AVersionPageMayMove) {
+    Setup(5);
+    server.Redirect(std::string(Info(Kind::kCookie).versionPage), server.Url("/elsewhere.htm"));
+    server.ServeBody("/elsewhere.htm", VersionPage(8));
+    const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
+    EXPECT_EQ(check.kinds[3].outcome, Outcome::kDownloaded);
+    EXPECT_EQ(Version(Kind::kCookie), "8");
+}
+
+// What a check costs: four small pages from a server on this machine, and
+// a check with no server at all. Prints the medians of repeated runs.
+TEST_F(LiveUpdateTest, CostOfAnUpToDateCheckAndOfOneWithoutAServer) {
+    Setup(5);
+    auto median = [&](int runs) {
+        std::vector<double> ms;
+        for (int i = 0; i < runs; ++i) {
+            const auto started = Clock::now();
+            update::CheckDefinitionVersions(ctx);
+            ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - started).count());
+        }
+        std::sort(ms.begin(), ms.end());
+        return ms[ms.size() / 2];
+    };
+    const double upToDate = median(21);
+    EXPECT_EQ(server.TotalRequests(), 21 * 4);
+    EXPECT_EQ(DataRequests(), 0);
+    ctx.site = "127.0.0.1:" + std::to_string(HttpServer::RefusedPort());
+    host.AllowAnyMsgBox(ui::MsgResult::kOk);
+    const double noServer = median(21);
+    std::cout << "up-to-date check (4 pages): median " << upToDate << " ms; "
+              << "check without a server: median " << noServer << " ms\n";
+    EXPECT_LT(upToDate, 2000);
+    EXPECT_LT(noServer, 2000);
+}
+
+TEST(UpdateSiteTest, TheBaseUrlRules) {
+    using update::BaseUrl;
+    // A bare domain gets "www." and the scheme, whatever came after it goes.
+    EXPECT_EQ(BaseUrl("example.com"), "http://www.example.com");
+    EXPECT_EQ(BaseUrl("http://Example.com/path/x.htm"), "http://www.Example.com");
+    EXPECT_EQ(BaseUrl("HTTP://example.com?q=1"), "http://www.example.com");
+    EXPECT_EQ(BaseUrl("  example.co.uk  "), "http://www.example.co.uk");
+    // "www." already there, anywhere.
+    EXPECT_EQ(BaseUrl("www.example.com"), "http://www.example.com");
+    EXPECT_EQ(BaseUrl("http://WWW.example.com/"), "http://WWW.example.com");
+    // https stays https.
+    EXPECT_EQ(BaseUrl("https://example.com/defs"), "https://www.example.com");
+    EXPECT_EQ(BaseUrl("https://updates.example.com"), "https://updates.example.com");
+    // Sub-domains, IP addresses, localhost and one-label names are left alone;
+    // a port stays.
+    EXPECT_EQ(BaseUrl("updates.example.com"), "http://updates.example.com");
+    EXPECT_EQ(BaseUrl("127.0.0.1:8080"), "http://127.0.0.1:8080");
+    EXPECT_EQ(BaseUrl("http://10.0.0.2/x"), "http://10.0.0.2");
+    EXPECT_EQ(BaseUrl("[::1]:81"), "http://[::1]:81");
+    EXPECT_EQ(BaseUrl("localhost:8000"), "http://localhost:8000");
+    EXPECT_EQ(BaseUrl("LOCALHOST"), "http://LOCALHOST");
+    EXPECT_EQ(BaseUrl("intranet"), "http://intranet");
+    EXPECT_EQ(BaseUrl("example.com:8080/"), "http://www.example.com:8080");
+}
+
+TEST(UpdateSiteTest, TheSiteIsTheCommentsOfTheVersionInformation) {
+#ifdef _WIN32
+    // The program's VERSIONINFO resource, filled by the same build setting.
+    ASSERT_TRUE(platform::ProgramComments().has_value());
+    EXPECT_EQ(*platform::ProgramComments(), update::CompiledSite());
+#else
+    EXPECT_FALSE(platform::ProgramComments().has_value());
+#endif
+    EXPECT_EQ(update::ConfiguredSite(), update::CompiledSite());
+}
+
+TEST(UpdateSiteTest, ThePlaceholderSiteUsesTheDefaultSite) {
+    EXPECT_EQ(update::BaseUrlOfSite("YourWebsite.com"), "http://www.quellonpro.com");
+    EXPECT_EQ(update::BaseUrlOfSite("yourwebsite.com"), "http://www.quellonpro.com");
+    EXPECT_EQ(update::BaseUrlOfSite(""), "http://www.quellonpro.com");
+    EXPECT_EQ(update::BaseUrlOfSite("example.com"), "http://www.example.com");
+    // An unconfigured build has the placeholder compiled in.
+    EXPECT_EQ(update::CompiledSite(), "YourWebsite.com");
+    const std::string base = update::BaseUrlOfSite(update::CompiledSite());
+    EXPECT_EQ(update::VersionPageUrl(base, Kind::kRegistry),
+              "http://www.quellonpro.com/definitions/version/R.HTM");
+    EXPECT_EQ(update::VersionPageUrl(base, Kind::kFile),
+              "http://www.quellonpro.com/definitions/version/F.HTM");
+    EXPECT_EQ(update::VersionPageUrl(base, Kind::kExe),
+              "http://www.quellonpro.com/definitions/version/E.HTM");
+    EXPECT_EQ(update::VersionPageUrl(base, Kind::kCookie),
+              "http://www.quellonpro.com/definitions/version/C.HTM");
+    EXPECT_EQ(update::DataUrl(base, Kind::kCookie),
+              "http://www.quellonpro.com/definitions/data/BlockedCookies.dat");
+}
+
+}  // namespace
+}  // namespace quellon::testing
