@@ -31,6 +31,15 @@ protected:
         // tenth of a second has passed since it was last looked at.
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
     }
+    // No start page at all (the key stays).
+    void NoStartPage() {
+        StartPage("\"Other\"=\"x\"");
+        auto& reg = machine.Platform().registry;
+        const platform::RegKey key =
+            reg.OpenKey(platform::kHkeyCurrentUser, kMainKey, platform::kKeyAllAccessMask63);
+        reg.DeleteValue(key, "Start Page");
+        reg.CloseKey(key);
+    }
     // The start page as the registry holds it now.
     std::string CurrentStartPage() {
         auto& reg = machine.Platform().registry;
@@ -250,7 +259,7 @@ TEST_F(ProtectionTest, StartPagesThatAreOddMissingEmptyOrLong) {
     WriteDefinitions();
     auto& f = Form();
     // Missing: nothing is remembered, nothing asked or written.
-    StartPage("\"Other\"=\"x\"");
+    NoStartPage();
     HomePageTick();
     EXPECT_EQ(Remembered(), "<absent>");
     EXPECT_THAT(frontEnd.modalShown, IsEmpty());
@@ -263,7 +272,7 @@ TEST_F(ProtectionTest, StartPagesThatAreOddMissingEmptyOrLong) {
 
     // Missing once a page is remembered: the user is asked, and Yes writes
     // the remembered page back, never about:blank.
-    StartPage("\"Other\"=\"x\"");
+    NoStartPage();
     frontEnd.onShowModal = [&f](ui::Window&) {
         EXPECT_EQ(f.frmHomePageChangedAlert.currentPage, "about:blank");
         f.frmHomePageChangedAlert.cmdYes.Click();

@@ -28,6 +28,8 @@ struct MachineConfig {
     static MachineConfig Load(const std::filesystem::path& machineIni);
     // machine.ini over `base` (what a Wine prefix names).
     static MachineConfig Load(const std::filesystem::path& machineIni, MachineConfig base);
+    // The same from the file's bytes.
+    static MachineConfig Parse(std::string_view machineIni, MachineConfig base = {});
 };
 
 class ResolveCache;

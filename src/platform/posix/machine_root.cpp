@@ -89,12 +89,13 @@ MachineConfig MachineConfig::Load(const fs::path& machineIni) {
 }
 
 MachineConfig MachineConfig::Load(const fs::path& machineIni, MachineConfig base) {
-    MachineConfig config = std::move(base);
     std::optional<std::string> bytes = io::ReadFile(machineIni);
-    if (!bytes) {
-        return config;
-    }
-    std::vector<platform::ini::Entry> entries = platform::ini::Parse(*bytes);
+    return bytes ? Parse(*bytes, std::move(base)) : base;
+}
+
+MachineConfig MachineConfig::Parse(std::string_view machineIni, MachineConfig base) {
+    MachineConfig config = std::move(base);
+    std::vector<platform::ini::Entry> entries = platform::ini::Parse(machineIni);
     auto folder = [&](std::string_view key, std::string& target) {
         const platform::ini::Entry* e = platform::ini::Find(entries, "Folders", key);
         if (e != nullptr && !e->value.empty()) {
