@@ -209,7 +209,7 @@ if(WIN32)
     set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
     # A 64-bit installer, like the programs it installs (it runs where only
     # 64-bit Windows programs run, such as a Wine without 32-bit support).
-    set(CPACK_NSIS_EXECUTABLE_PRE_ARGUMENTS "-XTarget amd64-unicode")
+    set(CPACK_NSIS_DEFINES "Target amd64-unicode")
     file(READ ${QUELLON_PACKAGING_DIR}/windows/create-icons.nsh CPACK_NSIS_CREATE_ICONS_EXTRA)
     file(READ ${QUELLON_PACKAGING_DIR}/windows/delete-icons.nsh CPACK_NSIS_DELETE_ICONS_EXTRA)
 else()
