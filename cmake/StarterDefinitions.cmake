@@ -27,7 +27,8 @@ endforeach()
 
 add_custom_target(starter_definitions ALL DEPENDS ${_quellon_definition_outputs})
 
-install(FILES ${_quellon_definition_outputs} DESTINATION lib/quellon-pro)
+# Installed by cmake/Packaging.cmake.
+set(QUELLON_STARTER_DEFINITION_FILES ${_quellon_definition_outputs})
 
 unset(_src)
 unset(_encode)

@@ -1,7 +1,10 @@
 # Installs the packages a build needs when dpkg says they are missing.
 # Usage: source scripts/lib/deps.sh; quellon_install_deps [more packages...]
 
-QUELLON_BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev libcurl4-openssl-dev)
+# librsvg2-bin renders the program's icon from its SVG; libcurl fetches
+# Live Update's pages and files.
+QUELLON_BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev
+    librsvg2-bin libcurl4-openssl-dev)
 
 quellon_install_deps() {
     local wanted=("${QUELLON_BUILD_PACKAGES[@]}" "$@")
@@ -32,7 +35,12 @@ quellon_install_deps() {
 
 # The Windows build: Debian's mingw-w64 cross-compiler, GoogleTest's sources
 # (libgtest-dev ships them in /usr/src/googletest) and Wine to run the programs.
-QUELLON_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 googletest wine wine64)
+# The installer: NSIS's makensis, and icoutils to pack the program's icon.
+QUELLON_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 googletest wine wine64 nsis icoutils)
+
+# The checks of the Debian package: the menu entry's and the metainfo's
+# validators, the manual page viewer.
+QUELLON_PACKAGE_CHECK_PACKAGES=(desktop-file-utils appstream man-db file)
 
 # Parallel build jobs: one per processor.
 quellon_jobs() {

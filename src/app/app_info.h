@@ -15,6 +15,14 @@ struct AppInfo {
     std::string exeName = "quellon-pro";
     // The program folder as a Windows path, without trailing "\".
     std::string programFolder;
+    // The folder of the program's own files (the executable, the help file,
+    // the restart companion) when it is not the program folder: an installed
+    // copy keeps its data in a per-user program folder. Empty otherwise.
+    std::string installFolder;
+
+    const std::string& InstallFolder() const {
+        return installFolder.empty() ? programFolder : installFolder;
+    }
 };
 
 }  // namespace quellon::app

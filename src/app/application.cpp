@@ -1,10 +1,13 @@
 #include "app/application.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <optional>
 #include <system_error>
 
 #include "app/frm_main.h"
+#include "definitions/definition_set.h"
 
 namespace quellon::app {
 namespace {
@@ -19,14 +22,85 @@ std::optional<std::string> Env(const char* name) {
     return std::string(v);
 }
 
+// Whether a file can be created in the folder: a probe file answers for the
+// permission bits, access lists and read-only mounts alike.
+bool CanCreateFilesIn(const fs::path& folder) {
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    const fs::path probe = folder / (".quellon-probe-" + std::to_string(stamp));
+    bool created = false;
+    {
+        std::ofstream out(probe, std::ios::binary | std::ios::trunc);
+        created = out.is_open();
+    }
+    std::error_code ec;
+    if (created) {
+        fs::remove(probe, ec);
+    }
+    return created;
+}
+
+bool SameFolder(const fs::path& a, const fs::path& b) {
+    if (a.empty() || b.empty()) {
+        return false;
+    }
+    std::error_code ec1, ec2;
+    const fs::path ca = fs::weakly_canonical(fs::absolute(a, ec1), ec1);
+    const fs::path cb = fs::weakly_canonical(fs::absolute(b, ec2), ec2);
+    return !ec1 && !ec2 && ca == cb;
+}
+
 }  // namespace
+
+fs::path ChooseHome(const fs::path& executableFolder, const fs::path& userData) {
+    if (userData.empty() || executableFolder.empty()) {
+        return executableFolder;
+    }
+    std::error_code ec;
+    const bool installed = fs::exists(executableFolder / kInstalledMarkerName, ec);
+    if (!installed && CanCreateFilesIn(executableFolder)) {
+        return executableFolder;
+    }
+    return userData;
+}
+
+Status SeedHome(const fs::path& home, const fs::path& shipped) {
+    std::error_code ec;
+    fs::create_directories(home, ec);
+    if (!fs::is_directory(home, ec)) {
+        return Status::Failure("cannot create the program folder \"" + home.string() + "\"");
+    }
+    for (const std::string_view name :
+         {definitions::kFileDefinitionName, definitions::kRegistryDefinitionName,
+          definitions::kExeDefinitionName, definitions::kCookieDefinitionName}) {
+        const fs::path target = home / name;
+        const fs::path source = shipped / name;
+        if (fs::exists(target, ec) || !fs::is_regular_file(source, ec)) {
+            continue;
+        }
+        // Copied under a temporary name first, so that a half copy never
+        // passes for a definition file.
+        fs::path temp = target;
+        temp += ".tmp";
+        fs::copy_file(source, temp, fs::copy_options::overwrite_existing, ec);
+        if (!ec) {
+            fs::rename(temp, target, ec);
+        }
+        if (ec) {
+            fs::remove(temp, ec);
+            return Status::Failure("cannot copy \"" + source.string() + "\" to \"" + home.string() +
+                                   "\"");
+        }
+    }
+    return Status::Ok();
+}
 
 Folders FoldersFromEnvironment() {
     Folders f;
     const auto home = Env("QUELLON_HOME");
     const auto machine = Env("QUELLON_MACHINE");
     const auto config = Env("QUELLON_CONFIG");
-    f.home = home ? fs::path(*home) : platform::ExecutableFolder();
+    f.home = home ? fs::path(*home)
+                  : ChooseHome(platform::ExecutableFolder(), platform::DefaultUserDataFolder());
     f.machine = machine ? fs::path(*machine) : platform::DefaultMachineFolder();
     f.config = config ? fs::path(*config) : platform::DefaultConfigFolder();
     return f;
@@ -71,6 +145,16 @@ Application::Application(Folders folders)
       backend_(platform::MakeBackend({folders_.machine, folders_.config})) {
     std::error_code ec;
     info_.programFolder = backend_->WindowsPathOf(fs::absolute(folders_.home, ec));
+    // The user's own data folder in place of the executable's: the program's
+    // files stay where they were installed, and the folder gets the starter
+    // definitions the first time. A copy that fails shows as missing
+    // definitions, which the main form reports.
+    const fs::path executable = platform::ExecutableFolder();
+    if (SameFolder(folders_.home, platform::DefaultUserDataFolder()) &&
+        !SameFolder(folders_.home, executable)) {
+        info_.installFolder = backend_->WindowsPathOf(executable);
+        static_cast<void>(SeedHome(folders_.home, executable));
+    }
 }
 
 Application::~Application() = default;

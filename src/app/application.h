@@ -47,6 +47,24 @@ Status TakeFolderOptions(std::vector<std::string>& args, Folders& folders);
 // (where the backend uses one).
 Status CheckFolders(const Folders& folders);
 
+// The file an installed copy of the program carries beside its programs. Such
+// a copy keeps each user's definitions, exclusion list, quarantine and report
+// in the user's own data folder, never in the folder of the programs.
+inline constexpr std::string_view kInstalledMarkerName = "Installed.txt";
+
+// The program folder when neither QUELLON_HOME nor --home names one: the
+// folder of the executable, unless that copy was installed (it carries
+// kInstalledMarkerName) or the folder is not writable; then `userData`, the
+// user's own data folder (the executable's folder when there is none).
+std::filesystem::path ChooseHome(const std::filesystem::path& executableFolder,
+                                 const std::filesystem::path& userData);
+
+// Gives a per-user program folder the starter definitions: copies each of
+// the four definition files that `home` lacks from `shipped`, creating
+// `home` first. A file already there (one Live Update brought) is kept.
+// Fails with the reason when a file cannot be copied.
+Status SeedHome(const std::filesystem::path& home, const std::filesystem::path& shipped);
+
 class Application {
 public:
     explicit Application(Folders folders);

@@ -104,7 +104,8 @@ public:
     void SendToTray();
     // Mouse messages of the tray icon (0x203 double click, 0x205 right release).
     void OnTrayMessage(int message);
-    // Loads the help window: opens Help.chm when it is in the program folder.
+    // Loads the help window: opens Help.chm when it is in the folder of the
+    // program's files (AppInfo::InstallFolder).
     void ShowHelpWindow();
     void ShowPages(bool startUp, bool options, bool results, bool sweep);
     void LoadSchedule();

@@ -171,7 +171,7 @@ void FrmMain::ApplyRunAtStartup() {
         return;
     }
     if (run) {
-        std::string data = info_.programFolder + "\\" + info_.exeName;
+        std::string data = info_.InstallFolder() + "\\" + info_.exeName;
         data += '\0';
         reg.SetValue(key, info_.exeName, platform::RegValue{platform::RegType::kString, data});
     } else {

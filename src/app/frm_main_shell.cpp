@@ -170,7 +170,7 @@ bool FrmMain::Form_Load() {
 }
 
 void FrmMain::ShowHelpWindow() {
-    const std::string help = definitions::JoinPath(info_.programFolder, "Help.chm");
+    const std::string help = definitions::JoinPath(info_.InstallFolder(), "Help.chm");
     if (definitions::FileExists(platform_.files, help)) {
         host_.OpenDocument(help);
         settings_.Save(settings::kSettings, settings::keys::kShowHelp, "0");

@@ -111,6 +111,12 @@ Result<int> Scan(const Options& o, bool complete, bool remove, std::ostream& out
     CliHost host(err);
     CliFrontEnd frontEnd(err, application.Info());
     app::FrmMain& form = application.MakeMainForm(host, frontEnd);
+    // The form ends before the host and front-end it was made with, which
+    // were made after the application and so end before it.
+    struct EndForm {
+        app::Application& application;
+        ~EndForm() { application.DestroyMainForm(); }
+    } endForm{application};
     host.onInterrupt = [&form] { form.RequestStop(); };
     platform::CatchInterrupts(host.InterruptFlag());
 

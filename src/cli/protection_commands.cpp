@@ -84,7 +84,11 @@ public:
         outcomesSeen_ = alert.Outcomes();
         outcomeSlot_ = alert.Observe([this, &alert] { NoteOutcome(alert); });
     }
-    ~Shields() { form_.frmHomePageChangedAlert.Unobserve(outcomeSlot_); }
+    // The form ends before the host and front-end it was made with.
+    ~Shields() {
+        form_.frmHomePageChangedAlert.Unobserve(outcomeSlot_);
+        application_.DestroyMainForm();
+    }
 
     app::FrmMain& Form() { return form_; }
     CliHost& Host() { return host_; }

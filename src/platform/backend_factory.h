@@ -49,6 +49,11 @@ std::filesystem::path DefaultConfigFolder();
 // The default machine root: $WINEPREFIX, else ~/.wine; empty where the
 // backend works on the real machine.
 std::filesystem::path DefaultMachineFolder();
+// The user's own folder for the program folder's contents when the
+// executable's folder cannot hold them (an installed copy):
+// $XDG_DATA_HOME/quellon-pro, else ~/.local/share/quellon-pro on Linux,
+// %LOCALAPPDATA%\Quellon Pro on Windows; empty when unknown.
+std::filesystem::path DefaultUserDataFolder();
 
 // The program's registration with the desktop session beside the Run-list
 // value, for the program `executable` shown as `displayName`; `folder`

@@ -15,6 +15,7 @@ TEST_F(FormTest, RunAtStartupAlsoWritesTheAutostartEntryLinuxOnly) {
     const std::string entry = ReadBytes(autostart.EntryPath());
     EXPECT_NE(entry.find("Exec=\"/opt/quellon pro/quellon-pro\"\n"), std::string::npos);
     EXPECT_NE(entry.find("[Desktop Entry]\n"), std::string::npos);
+    EXPECT_NE(entry.find("Icon=quellon-pro\n"), std::string::npos);
     f.chkRunAtStartup.SetChecked(false);
     EXPECT_FALSE(std::filesystem::exists(autostart.EntryPath()));
 }

@@ -103,25 +103,14 @@ QIcon KindIcon(int kind) {
 }
 
 QIcon AppIcon() {
-    return Painted(
-        [](QPainter& p) {
-            QPainterPath shield;
-            shield.moveTo(32, 4);
-            shield.cubicTo(42, 10, 50, 11, 58, 11);
-            shield.cubicTo(58, 36, 50, 52, 32, 61);
-            shield.cubicTo(14, 52, 6, 36, 6, 11);
-            shield.cubicTo(14, 11, 22, 10, 32, 4);
-            QLinearGradient fill(0, 0, 64, 64);
-            fill.setColorAt(0, QColor(0x3c, 0x8d, 0xe6));
-            fill.setColorAt(1, QColor(0x15, 0x3f, 0x86));
-            p.setPen(QPen(QColor(0x0d, 0x2a, 0x5c), 2.5));
-            p.setBrush(fill);
-            p.drawPath(shield);
-            p.setPen(QPen(Qt::white, 6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-            p.setBrush(Qt::NoBrush);
-            p.drawPolyline(QPolygonF({QPointF(20, 32), QPointF(29, 41), QPointF(45, 23)}));
-        },
-        64, {16, 22, 32, 48, 64});
+    // Rendered by the build from packaging/icons/quellon-pro.svg: the same
+    // pictures as the menu entry's icon.
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/quellon-pro.png").arg(size),
+                     QSize(size, size));
+    }
+    return icon;
 }
 
 }  // namespace quellon::gui

@@ -1,4 +1,5 @@
-// The program's drawn icons: the shield of the window and tray, and the
+// The program's icons: the shield of the window and tray (the build's renders
+// of packaging/icons/quellon-pro.svg, embedded), and the drawn
 // small icons of the three kinds of result rows.
 #pragma once
 

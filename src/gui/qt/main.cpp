@@ -33,6 +33,8 @@ int main(int argc, char** argv) {
 
     QApplication app(qtArgc, qtArgs.data());
     QApplication::setApplicationName(QStringLiteral("quellon-pro"));
+    // The menu entry's name, which Wayland desktops match the window with.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.quellon.QuellonPro"));
     QApplication::setWindowIcon(gui::AppIcon());
     // Sent to the tray, the program lives on without a window.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -58,6 +58,19 @@ std::filesystem::path DefaultMachineFolder() {
     return ".wine";
 }
 
+std::filesystem::path DefaultUserDataFolder() {
+    // The base directory specification: a relative $XDG_DATA_HOME is ignored.
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg != nullptr && xdg[0] == '/') {
+        return std::filesystem::path(xdg) / "quellon-pro";
+    }
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] == '\0') {
+        return {};
+    }
+    return std::filesystem::path(home) / ".local" / "share" / "quellon-pro";
+}
+
 std::unique_ptr<StartupRegistration> MakeStartupRegistration(
     const std::string& name, const std::string& displayName,
     const std::filesystem::path& executable, const std::filesystem::path& folder) {

@@ -54,10 +54,12 @@ bool XdgAutostart::SetRunAtStartup(bool run) {
     const auto temp = folder_ / ("." + name_ + ".desktop.tmp");
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        // Icon: the one the package installs under the program's name.
         out << "[Desktop Entry]\n"
             << "Type=Application\n"
             << "Name=" << displayName_ << "\n"
             << "Exec=" << QuoteExec(executable_.string()) << "\n"
+            << "Icon=" << name_ << "\n"
             << "Terminal=false\n"
             << "X-GNOME-Autostart-enabled=true\n";
         if (!out.flush()) {

@@ -2,6 +2,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shlobj.h>
 
 #include <cstdio>
 #include <string>
@@ -66,6 +68,15 @@ std::filesystem::path DefaultConfigFolder() {
 
 std::filesystem::path DefaultMachineFolder() {
     return {};
+}
+
+std::filesystem::path DefaultUserDataFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+                                  SHGFP_TYPE_CURRENT, folder))) {
+        return {};
+    }
+    return std::filesystem::path(folder) / L"Quellon Pro";
 }
 
 std::unique_ptr<StartupRegistration> MakeStartupRegistration(const std::string&, const std::string&,

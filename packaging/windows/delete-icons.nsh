@@ -1,0 +1,2 @@
+  Delete "$SMPROGRAMS\$MUI_TEMP\Quellon Pro Scan.lnk"
+  Delete "$SMPROGRAMS\$MUI_TEMP\Quellon Pro Help.lnk"
