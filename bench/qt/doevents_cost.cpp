@@ -96,7 +96,7 @@ double CpuMs() {
     return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1e6;
 }
 
-struct Result {
+struct Measured {
     double medianMs = 0;
     double cpuMs = 0;  // median processor time
     double minMs = 0;
@@ -106,7 +106,7 @@ struct Result {
     size_t found = 0;
 };
 
-Result Measure(const Machine& m, gui::QtHost& host, bool window, int runs) {
+Measured Measure(const Machine& m, gui::QtHost& host, bool window, int runs) {
     auto backend = platform::MakeBackend({m.root, m.config});
     app::AppInfo info;
     info.programFolder = backend->WindowsPathOf(m.home);
@@ -141,7 +141,7 @@ Result Measure(const Machine& m, gui::QtHost& host, bool window, int runs) {
     }
     std::sort(times.begin(), times.end());
     std::sort(cpu.begin(), cpu.end());
-    Result r;
+    Measured r;
     r.medianMs = times[times.size() / 2];
     r.cpuMs = cpu[cpu.size() / 2];
     r.minMs = times.front();
@@ -177,7 +177,7 @@ int main(int argc, char** argv) {
     EveryItemHost every(localPathOf);
 
     if (argc > 3 && std::string(argv[3]) == "window") {
-        const Result r = Measure(m, slicedWindow, true, runs);
+        const Measured r = Measure(m, slicedWindow, true, runs);
         std::printf(
             "window host, time-sliced, window shown: %.1f ms (cpu %.1f ms), %.1f ms "
             "running events\n",
@@ -185,11 +185,11 @@ int main(int argc, char** argv) {
         fs::remove_all(m.dir);
         return 0;
     }
-    const Result r0 = Measure(m, bare, false, runs);
-    const Result r1 = Measure(m, sliced, false, runs);
-    const Result r2 = Measure(m, slicedWindow, true, runs);
-    const Result r3 = Measure(m, every, false, runs);
-    const auto line = [&](const char* what, const Result& r) {
+    const Measured r0 = Measure(m, bare, false, runs);
+    const Measured r1 = Measure(m, sliced, false, runs);
+    const Measured r2 = Measure(m, slicedWindow, true, runs);
+    const Measured r3 = Measure(m, every, false, runs);
+    const auto line = [&](const char* what, const Measured& r) {
         std::printf("%-40s %7.1f ms (min %6.1f) ratio %.3f | cpu %7.1f ms ratio %.3f", what,
                     r.medianMs, r.minMs, r.medianMs / r0.medianMs, r.cpuMs, r.cpuMs / r0.cpuMs);
         if (r.slices > 0) {

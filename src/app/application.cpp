@@ -8,6 +8,7 @@
 
 #include "app/frm_main.h"
 #include "definitions/definition_set.h"
+#include "update/update_site.h"
 
 namespace quellon::app {
 namespace {
@@ -145,6 +146,9 @@ Application::Application(Folders folders)
       backend_(platform::MakeBackend({folders_.machine, folders_.config})) {
     std::error_code ec;
     info_.programFolder = backend_->WindowsPathOf(fs::absolute(folders_.home, ec));
+    // The web site: the Comments of the version information where the
+    // program has one (Windows), else the same text compiled in.
+    info_.comments = platform::ProgramComments().value_or(std::string(update::CompiledSite()));
     // The user's own data folder in place of the executable's: the program's
     // files stay where they were installed, and the folder gets the starter
     // definitions the first time. A copy that fails shows as missing

@@ -12,6 +12,7 @@ FrmMain::FrmMain(AppInfo info, platform::Platform& platform, ui::Host& host,
                 info.productName),
       frmSpywareFoundAlert(platform.processes, exclusions_, host, info.productName),
       frmHomePageChangedAlert(settings_, platform.registry, info.productName),
+      frmSignatureUpdated(info.productName),
       info_(std::move(info)),
       platform_(platform),
       host_(host),
@@ -70,6 +71,28 @@ FrmMain::FrmMain(AppInfo info, platform::Platform& platform, ui::Host& host,
     scanContext_->onShieldDetection = [this](const std::string& name, const std::string& company) {
         protection::ReportShieldDetection(*protectionContext_, name, company);
     };
+    updateContext_ = std::make_unique<update::UpdateContext>(
+        update::UpdateContext{platform_, host_, settings_, frmDownload, tmrTimeOut, lblWebText,
+                              cmdLiveUpdate, info_.programFolder});
+    updateContext_->productName = info_.productName;
+    updateContext_->site = info_.comments;
+    tmrTimeOut.onTick = [this] { update::TimeOutTick(*updateContext_); };
+    timUpdate.onTick = [this] { timUpdate_Timer(); };
+    cmdLiveUpdate.onClick = [this] { cmdUpdate_Click(); };
+    mnuFileLiveUpdate.onClick = [this] { cmdUpdate_Click(); };
+    frmSignatureUpdated.cmdUpdateSuccesfullOK.onClick = [this] {
+        // Before any update (the Debug menu shows the notice so) it only closes.
+        if (!lastUpdate_.downloaded) {
+            frmSignatureUpdated.tmrPopupSignatureUpdate.SetEnabled(false);
+            frmSignatureUpdated.tmrEnablePopDownTimer.SetEnabled(false);
+            frmSignatureUpdated.tmrPopDown.SetEnabled(false);
+            frmSignatureUpdated.SetVisible(false);
+            return;
+        }
+        settings_.Save(settings::kOptionAndSettings, settings::keys::kSHOW, "false");
+        frmSignatureUpdated.tmrPopupSignatureUpdate.SetEnabled(false);
+        RestartAfterUpdate(false);
+    };
     tmrMemoryInspected.onTick = [this] { tmrMemoryInspected_Timer(); };
     tmrCheckHomePage.onTick = [this] { tmrCheckHomePage_Timer(); };
     cmdScanNow.onClick = [this] { StartScan(); };
@@ -108,8 +131,16 @@ void FrmMain::LoadDefinitions() {
 }
 
 std::vector<ui::Timer*> FrmMain::Timers_All() {
-    return {&tmrScroll,  &tmrScheduler, &tmrCheckHomePage, &tmrMemoryInspected,
-            &tmrTimeOut, &timUpdate,    &tmrCheckSignature};
+    return {&tmrScroll,
+            &tmrScheduler,
+            &tmrCheckHomePage,
+            &tmrMemoryInspected,
+            &tmrTimeOut,
+            &timUpdate,
+            &tmrCheckSignature,
+            &frmSignatureUpdated.tmrPopupSignatureUpdate,
+            &frmSignatureUpdated.tmrEnablePopDownTimer,
+            &frmSignatureUpdated.tmrPopDown};
 }
 
 settings::BackgroundTimers FrmMain::Timers() {

@@ -24,6 +24,9 @@
 #include "settings/settings_store.h"
 #include "ui/controls.h"
 #include "ui/host.h"
+#include "update/frm_download.h"
+#include "update/frm_signature_updated.h"
+#include "update/live_update.h"
 
 namespace quellon::app {
 
@@ -137,6 +140,32 @@ public:
     // "View Log", "Show Report" and File "View Log": the report window, modally.
     void cmdLog_Click();
 
+    // --- Live Update ----------------------------------------------------------
+    // "Run Live Update Now" and File "Run Live Update": the check, then the
+    // restart when something was downloaded, else "You are using the most
+    // recent definition list ...".
+    void cmdUpdate_Click();
+    // The check alone, with the background timers off meanwhile; a manual
+    // check shows frmDownload. Nothing while another check runs.
+    update::UpdateCheck CheckForUpdates(bool manual);
+    // The automatic update: the check, and after a download the notice that
+    // slides up and then restarts the program.
+    void RunAutomaticUpdate();
+    // timUpdate's tick: the idle seconds (no scan running) counted; the
+    // 300th runs the automatic update, once.
+    void timUpdate_Timer();
+    // The idle seconds until the automatic update runs (again).
+    void ArmAutomaticUpdate(int idleSeconds);
+    // The restart after a download: "RESTART" stored, the companion
+    // started, the program ended (true). Without a companion the new
+    // definitions are put in place and read now instead (false).
+    bool RestartAfterUpdate(bool visibleCompanion);
+    // Puts downloaded definitions in place and reads the definitions anew.
+    void ReloadDefinitions();
+    const update::UpdateCheck& LastUpdateCheck() const { return lastUpdate_; }
+    unsigned UpdateChecks() const { return updateChecks_; }
+    update::UpdateContext& UpdateContext() { return *updateContext_; }
+
     // --- Menus ----------------------------------------------------------------
     void mnuViewQuarantine_Click();
     void mnuViewExclusions_Click();
@@ -204,6 +233,10 @@ public:
     // The shields' alerts.
     protection::FrmSpywareFoundAlert frmSpywareFoundAlert;
     protection::FrmHomePageChangedAlert frmHomePageChangedAlert;
+    // Live Update's windows and the label an error page shows in.
+    update::FrmDownload frmDownload;
+    update::FrmSignatureUpdated frmSignatureUpdated;
+    ui::Label lblWebText;
     // Status page.
     ui::Label lblDefCount, lblVersion, lblDefVersion, lblDefRemoved, lblLastScan, lblLastFullScan;
     // Option page.
@@ -258,6 +291,12 @@ private:
     bool lastScanRan_ = false;
     std::unique_ptr<removal::RemovalContext> removalContext_;
     std::unique_ptr<protection::ProtectionContext> protectionContext_;
+    std::unique_ptr<update::UpdateContext> updateContext_;
+    update::UpdateCheck lastUpdate_;
+    unsigned updateChecks_ = 0;
+    bool updating_ = false;
+    int updateIdleSeconds_ = 0;
+    int updateAfterSeconds_ = 300;
     bool removing_ = false;
 };
 

@@ -89,6 +89,7 @@ void FrmMain::WireShell() {
         frontEnd_.ShowModal(frmHomePageChangedAlert);
     };
     mnuDebugSpyware.onClick = [this] { frmSpywareFoundAlert.SetVisible(true); };
+    mnuDebugSignature.onClick = [this] { frmSignatureUpdated.SetVisible(true); };
     mnuFileMinimize.onClick = [this] { SendToTray(); };
     mnuFileExit.onClick = [this] { Form_QueryUnload(); };
     for (int i = 0; i < 4; ++i) {
@@ -267,6 +268,8 @@ void FrmMain::Unload() {
     frmHomePageChangedAlert.SetVisible(false);
     frmReport.SetVisible(false);
     frmSpywareFoundAlert.SetVisible(false);
+    frmSignatureUpdated.SetVisible(false);
+    frmDownload.SetVisible(false);
     frmDelete.SetVisible(false);
     if (endWithWebsiteWindow) {
         return;

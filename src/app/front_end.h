@@ -36,6 +36,11 @@ public:
     // Registers the program with the desktop session beside the Run-list
     // value; null where the Run list is all there is.
     virtual platform::StartupRegistration* StartupRegistration() = 0;
+    // Starts the restart companion (AppRestart.exe; quellon-restart on
+    // Linux) beside the program, which waits for this program to end and
+    // starts it again with the same folders. False where there is none (the
+    // program then takes new definitions in without a restart).
+    virtual bool StartCompanion(bool visible) = 0;
 
     // --- windows
     // Suspends (true) or resumes (false) the main window's redrawing.

@@ -49,6 +49,10 @@ constexpr const char* kUsage =
     "  watch [--memory-answer stop|allow] [--homepage-answer yes|no] [--seconds N]\n"
     "                                           run the shields as the program does in\n"
     "                                           the tray, until Ctrl-C, SIGTERM or N s\n"
+    "  update [--site SITE]                     Live Update: download the definition files\n"
+    "                                           whose version differs (or QUELLON_UPDATE_SITE)\n"
+    "  publish PLAIN_DIR SITE_DIR --version N   write the site Live Update reads: version\n"
+    "                                           pages and encoded definition files\n"
     "  make-demo DIR                            write a demo machine\n"
     "  make-demo --wine DIR                     make a demo Wine prefix with wineboot\n"
     "\n"
@@ -350,6 +354,12 @@ Result<int> RunCommand(const Options& o, std::ostream& out, std::ostream& err) {
     }
     if (command == "watch") {
         return Watch(o, out, err);
+    }
+    if (command == "update") {
+        return Update(o, out, err);
+    }
+    if (command == "publish") {
+        return Publish(o, out, err);
     }
     if (command == "make-demo" && o.args.size() == 2) {
         return MakeDemo(o.args[1], out, err);

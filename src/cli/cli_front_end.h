@@ -19,6 +19,8 @@ public:
     bool AnotherInstanceRunning() override { return false; }
     // The command line registers nothing with a desktop session.
     platform::StartupRegistration* StartupRegistration() override { return nullptr; }
+    // The command line is not restarted: new definitions are read in place.
+    bool StartCompanion(bool) override { return false; }
     void LockRedraw(bool) override {}
     // Answers a window the forms show: prints it and presses a button.
     std::function<void(ui::Window&)> answer;

@@ -30,5 +30,9 @@ inline Status Usage() {
 Result<int> Shield(const Options& o, std::ostream& out, std::ostream& err);
 // watch [--memory-answer ...] [--homepage-answer ...] [--seconds N]
 Result<int> Watch(const Options& o, std::ostream& out, std::ostream& err);
+// update [--site SITE]
+Result<int> Update(const Options& o, std::ostream& out, std::ostream& err);
+// publish PLAIN_DIR SITE_DIR --version N
+Result<int> Publish(const Options& o, std::ostream& out, std::ostream& err);
 
 }  // namespace quellon::cli

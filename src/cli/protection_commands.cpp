@@ -230,7 +230,31 @@ Result<int> Watch(const Options& o, std::ostream& out, std::ostream& err) {
     platform::CatchInterrupts(shields.Host().InterruptFlag());
     // As the program runs while it sits in the tray: the background timers
     // as the settings say.
-    shields.Form().SetBackgroundTimers(true);
+    app::FrmMain& form = shields.Form();
+    form.SetBackgroundTimers(true);
+    // The automatic update, when it is on: five idle minutes after the
+    // start, as the window does, and then once a day, since nothing restarts
+    // this program; new definitions are read in place and said.
+    if (form.Settings().GetNumber(settings::kOptionAndSettings, settings::keys::kChkAutomaticUpdate,
+                                  0) == 1) {
+        form.ArmAutomaticUpdate(300);
+        auto tick = form.timUpdate.onTick;
+        form.timUpdate.onTick = [&form, &out, tick] {
+            const unsigned before = form.UpdateChecks();
+            tick();
+            if (form.UpdateChecks() == before) {
+                return;
+            }
+            for (const update::KindUpdate& kind : form.LastUpdateCheck().kinds) {
+                if (kind.outcome == update::Outcome::kDownloaded) {
+                    out << "updated\t" << definitions::FileNameOf(kind.kind) << '\t' << kind.version
+                        << '\n'
+                        << std::flush;
+                }
+            }
+            form.ArmAutomaticUpdate(24 * 60 * 60);
+        };
+    }
     shields.Host().RunTimers(std::chrono::seconds(seconds));
     return shields.Acted() ? kExitFound : kExitClean;
 }

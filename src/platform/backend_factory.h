@@ -4,6 +4,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -79,5 +81,14 @@ int TerminalColumns();
 void CatchInterrupts(std::atomic<bool>& flag);
 // Starts a program detached, given as a command line; false when it cannot start.
 bool StartDetached(std::string_view commandLine);
+// A program's path as the first word of a command line for StartDetached.
+std::string QuoteProgram(std::string_view path);
+// Waits until the process has ended (or never ran); false when it still
+// runs after `limit`.
+bool WaitForProcessEnd(std::uint32_t pid, std::chrono::milliseconds limit);
+// The "Comments" text of the running program's version information (its
+// VERSIONINFO resource on Windows); nullopt where the program has none, as
+// on Linux, where the build compiles the same text in instead.
+std::optional<std::string> ProgramComments();
 
 }  // namespace quellon::platform

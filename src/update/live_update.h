@@ -43,8 +43,9 @@ struct UpdateContext {
     ui::Button& cmdLiveUpdate;
     // The program folder, as a Windows path.
     std::string programFolder;
-    // The configured site (the Comments of the version information).
-    std::string site = ConfiguredSite();
+    // The configured site: the Comments of the program's version
+    // information, which the program's composition root reads.
+    std::string site = std::string(CompiledSite());
     std::string productName = std::string(settings::kProductName);
     // The limits of one definition download.
     platform::HttpLimits downloadLimits = platform::DownloadLimits();

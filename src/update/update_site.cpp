@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "common/text.h"
-#include "platform/version_info.h"
 
 #ifndef QUELLON_UPDATE_SITE
 #define QUELLON_UPDATE_SITE "YourWebsite.com"
@@ -88,10 +87,6 @@ bool IsBareDomain(std::string_view host) {
 
 std::string_view CompiledSite() {
     return QUELLON_UPDATE_SITE;
-}
-
-std::string ConfiguredSite() {
-    return platform::ProgramComments().value_or(std::string(CompiledSite()));
 }
 
 std::string BaseUrl(std::string_view site) {

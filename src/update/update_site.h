@@ -18,11 +18,6 @@ inline constexpr std::string_view kDefaultSite = "http://www.quellonpro.com";
 // The site compiled into the program, set by the build's
 // QUELLON_UPDATE_SITE.
 std::string_view CompiledSite();
-// The configured site: the Comments of the program's version information
-// (on Windows its VERSIONINFO resource, which the same build setting fills),
-// else the compiled-in site.
-std::string ConfiguredSite();
-
 // The base URL of a site: "http://" and "https://" come off (an "https://"
 // in front is kept as the scheme), the text from the first "/" goes, and a
 // bare domain gets "www." in front ("example.com" ->

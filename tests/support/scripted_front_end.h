@@ -36,7 +36,15 @@ public:
     bool trayIconShown = false;
     std::string trayTip;
 
+    // What StartCompanion answers; the starts are counted.
+    bool companionStarts = true;
+    int companionsStarted = 0;
+
     bool AnotherInstanceRunning() override { return anotherInstance; }
+    bool StartCompanion(bool) override {
+        companionsStarted += companionStarts;
+        return companionStarts;
+    }
     platform::StartupRegistration* StartupRegistration() override { return registration; }
     void LockRedraw(bool lock) override { redrawLocks.push_back(lock); }
     void ShowModal(ui::Window& window) override {

@@ -257,6 +257,65 @@ WindowDialog* MakeHomePageAlertDialog(protection::FrmHomePageChangedAlert& form,
     return dialog;
 }
 
+WindowDialog* MakeDownloadDialog(update::FrmDownload& form, QWidget* parent) {
+    auto* dialog = new WindowDialog(form, QStringLiteral("frmDownload"),
+                                    WindowDialog::Showing::kWithModel, parent);
+    Binder& bind = dialog->Bindings();
+    auto* column = new QVBoxLayout(dialog);
+    column->setContentsMargins(18, 16, 18, 16);
+    column->setSpacing(10);
+    auto* top = new QHBoxLayout;
+    auto* icon = new QLabel;
+    icon->setPixmap(AppIcon().pixmap(40, 40));
+    top->addWidget(icon);
+    auto* heading = new QLabel(QStringLiteral("Checking for new definitions"));
+    QFont font = heading->font();
+    font.setBold(true);
+    heading->setFont(font);
+    top->addWidget(heading, 1);
+    column->addLayout(top);
+    QLabel* status = bind.Label(form.lblStatus, QStringLiteral("lblStatus"));
+    status->setMinimumWidth(380);
+    column->addWidget(status);
+    dialog->resize(440, 120);
+    return dialog;
+}
+
+NoticeWindow::NoticeWindow(update::FrmSignatureUpdated& form)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), form_(form) {
+    setObjectName(QStringLiteral("frmSignatureUpdated"));
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFixedSize(update::FrmSignatureUpdated::kWidth / 15,
+                 update::FrmSignatureUpdated::kHeight / 15);
+    setStyleSheet(
+        QStringLiteral("QWidget#frmSignatureUpdated { background: #f4f8ff; "
+                       "border: 1px solid #2f7bd0; }"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(14, 12, 14, 10);
+    auto* top = new QHBoxLayout;
+    auto* icon = new QLabel;
+    icon->setPixmap(AppIcon().pixmap(36, 36));
+    icon->setAlignment(Qt::AlignTop);
+    top->addWidget(icon);
+    QLabel* info = bind_.Label(form_.lblUpdateInfo, QStringLiteral("lblUpdateInfo"));
+    info->setWordWrap(true);
+    top->addWidget(info, 1);
+    column->addLayout(top, 1);
+    QPushButton* ok =
+        bind_.PushButton(form_.cmdUpdateSuccesfullOK, QStringLiteral("cmdUpdateSuccesfullOK"));
+    column->addLayout(ButtonRow({ok}));
+    bind_.Watch(form_, [this] { Follow(); });
+}
+
+NoticeWindow::~NoticeWindow() = default;
+
+void NoticeWindow::Follow() {
+    move(form_.Left() / 15, form_.Top() / 15);
+    if (form_.Visible() != isVisible()) {
+        setVisible(form_.Visible());
+    }
+}
+
 std::optional<size_t> ChooseQuarantinedFile(const std::vector<removal::QuarantinedFile>& files,
                                             QWidget* parent) {
     QDialog dialog(parent);

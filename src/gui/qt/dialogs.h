@@ -14,6 +14,8 @@
 #include "removal/quarantine_store.h"
 #include "report/report.h"
 #include "ui/controls.h"
+#include "update/frm_download.h"
+#include "update/frm_signature_updated.h"
 
 namespace quellon::gui {
 
@@ -63,6 +65,24 @@ WindowDialog* MakeReportDialog(report::FrmReport& form, QWidget* parent);
 WindowDialog* MakeSpywareAlertDialog(protection::FrmSpywareFoundAlert& form, QWidget* parent);
 // "Morvane": the home-page shield's question, on top, shown modally.
 WindowDialog* MakeHomePageAlertDialog(protection::FrmHomePageChangedAlert& form, QWidget* parent);
+
+// Live Update's small window: what it checks or fetches.
+WindowDialog* MakeDownloadDialog(update::FrmDownload& form, QWidget* parent);
+
+// The notice of an automatic update: a frameless window on top that sits
+// where its model says (twips, 15 to the pixel) while it slides.
+class NoticeWindow : public QWidget {
+public:
+    explicit NoticeWindow(update::FrmSignatureUpdated& form);
+    ~NoticeWindow() override;
+    NoticeWindow(const NoticeWindow&) = delete;
+    NoticeWindow& operator=(const NoticeWindow&) = delete;
+
+private:
+    void Follow();
+    update::FrmSignatureUpdated& form_;
+    Binder bind_;
+};
 
 // Asks which quarantined file to put back; nullopt when cancelled.
 std::optional<size_t> ChooseQuarantinedFile(const std::vector<removal::QuarantinedFile>& files,

@@ -105,7 +105,9 @@ MainWindow::~MainWindow() {
 void MainWindow::BuildDialogs() {
     dialogs_ = {MakeDeleteDialog(form_.frmDelete, this), MakeReportDialog(form_.frmReport, this),
                 MakeSpywareAlertDialog(form_.frmSpywareFoundAlert, this),
-                MakeHomePageAlertDialog(form_.frmHomePageChangedAlert, this)};
+                MakeHomePageAlertDialog(form_.frmHomePageChangedAlert, this),
+                MakeDownloadDialog(form_.frmDownload, this)};
+    notice_ = std::make_unique<NoticeWindow>(form_.frmSignatureUpdated);
 }
 
 WindowDialog* MainWindow::DialogFor(const ui::Window& model) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <memory>
 #include <vector>
 
 #include "app/frm_main.h"
@@ -13,6 +14,7 @@ class QSystemTrayIcon;
 
 namespace quellon::gui {
 
+class NoticeWindow;
 class QtFrontEnd;
 class QtHost;
 class WindowDialog;
@@ -68,6 +70,8 @@ private:
     QSystemTrayIcon* tray_ = nullptr;
     // The engine's other windows (children of this one).
     std::vector<WindowDialog*> dialogs_;
+    // The notice of an automatic update, a window of its own.
+    std::unique_ptr<NoticeWindow> notice_;
     bool presented_ = false;
     bool syncing_ = false;
     bool syncPending_ = false;

@@ -158,9 +158,7 @@ QWidget* MainWindow::BuildStatusPage() {
         auto show = [option, timer, state, paused] {
             const bool on = option->Checked();
             const bool running = timer == nullptr || timer->Enabled();
-            state->setText(!on       ? QStringLiteral("Off")
-                           : running ? QStringLiteral("On")
-                                     : paused);
+            state->setText(!on ? QStringLiteral("Off") : running ? QStringLiteral("On") : paused);
             state->setStyleSheet(!on       ? QStringLiteral("color: #8a8a8a;")
                                  : running ? QStringLiteral("color: #1e7b34;")
                                            : QStringLiteral("color: #9a6a00;"));

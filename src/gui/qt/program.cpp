@@ -41,7 +41,8 @@ Program::Program(const ProgramOptions& options) : options_(options) {
     frontEnd_ = std::make_unique<QtFrontEnd>(
         info, *host_, LockPath(options_.config),
         platform::MakeStartupRegistration(info.exeName, info.productName, executable,
-                                          options_.autostartFolder));
+                                          options_.autostartFolder),
+        folders);
 
     splash_ = std::make_unique<app::FrmSplash>(*host_);
     splashWidget_ = std::make_unique<SplashWidget>(*splash_, ToQt(info.productName),

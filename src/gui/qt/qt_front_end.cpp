@@ -2,9 +2,12 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLockFile>
 #include <QMessageBox>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QScreen>
 #include <QSystemTrayIcon>
 
@@ -16,8 +19,12 @@
 namespace quellon::gui {
 
 QtFrontEnd::QtFrontEnd(app::AppInfo info, QtHost& host, const std::filesystem::path& lockPath,
-                       std::unique_ptr<platform::StartupRegistration> registration)
-    : info_(std::move(info)), host_(host), registration_(std::move(registration)) {
+                       std::unique_ptr<platform::StartupRegistration> registration,
+                       app::Folders folders)
+    : info_(std::move(info)),
+      host_(host),
+      registration_(std::move(registration)),
+      folders_(std::move(folders)) {
     if (!lockPath.empty()) {
         lock_ = std::make_unique<QLockFile>(QFile::decodeName(lockPath.c_str()));
         // A live holder keeps its lock however long it runs; a dead one's lock
@@ -36,6 +43,32 @@ bool QtFrontEnd::AnotherInstanceRunning() {
         lockState_ = lock_->tryLock(0) ? 1 : 0;
     }
     return lockState_ == 0;
+}
+
+bool QtFrontEnd::StartCompanion(bool) {
+    // Beside the program; the environment tells it what to wait for and
+    // what to start, and gives the new start the same folders.
+    const QString companion =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/quellon-restart");
+    if (!QFileInfo(companion).isExecutable()) {
+        return false;
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    auto set = [&env](const char* name, const std::filesystem::path& folder) {
+        if (!folder.empty()) {
+            env.insert(QString::fromLatin1(name), QFile::decodeName(folder.c_str()));
+        }
+    };
+    set("QUELLON_HOME", folders_.home);
+    set("QUELLON_MACHINE", folders_.machine);
+    set("QUELLON_CONFIG", folders_.config);
+    env.insert(QStringLiteral("QUELLON_RESTART_PROGRAM"), QCoreApplication::applicationFilePath());
+    env.insert(QStringLiteral("QUELLON_RESTART_PID"),
+               QString::number(QCoreApplication::applicationPid()));
+    QProcess process;
+    process.setProgram(companion);
+    process.setProcessEnvironment(env);
+    return process.startDetached();
 }
 
 void QtFrontEnd::LockRedraw(bool lock) {

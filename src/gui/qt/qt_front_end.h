@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/app_info.h"
+#include "app/application.h"
 #include "app/front_end.h"
 
 class QLockFile;
@@ -19,8 +20,10 @@ class QtHost;
 class QtFrontEnd : public app::FrontEnd {
 public:
     // `lockPath` empty: no single-instance lock (every start may run).
+    // `folders` are those a restart starts the program with again.
     QtFrontEnd(app::AppInfo info, QtHost& host, const std::filesystem::path& lockPath,
-               std::unique_ptr<platform::StartupRegistration> registration);
+               std::unique_ptr<platform::StartupRegistration> registration,
+               app::Folders folders = {});
     ~QtFrontEnd() override;
     QtFrontEnd(const QtFrontEnd&) = delete;
     QtFrontEnd& operator=(const QtFrontEnd&) = delete;
@@ -31,6 +34,7 @@ public:
 
     bool AnotherInstanceRunning() override;
     platform::StartupRegistration* StartupRegistration() override { return registration_.get(); }
+    bool StartCompanion(bool visible) override;
     void LockRedraw(bool lock) override;
     void ShowModal(ui::Window& window) override;
     void ShowAlertAndWait(ui::Window& alert, const std::function<bool()>& answered) override;
@@ -48,6 +52,7 @@ private:
     std::unique_ptr<QLockFile> lock_;
     int lockState_ = -1;  // not tried yet; 1 held; 0 held by another
     std::unique_ptr<platform::StartupRegistration> registration_;
+    app::Folders folders_;
     MainWindow* window_ = nullptr;
 };
 

@@ -29,7 +29,8 @@ struct MachineConfig {
     // machine.ini over `base` (what a Wine prefix names).
     static MachineConfig Load(const std::filesystem::path& machineIni, MachineConfig base);
     // The same from the file's bytes.
-    static MachineConfig Parse(std::string_view machineIni, MachineConfig base = {});
+    static MachineConfig Parse(std::string_view machineIni, MachineConfig base);
+    static MachineConfig Parse(std::string_view machineIni);
 };
 
 class ResolveCache;

@@ -6,7 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <fstream>
 #include <string>
+#include <thread>
 
 extern char** environ;
 
@@ -59,6 +62,29 @@ bool StartDetached(std::string_view commandLine) {
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool WaitForProcessEnd(std::uint32_t pid, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        bool running = ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+        if (running) {
+            // A process that has ended but not been reaped shows as a zombie.
+            std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+            std::string line;
+            std::getline(stat, line);
+            const size_t close = line.rfind(')');
+            running = close == std::string::npos || close + 2 >= line.size() ||
+                      (line[close + 2] != 'Z' && line[close + 2] != 'X');
+        }
+        if (!running) {
+            return true;
+        }
+        if (std::chrono::steady_clock::now() >= end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }
 
 }  // namespace quellon::posix

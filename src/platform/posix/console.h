@@ -2,6 +2,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <string_view>
 
 namespace quellon::posix {
@@ -16,5 +18,8 @@ void CatchInterrupts(std::atomic<bool>& flag);
 // Starts a program detached, given as a command line for /bin/sh; false
 // when it cannot start.
 bool StartDetached(std::string_view commandLine);
+// Waits until a process (not necessarily a child) has ended: it is gone, or
+// only its exit status is left; false when it still runs after `limit`.
+bool WaitForProcessEnd(std::uint32_t pid, std::chrono::milliseconds limit);
 
 }  // namespace quellon::posix

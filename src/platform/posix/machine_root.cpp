@@ -93,6 +93,10 @@ MachineConfig MachineConfig::Load(const fs::path& machineIni, MachineConfig base
     return bytes ? Parse(*bytes, std::move(base)) : base;
 }
 
+MachineConfig MachineConfig::Parse(std::string_view machineIni) {
+    return Parse(machineIni, MachineConfig{});
+}
+
 MachineConfig MachineConfig::Parse(std::string_view machineIni, MachineConfig base) {
     MachineConfig config = std::move(base);
     std::vector<platform::ini::Entry> entries = platform::ini::Parse(machineIni);

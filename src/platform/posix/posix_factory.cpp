@@ -101,4 +101,17 @@ bool StartDetached(std::string_view commandLine) {
     return posix::StartDetached(commandLine);
 }
 
+std::string QuoteProgram(std::string_view path) {
+    // For /bin/sh: in single quotes, each single quote as '\''.
+    std::string out = "'";
+    for (char c : path) {
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return out + "'";
+}
+
+bool WaitForProcessEnd(std::uint32_t pid, std::chrono::milliseconds limit) {
+    return posix::WaitForProcessEnd(pid, limit);
+}
+
 }  // namespace quellon::platform

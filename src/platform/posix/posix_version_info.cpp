@@ -1,5 +1,5 @@
 // Linux programs carry no version resource.
-#include "platform/version_info.h"
+#include "platform/backend_factory.h"
 
 namespace quellon::platform {
 

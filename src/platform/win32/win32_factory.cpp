@@ -134,4 +134,18 @@ bool StartDetached(std::string_view commandLine) {
     return true;
 }
 
+std::string QuoteProgram(std::string_view path) {
+    return "\"" + std::string(path) + "\"";
+}
+
+bool WaitForProcessEnd(std::uint32_t pid, std::chrono::milliseconds limit) {
+    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (process == nullptr) {
+        return true;  // gone already
+    }
+    const DWORD waited = ::WaitForSingleObject(process, static_cast<DWORD>(limit.count()));
+    ::CloseHandle(process);
+    return waited == WAIT_OBJECT_0;
+}
+
 }  // namespace quellon::platform

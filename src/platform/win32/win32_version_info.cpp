@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/version_info.h"
+#include "platform/backend_factory.h"
 
 namespace quellon::platform {
 

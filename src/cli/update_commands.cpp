@@ -1,0 +1,164 @@
+// quellon-cli update and publish: Live Update's check without the restart,
+// and the maker's side, which writes the site Live Update reads.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "app/frm_main.h"
+#include "cli/cli_front_end.h"
+#include "cli/cli_host.h"
+#include "cli/commands.h"
+#include "common/lines.h"
+#include "definitions/codec.h"
+#include "definitions/definition_check.h"
+#include "update/live_update.h"
+
+namespace quellon::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* Env(const char* name) {
+    const char* v = std::getenv(name);
+    return v != nullptr && *v != '\0' ? v : nullptr;
+}
+
+// The plain file of each kind in the maker's folder, as data/definitions
+// keeps the starter set.
+std::string PlainNameOf(definitions::Kind kind) {
+    std::string name(definitions::FileNameOf(kind));
+    return name.substr(0, name.rfind('.')) + ".txt";
+}
+
+// A version page: a small HTML page whose text carries the marker.
+std::string VersionPage(std::string_view title, std::int64_t version) {
+    return "<!DOCTYPE html>\r\n<html><head><meta charset=\"windows-1252\"><title>" +
+           std::string(title) + "</title></head>\r\n<body><p>" +
+           std::string(update::kVersionMarker) + " " + std::to_string(version) +
+           "</p></body></html>\r\n";
+}
+
+bool WriteWhole(const fs::path& path, const std::string& bytes) {
+    std::error_code ec;
+    fs::create_directories(path.parent_path(), ec);
+    const fs::path temp = path.string() + ".tmp";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out << bytes;
+        if (!out.flush()) {
+            return false;
+        }
+    }
+    fs::rename(temp, path, ec);
+    return !ec;
+}
+
+}  // namespace
+
+Result<int> Update(const Options& o, std::ostream& out, std::ostream& err) {
+    const auto& a = o.args;
+    std::string site;
+    if (const char* env = Env("QUELLON_UPDATE_SITE")) {
+        site = env;
+    }
+    if (a.size() == 3 && a[1] == "--site") {
+        site = a[2];
+    } else if (a.size() != 1) {
+        return Usage();
+    }
+    if (Status folders = app::CheckFolders(o.folders); !folders) {
+        return folders;
+    }
+    CliHost host(err);
+    app::Application application(o.folders);
+    CliFrontEnd frontEnd(err, application.Info());
+    app::FrmMain& form = application.MakeMainForm(host, frontEnd);
+    form.LoadDefinitions();
+    form.LoadSettingsIntoForm();
+    if (!site.empty()) {
+        form.UpdateContext().site = site;
+    }
+    // The status texts, as the window shows them in frmDownload.
+    auto& status = form.frmDownload.lblStatus;
+    const size_t slot = status.Observe([&status, &err] {
+        if (!status.Caption().empty()) {
+            err << status.Caption() << '\n';
+        }
+    });
+    const update::UpdateCheck check = form.CheckForUpdates(true);
+    status.Unobserve(slot);
+    for (const update::KindUpdate& kind : check.kinds) {
+        if (kind.outcome == update::Outcome::kDownloaded) {
+            out << "downloaded\t" << definitions::FileNameOf(kind.kind) << '\t' << kind.version
+                << '\n';
+        } else if (kind.outcome == update::Outcome::kFailed && !kind.reason.empty()) {
+            err << "quellon-cli: " << definitions::FileNameOf(kind.kind) << ": " << kind.reason
+                << '\n';
+        }
+    }
+    if (!check.downloaded && !check.failed) {
+        out << update::MostRecentMessage(form.Settings()) << '\n';
+    }
+    application.DestroyMainForm();
+    return check.failed ? kExitError : check.downloaded ? kExitFound : kExitClean;
+}
+
+Result<int> Publish(const Options& o, std::ostream& out, std::ostream& err) {
+    const auto& a = o.args;
+    if (a.size() != 5 || a[3] != "--version" || a[4].empty() ||
+        a[4].find_first_not_of("0123456789") != std::string::npos || a[4].size() > 9) {
+        return Usage();
+    }
+    const fs::path plain = a[1];
+    const fs::path siteDir = a[2];
+    const std::int64_t version = std::stoll(a[4]);
+    // Every kind is checked before anything is written: a site is never
+    // left half published.
+    std::vector<std::pair<fs::path, std::string>> files;
+    for (const definitions::Kind kind : update::kCheckOrder) {
+        const fs::path source = plain / PlainNameOf(kind);
+        std::ifstream in(source, std::ios::binary);
+        if (!in) {
+            return Result<int>::Failure("cannot read " + source.string());
+        }
+        const std::string text((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+        std::string encoded;
+        for (const std::string& line : lines::SplitLines(text)) {
+            bool lossless = true;
+            encoded += definitions::EncodeDefinitionLine(line, &lossless) + "\r\n";
+            if (!lossless) {
+                return Result<int>::Failure(source.string() +
+                                            ": a line holds a byte between 192 and 253");
+            }
+        }
+        const definitions::DefinitionCheck check =
+            definitions::CheckDefinitionFile(kind, encoded, true);
+        if (!check.ok) {
+            return Result<int>::Failure(source.string() + ": " + check.reason);
+        }
+        const update::KindInfo& info = update::InfoOf(kind);
+        files.emplace_back(siteDir / fs::path(std::string(info.dataPath.substr(1))), encoded);
+        files.emplace_back(siteDir / fs::path(std::string(info.versionPage.substr(1))),
+                           VersionPage(info.versionKey, version));
+    }
+    // The data files first, the pages that announce them last.
+    for (const auto& [path, bytes] : files) {
+        if (path.extension() == ".dat" && !WriteWhole(path, bytes)) {
+            return Result<int>::Failure("cannot write " + path.string());
+        }
+    }
+    for (const auto& [path, bytes] : files) {
+        if (path.extension() != ".dat" && !WriteWhole(path, bytes)) {
+            return Result<int>::Failure("cannot write " + path.string());
+        }
+    }
+    for (const auto& [path, bytes] : files) {
+        out << "wrote\t" << path.string() << '\n';
+    }
+    static_cast<void>(err);
+    return kExitClean;
+}
+
+}  // namespace quellon::cli
