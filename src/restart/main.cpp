@@ -35,8 +35,8 @@ int main() {
         const unsigned long id = std::strtoul(pid, nullptr, 10);
         // The program ends within moments; one that does not is not started
         // a second time beside itself.
-        if (id != 0 &&
-            !platform::WaitForProcessEnd(static_cast<std::uint32_t>(id), std::chrono::seconds(60))) {
+        if (id != 0 && !platform::WaitForProcessEnd(static_cast<std::uint32_t>(id),
+                                                    std::chrono::seconds(60))) {
             std::cerr << "quellon-restart: the program (process " << id
                       << ") did not end; it is not started again\n";
             return 1;

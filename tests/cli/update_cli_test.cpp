@@ -1,0 +1,168 @@
+// quellon-cli publish and update against a real HTTP server on 127.0.0.1,
+// and the restart companion with a real process to wait for.
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "cli_fixture.h"
+#include "support/http_server.h"
+
+namespace quellon::cli {
+namespace {
+
+const char* const kDataFiles[] = {"RegistryDefinition.dat", "FileDefinition.dat",
+                                  "ExeDefinition.dat", "BlockedCookies.dat"};
+
+class CliUpdate : public CliEndToEnd {
+protected:
+    void SetUp() override {
+        CliEndToEnd::SetUp();
+        home_ = tmp_.path() / "home";
+        site_ = tmp_.path() / "site";
+        fs::create_directories(home_);
+        fs::create_directories(tmp_.path() / "machine" / "drive_c");
+    }
+    Result Run(std::vector<std::string> args) {
+        std::vector<std::string> all = {"--home",    home_.string(),
+                                        "--machine", (tmp_.path() / "machine").string(),
+                                        "--config",  (tmp_.path() / "config").string()};
+        all.insert(all.end(), args.begin(), args.end());
+        return Cli(all);
+    }
+    Result Publish(const fs::path& plain, const std::string& version) {
+        return Cli({"publish", plain.string(), site_.string(), "--version", version});
+    }
+    // Every file of the published site, under its path.
+    void ServeSite() {
+        for (const auto& entry : fs::recursive_directory_iterator(site_)) {
+            if (entry.is_regular_file()) {
+                const std::string path = "/" + fs::relative(entry.path(), site_).generic_string();
+                server_.ServeBody(path, ReadAll(entry.path()), 200,
+                                  entry.path().extension() == ".dat" ? "application/octet-stream"
+                                                                     : "text/html");
+            }
+        }
+    }
+    std::string Site() const { return "127.0.0.1:" + std::to_string(server_.Port()); }
+
+    fs::path home_, site_;
+    testing::HttpServer server_;
+};
+
+TEST_F(CliUpdate, APublishedSiteIsDownloadedAndInstalledAtTheNextStart) {
+    const Result published = Publish(SourceFolder() / "data" / "definitions", "7");
+    ASSERT_EQ(published.status, 0) << published.err;
+    EXPECT_EQ(published.Tagged("wrote").size(), 8u);
+    EXPECT_NE(ReadAll(site_ / "definitions/version/E.HTM").find("Defination version : 7"),
+              std::string::npos);
+    ServeSite();
+
+    // Nothing in the program folder: every kind is missing and downloaded.
+    const Result first = Run({"update", "--site", Site()});
+    EXPECT_EQ(first.status, 1) << first.err;
+    const std::vector<std::string> downloaded = first.Tagged("downloaded");
+    ASSERT_EQ(downloaded.size(), 4u) << first.out << first.err;
+    for (const std::string& row : downloaded) {
+        EXPECT_EQ(row.substr(row.find('\t') + 1), "7") << row;
+    }
+    for (const char* file : kDataFiles) {
+        EXPECT_EQ(ReadAll(home_ / ("DL" + std::string(file))),
+                  ReadAll(site_ / "definitions/data" / file))
+            << file;
+    }
+
+    // The next start puts the downloads in place; the site has nothing newer.
+    const int dataRequests = server_.Requests("/definitions/data/ExeDefinition.dat");
+    const Result second = Run({"update", "--site", Site()});
+    EXPECT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(WithoutCr(second.out),
+              "You are using the most recent definition list (version 7).\n");
+    EXPECT_EQ(server_.Requests("/definitions/data/ExeDefinition.dat"), dataRequests);
+    for (const char* file : kDataFiles) {
+        EXPECT_FALSE(fs::exists(home_ / ("DL" + std::string(file)))) << file;
+        EXPECT_EQ(ReadAll(home_ / file), ReadAll(site_ / "definitions/data" / file)) << file;
+    }
+    // The installed definitions are the ones a scan uses.
+    EXPECT_LE(Run({"scan"}).status, 1);
+}
+
+TEST_F(CliUpdate, AnErrorPageOrNoServerDownloadsNothingOfItsKind) {
+    ASSERT_EQ(Publish(SourceFolder() / "data" / "definitions", "3").status, 0);
+    ServeSite();
+    server_.ServeBody("/definitions/version/E.HTM",
+                      "<html><body>The page cannot be displayed</body></html>", 200);
+    // Each kind stands alone: the three good pages are taken, the error page
+    // is not read as version 0 and its kind is said to have failed.
+    const Result errorPage = Run({"update", "--site", Site()});
+    EXPECT_EQ(errorPage.status, 2) << errorPage.out << errorPage.err;
+    EXPECT_EQ(errorPage.Tagged("downloaded").size(), 3u) << errorPage.out;
+    EXPECT_NE(errorPage.err.find("ExeDefinition.dat: "), std::string::npos) << errorPage.err;
+    EXPECT_FALSE(fs::exists(home_ / "DLExeDefinition.dat"));
+    EXPECT_EQ(server_.Requests("/definitions/data/ExeDefinition.dat"), 0);
+
+    const Result refused =
+        Run({"update", "--site", "127.0.0.1:" + std::to_string(testing::HttpServer::RefusedPort())});
+    EXPECT_EQ(refused.status, 2) << refused.out << refused.err;
+    EXPECT_EQ(refused.out, "");
+    EXPECT_FALSE(fs::exists(home_ / "DLExeDefinition.dat"));
+}
+
+TEST_F(CliUpdate, PublishWritesNothingWhenAnyFileIsUnfit) {
+    const fs::path plain = tmp_.path() / "plain";
+    fs::create_directories(plain);
+    for (const char* name : {"RegistryDefinition", "FileDefinition", "ExeDefinition"}) {
+        fs::copy_file(SourceFolder() / "data" / "definitions" / (std::string(name) + ".txt"),
+                      plain / (std::string(name) + ".txt"));
+    }
+    // The cookie list is the last kind written; a byte the encoding cannot
+    // carry stops the whole site.
+    WriteAll(plain / "BlockedCookies.txt", "tracker\xC8.example\r\n");
+    const Result unfit = Publish(plain, "4");
+    EXPECT_EQ(unfit.status, 2) << unfit.err;
+    EXPECT_NE(unfit.err.find("BlockedCookies.txt"), std::string::npos) << unfit.err;
+    EXPECT_FALSE(fs::exists(site_));
+
+    fs::remove(plain / "BlockedCookies.txt");
+    const Result missing = Publish(plain, "4");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_FALSE(fs::exists(site_));
+    EXPECT_EQ(Publish(plain, "4x").status, 2);
+}
+
+TEST_F(CliUpdate, TheCompanionWaitsForTheProgramToEndThenStartsIt) {
+    const fs::path companion = bin_ / "quellon-restart";
+    ASSERT_TRUE(fs::exists(companion));
+    const Result bare = Shell(Quoted(companion.string()));
+    EXPECT_EQ(bare.status, 2);
+    EXPECT_NE(bare.err.find("QUELLON_RESTART_PROGRAM"), std::string::npos);
+
+    // The "program": a script that notes when it started.
+    const fs::path marker = tmp_.path() / "started";
+    const fs::path program = tmp_.path() / "program with space";
+    WriteAll(program, "#!/bin/sh\ndate +%s%N > " + Quoted(marker.string()) + "\n");
+    fs::permissions(program, fs::perms::owner_all);
+
+    const pid_t old = fork();
+    ASSERT_GE(old, 0);
+    if (old == 0) {
+        ::usleep(700 * 1000);
+        ::_exit(0);
+    }
+    const auto before = std::chrono::steady_clock::now();
+    const Result restarted = Shell("QUELLON_RESTART_PROGRAM=" + Quoted(program.string()) +
+                                   " QUELLON_RESTART_PID=" + std::to_string(old) + " " +
+                                   Quoted(companion.string()));
+    const auto waited = std::chrono::steady_clock::now() - before;
+    // The waited-for process is a child of this test, so it is reaped here
+    // while the companion waits; it ends on its own.
+    EXPECT_EQ(restarted.status, 0) << restarted.err;
+    EXPECT_GE(waited, std::chrono::milliseconds(500));
+    for (int i = 0; i < 100 && !fs::exists(marker); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(fs::exists(marker));
+}
+
+}  // namespace
+}  // namespace quellon::cli
