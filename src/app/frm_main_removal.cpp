@@ -89,15 +89,22 @@ void FrmMain::cmdExclude_Click() {
     if (host_.MsgBox(question, ui::kYesNo, "Really Exclude?") != ui::MsgResult::kYes) {
         return;
     }
+    bool stored = true;
     for (size_t i = 0; i < removal.Count(); ++i) {
         const auto& row = removal.Item(i);
         const std::string name = text::Replace(row.text, "Cookie: ", "");
         if (row.checked) {
-            exclusions_.Append(row.SubItem(1));
-            exclusions_.Append(name);
+            stored = exclusions_.Append(row.SubItem(1)) && stored;
+            stored = exclusions_.Append(name) && stored;
         }
     }
     RemoveTickedRows();
+    if (!stored) {
+        host_.MsgBox("The exclusion list " + exclusions_.FilePath() +
+                         " could not be written. The excluded items are left alone until the "
+                         "program ends and will show up again after that.",
+                     ui::kOkOnly | ui::kExclamation, info_.productName);
+    }
 }
 
 void FrmMain::ConfirmRemoval() {

@@ -50,11 +50,18 @@ void ExclusionList::Build(const std::vector<std::string>& fileLines) {
     text_.clear();
     upperText_.clear();
     upperEntries_.clear();
-    for (auto it = fileLines.rbegin(); it != fileLines.rend(); ++it) {
-        const std::string_view entry = text::TrimView(*it);
+    const auto add = [this](std::string_view line) {
+        const std::string_view entry = text::TrimView(line);
         text_ += entry;
         text_ += text::kCrLf;
         upperEntries_.insert(text::Upper(entry));
+    };
+    // What could not be stored counts as the newest lines.
+    for (auto it = unsaved_.rbegin(); it != unsaved_.rend(); ++it) {
+        add(*it);
+    }
+    for (auto it = fileLines.rbegin(); it != fileLines.rend(); ++it) {
+        add(*it);
     }
     upperText_ = text::Upper(text_);
     longestEntry_ = 0;
@@ -65,7 +72,7 @@ void ExclusionList::Build(const std::vector<std::string>& fileLines) {
     upperEntries_.insert(std::string());
 }
 
-void ExclusionList::Append(std::string_view entry) {
+bool ExclusionList::Append(std::string_view entry) {
     std::string line;
     // A file edited by hand may lack its last line end; the new entry must
     // still start a line of its own.
@@ -75,8 +82,12 @@ void ExclusionList::Append(std::string_view entry) {
     }
     line += text::Trim(entry);
     line += text::kCrLf;
-    fs_.Append(FilePath(), line);
+    const bool stored = fs_.Append(FilePath(), line);
+    if (!stored) {
+        unsaved_.push_back(text::Trim(entry));
+    }
     Load();
+    return stored;
 }
 
 bool ExclusionList::IsExcludedEntry(std::string_view name) const {

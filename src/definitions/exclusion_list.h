@@ -30,7 +30,10 @@ public:
     // Rebuilds it from the file's lines in file order (what Load reads).
     void Build(const std::vector<std::string>& fileLines);
     // Appends the trimmed entry as a new line (creating the file) and reloads.
-    void Append(std::string_view entry);
+    // False when the file could not be written: the entry is then kept in
+    // memory for as long as the program runs, so the user's choice holds
+    // until the next start, and the caller says that it was not stored.
+    bool Append(std::string_view entry);
 
     // Whole-entry test: some line equals the name, ignoring case. The name is
     // not trimmed.
@@ -45,6 +48,7 @@ private:
     platform::FileSystem& fs_;
     ui::Host& host_;
     std::string folder_;
+    std::vector<std::string> unsaved_;  // entries the file would not take, oldest first
     std::string text_;
     std::string upperText_;
     std::unordered_set<std::string> upperEntries_;

@@ -54,7 +54,14 @@ void FrmSpywareFoundAlert::cmdNO_Click() {
         SetVisible(false);
         return;
     }
-    exclusions_.Append(text::Trim(lblAlertFileName.Caption()));
+    const std::string name = text::Trim(lblAlertFileName.Caption());
+    if (!exclusions_.Append(name)) {
+        host_.MsgBox(text::Upper(name) + " could not be added to the exclusion list " +
+                         exclusions_.FilePath() +
+                         ". It is allowed until the program ends and will be asked about "
+                         "again after that.",
+                     ui::kInformation, productName_);
+    }
     tmrBlink.SetEnabled(false);
     SetVisible(false);
 }

@@ -169,6 +169,22 @@ TEST_F(MainWindowTest, ExcludeWritesLocationThenNameForEveryTickedRow) {
     EXPECT_EQ(f.lvwSpywareFound.Count(), 0u);
 }
 
+TEST_F(MainWindowTest, AnExclusionListThatCannotBeWrittenIsSaidAndHoldsUntilTheEnd) {
+    machine.PlantFile("C:\\WINDOWS\\a.dll", "x");
+    WriteDefinitions({"a.dll=Foo|[wDir]"});
+    std::filesystem::create_directories(machine.Home() / "ENoSignature.txt");
+    Scan(false, false, false);
+    auto& f = Form();
+    f.cmdSelectAll.Click();
+    host.ExpectMsgBox("Are you sure you want to exclude", ui::MsgResult::kYes);
+    host.ExpectMsgBox("could not be written", ui::MsgResult::kOk);
+    f.cmdExclude.Click();
+    EXPECT_EQ(host.PendingMsgBoxes(), 0u);
+    EXPECT_EQ(f.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Count(), 0u);
+    Scan(false, false, false);
+    EXPECT_EQ(f.lvwSpywareFound.Count(), 0u);
+}
+
 TEST_F(MainWindowTest, ExcludeWithNothingTickedAsksAndWritesNothing) {
     host.ExpectMsgBox("Sorry, there are no entries to be excluded.", ui::MsgResult::kOk);
     WriteDefinitions({"a.dll=Foo|[wDir]"});

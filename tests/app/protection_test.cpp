@@ -133,6 +133,24 @@ TEST_F(ProtectionTest, AllowedProgramsAreNotAskedAboutAgainStoppedOnesAre) {
     EXPECT_TRUE(again.Killed());
 }
 
+TEST_F(ProtectionTest, AnAllowTheListWillNotTakeIsSaidAndHoldsUntilTheEnd) {
+    const std::string allowed = UniqueProgramName("qnolist");
+    Sleeper running(machine.ProgramsFolder(), allowed);
+    WriteDefinitions({}, {}, {allowed});
+    // The exclusion list cannot be a file: a folder stands in its place.
+    std::filesystem::create_directories(machine.Home() / "ENoSignature.txt");
+    AnswerAlerts(false);
+    host.ExpectMsgBox(text::Upper(allowed) + " could not be added to the exclusion list",
+                      ui::MsgResult::kOk);
+    MemoryTick();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(host.PendingMsgBoxes(), 0u);
+    MemoryTick();
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_FALSE(running.Killed());
+    EXPECT_TRUE(std::filesystem::is_directory(machine.Home() / "ENoSignature.txt"));
+}
+
 TEST_F(ProtectionTest, AnAlertClosedOtherwiseLeavesTheProgramAndIsAskedAgain) {
     const std::string name = UniqueProgramName("qclosed");
     Sleeper running(machine.ProgramsFolder(), name);

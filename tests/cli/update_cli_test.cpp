@@ -38,9 +38,9 @@ protected:
         for (const auto& entry : fs::recursive_directory_iterator(site_)) {
             if (entry.is_regular_file()) {
                 const std::string path = "/" + fs::relative(entry.path(), site_).generic_string();
-                server_.ServeBody(path, ReadAll(entry.path()), 200,
-                                  entry.path().extension() == ".dat" ? "application/octet-stream"
-                                                                     : "text/html");
+                server_.ServeBody(
+                    path, ReadAll(entry.path()), 200,
+                    entry.path().extension() == ".dat" ? "application/octet-stream" : "text/html");
             }
         }
     }
@@ -101,8 +101,8 @@ TEST_F(CliUpdate, AnErrorPageOrNoServerDownloadsNothingOfItsKind) {
     EXPECT_FALSE(fs::exists(home_ / "DLExeDefinition.dat"));
     EXPECT_EQ(server_.Requests("/definitions/data/ExeDefinition.dat"), 0);
 
-    const Result refused =
-        Run({"update", "--site", "127.0.0.1:" + std::to_string(testing::HttpServer::RefusedPort())});
+    const Result refused = Run(
+        {"update", "--site", "127.0.0.1:" + std::to_string(testing::HttpServer::RefusedPort())});
     EXPECT_EQ(refused.status, 2) << refused.out << refused.err;
     EXPECT_EQ(refused.out, "");
     EXPECT_FALSE(fs::exists(home_ / "DLExeDefinition.dat"));
@@ -150,9 +150,9 @@ TEST_F(CliUpdate, TheCompanionWaitsForTheProgramToEndThenStartsIt) {
         ::_exit(0);
     }
     const auto before = std::chrono::steady_clock::now();
-    const Result restarted = Shell("QUELLON_RESTART_PROGRAM=" + Quoted(program.string()) +
-                                   " QUELLON_RESTART_PID=" + std::to_string(old) + " " +
-                                   Quoted(companion.string()));
+    const Result restarted =
+        Shell("QUELLON_RESTART_PROGRAM=" + Quoted(program.string()) +
+              " QUELLON_RESTART_PID=" + std::to_string(old) + " " + Quoted(companion.string()));
     const auto waited = std::chrono::steady_clock::now() - before;
     // The waited-for process is a child of this test, so it is reaped here
     // while the companion waits; it ends on its own.
