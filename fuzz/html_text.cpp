@@ -5,7 +5,7 @@
 #include "fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
-    using namespace quellon::platform;
+    using namespace quellon;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const html::Document doc = html::ParseHtml(bytes);
     FUZZ_CHECK(!doc.elements.empty());
