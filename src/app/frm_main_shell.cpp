@@ -89,7 +89,16 @@ void FrmMain::WireShell() {
         frontEnd_.ShowModal(frmHomePageChangedAlert);
     };
     mnuDebugSpyware.onClick = [this] { frmSpywareFoundAlert.SetVisible(true); };
-    mnuDebugSignature.onClick = [this] { frmSignatureUpdated.SetVisible(true); };
+    mnuDebugSignature.onClick = [this] {
+        // Shown for the first time the notice is loaded as an update loads
+        // it, and slides up; its OK only closes it when nothing was fetched.
+        if (frmSignatureUpdated.lblUpdateInfo.Caption().empty()) {
+            const ScreenArea screen = frontEnd_.Screen();
+            frmSignatureUpdated.Form_Load(screen.width, screen.height, screen.taskbarHeight);
+            frmSignatureUpdated.tmrPopupSignatureUpdate.SetEnabled(true);
+        }
+        frmSignatureUpdated.SetVisible(true);
+    };
     mnuFileMinimize.onClick = [this] { SendToTray(); };
     mnuFileExit.onClick = [this] { Form_QueryUnload(); };
     for (int i = 0; i < 4; ++i) {

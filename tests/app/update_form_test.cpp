@@ -156,6 +156,9 @@ TEST_F(UpdateFormTest, NothingNewMeansNoNoticeAndTheDebugNoticeOnlyCloses) {
     EXPECT_EQ(host.Shown().size(), 0u);  // the automatic update says nothing
     f.mnuDebugSignature.Click();
     EXPECT_TRUE(f.frmSignatureUpdated.Visible());
+    EXPECT_NE(f.frmSignatureUpdated.lblUpdateInfo.Caption().find("signatures have been updated"),
+              std::string::npos);
+    EXPECT_TRUE(f.frmSignatureUpdated.tmrPopupSignatureUpdate.Enabled());
     f.frmSignatureUpdated.cmdUpdateSuccesfullOK.Click();
     EXPECT_FALSE(f.frmSignatureUpdated.Visible());
     EXPECT_EQ(frontEnd.companionsStarted, 0);

@@ -1,8 +1,11 @@
 // quellon-cli publish and update against a real HTTP server on 127.0.0.1,
 // and the restart companion with a real process to wait for.
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <iostream>
+#include <map>
 #include <thread>
 
 #include "cli_fixture.h"
@@ -128,6 +131,118 @@ TEST_F(CliUpdate, PublishWritesNothingWhenAnyFileIsUnfit) {
     EXPECT_EQ(missing.status, 2);
     EXPECT_FALSE(fs::exists(site_));
     EXPECT_EQ(Publish(plain, "4x").status, 2);
+}
+
+// Live Update and the install at the next start, killed (SIGKILL) at every
+// point where they are about to change a file: afterwards each live file is
+// the old one or the new one, a "DL" file is absent or the whole new file,
+// the next start loads the definitions, and one more update and start leave
+// the new set in place.
+class CliUpdateKilled : public CliUpdate {
+protected:
+    void SetUp() override {
+        CliUpdate::SetUp();
+        // The old set, published as version 1, is what the program has; the
+        // site offers version 2, each list one line longer.
+        const fs::path plain = tmp_.path() / "plain";
+        fs::copy(SourceFolder() / "data" / "definitions", plain);
+        ASSERT_EQ(Cli({"publish", plain.string(), (tmp_.path() / "old").string(), "--version", "1"})
+                      .status,
+                  0);
+        for (const char* name : {"RegistryDefinition", "FileDefinition", "ExeDefinition"}) {
+            std::ofstream(plain / (std::string(name) + ".txt"), std::ios::app)
+                << (std::string(name) == "RegistryDefinition"
+                        ? "2^SOFTWARE\\KilledWare^=KilledWare\r\n"
+                    : std::string(name) == "FileDefinition" ? "killed.dll=KilledWare\r\n"
+                                                            : "killed.exe\r\n");
+        }
+        std::ofstream(plain / "BlockedCookies.txt", std::ios::app) << "killed.example\r\n";
+        ASSERT_EQ(Publish(plain, "2").status, 0);
+        ServeSite();
+        for (const char* file : kDataFiles) {
+            old_[file] = ReadAll(tmp_.path() / "old" / "definitions" / "data" / file);
+            new_[file] = ReadAll(site_ / "definitions" / "data" / file);
+            ASSERT_NE(old_[file], new_[file]);
+        }
+    }
+    // The program as it stood before the run: the old files, version 1.
+    void Fresh(bool downloaded) {
+        fs::remove_all(home_);
+        fs::remove_all(tmp_.path() / "config");
+        fs::create_directories(home_);
+        for (const char* file : kDataFiles) {
+            WriteAll(home_ / file, old_[file]);
+            if (downloaded) {
+                WriteAll(home_ / ("DL" + std::string(file)), new_[file]);
+            }
+        }
+        for (const char* key :
+             {"RegistryDefinition", "FileDefinition", "EXEDefinition", "CookieDefinition"}) {
+            ASSERT_EQ(Run({"settings", "set", "Quellon Pro", "OptionAndSettings", key,
+                           downloaded ? "2" : "1"})
+                          .status,
+                      0);
+        }
+    }
+    Result RunWith(const std::string& env, const std::vector<std::string>& args) {
+        std::string command = env + " " + Quoted((bin_ / "quellon-cli").string()) + " --home " +
+                              Quoted(home_.string()) + " --machine " +
+                              Quoted((tmp_.path() / "machine").string()) + " --config " +
+                              Quoted((tmp_.path() / "config").string());
+        for (const std::string& a : args) {
+            command += " " + Quoted(a);
+        }
+        return Shell(command);
+    }
+    void CheckLoads(long point) {
+        for (const char* file : kDataFiles) {
+            const std::string live = ReadAll(home_ / file);
+            EXPECT_TRUE(live == old_[file] || live == new_[file])
+                << "kill point " << point << ": " << file << " is neither set's";
+            const fs::path dl = home_ / ("DL" + std::string(file));
+            EXPECT_TRUE(!fs::exists(dl) || ReadAll(dl) == new_[file])
+                << "kill point " << point << ": a part of DL" << file << " stands";
+        }
+        const Result start = Run({"scan"});
+        EXPECT_LE(start.status, 1) << "kill point " << point << ": " << start.err;
+        const Result again = Run({"update", "--site", Site()});
+        EXPECT_LE(again.status, 1) << "kill point " << point << ": " << again.err;
+        ASSERT_LE(Run({"scan"}).status, 1);
+        for (const char* file : kDataFiles) {
+            EXPECT_EQ(ReadAll(home_ / file), new_[file])
+                << "kill point " << point << ": " << file << " after the next update";
+        }
+    }
+    // Counts the run's fault points, then kills it at each one in turn.
+    void KillEverywhere(bool downloaded, const std::vector<std::string>& args) {
+        Fresh(downloaded);
+        const fs::path countFile = tmp_.path() / "points";
+        const Result whole = RunWith("QUELLON_FAULT_COUNT=" + Quoted(countFile.string()), args);
+        ASSERT_LE(whole.status, 1) << whole.err;
+        const long points = std::stol(ReadAll(countFile));
+        ASSERT_GE(points, downloaded ? 4 : 8) << "too few points where the run changes a file";
+        for (long point = 1; point <= points; ++point) {
+            Fresh(downloaded);
+            const Result r = RunWith("QUELLON_FAULT_KILL_AT=" + std::to_string(point), args);
+            EXPECT_TRUE(r.status == 128 + SIGKILL || r.status == -1)
+                << "kill point " << point << ": " << r.status << " " << r.err;
+            CheckLoads(point);
+            if (HasFatalFailure()) {
+                return;
+            }
+        }
+        std::cout << (downloaded ? "install" : "update") << " killed at " << points << " points\n";
+    }
+
+    std::map<std::string, std::string> old_, new_;
+};
+
+TEST_F(CliUpdateKilled, AnUpdateKilledAnywhereLeavesDefinitionsThatLoad) {
+    KillEverywhere(false, {"update", "--site", Site()});
+}
+
+TEST_F(CliUpdateKilled, AnInstallKilledAnywhereLeavesDefinitionsThatLoad) {
+    KillEverywhere(true, {"scan"});
 }
 
 TEST_F(CliUpdate, TheCompanionWaitsForTheProgramToEndThenStartsIt) {

@@ -59,6 +59,21 @@ void MainWindowGuiTest::freshProfileShowsTheDefaultsOnTheOptionPage() {
     QVERIFY(h.Find<QWidget>("frmStatus")->isVisibleTo(&h.Window()));
     QCOMPARE(h.Find<QLabel>("Label22")->text(), QStringLiteral("Welcome to Quellon Pro"));
     QCOMPARE(h.Find<QLabel>("frmStatusTitle")->text(), QStringLiteral("Quellon Pro Status"));
+    // The protection lines say what runs now, and why what is on does not.
+    QCOMPARE(h.Find<QLabel>("guard1")->text(),
+             QStringLiteral("On, paused while this window is shown"));
+    QCOMPARE(h.Find<QLabel>("guard2")->text(), QStringLiteral("On"));
+    QCOMPARE(h.Find<QLabel>("guard3")->text(), QStringLiteral("Off"));
+    {
+        auto& form = h.program->Form();
+        form.tmrCheckHomePage.SetEnabled(false);
+        form.frmHomePageChangedAlert.SetVisible(true);
+        QCOMPARE(h.Find<QLabel>("guard2")->text(),
+                 QStringLiteral("On, paused while an alert waits"));
+        form.frmHomePageChangedAlert.SetVisible(false);
+        form.tmrCheckHomePage.SetEnabled(true);
+        GuiHarness::Settle();
+    }
 
     QTest::mouseClick(h.Find<QPushButton>("cmdSettings"), Qt::LeftButton);
     GuiHarness::Settle();

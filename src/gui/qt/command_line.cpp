@@ -22,6 +22,8 @@ const char* const kUsage =
     "  --remove            after --scan, delete everything found without asking\n"
     "                      (as a scheduled scan set to delete automatically)\n"
     "  --shield SHIELD     run one tick of the memory or the homepage shield\n"
+    "  --show-notice       show the Live Update notice, as Debug > Show\n"
+    "                      SignatureUpdated does\n"
     "  --show-page PAGE    then show PAGE: status, scan, results or options[:TAB]\n"
     "                      (TAB 1 to 4: scan options, schedule, protection, update)\n"
     "  --help              print this text\n";
@@ -58,6 +60,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             } else if (shield) {
                 c.shield = *shield;
             }
+        } else if (a == "--show-notice") {
+            c.notice = true;
         } else if (a == "--help" || a == "-h") {
             c.help = true;
         } else if (a == "--show-page") {

@@ -20,6 +20,8 @@ struct CommandLine {
     bool remove = false;
     // Runs one tick of a shield once the window is up: "memory" or "homepage".
     std::string shield;
+    // Shows the Live Update notice once the window is up.
+    bool notice = false;
     bool help = false;
     // Set when the arguments are wrong.
     std::string error;

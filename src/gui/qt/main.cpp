@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     options.config = line.config;
     gui::Program program(options);
     program.onLoaded = [&program, &line] {
-        if (!line.scan && line.page.empty() && line.shield.empty()) {
+        if (!line.scan && line.page.empty() && line.shield.empty() && !line.notice) {
             return;
         }
         QTimer::singleShot(0, &program.Window(), [&program, &line] {
@@ -83,6 +83,9 @@ int main(int argc, char** argv) {
                 program.Form().tmrMemoryInspected_Timer();
             } else if (line.shield == "homepage") {
                 program.Form().tmrCheckHomePage_Timer();
+            }
+            if (line.notice) {
+                program.Form().mnuDebugSignature.Click();
             }
         });
     };

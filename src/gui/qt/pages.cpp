@@ -130,22 +130,21 @@ QWidget* MainWindow::BuildStatusPage() {
     QLabel* guardHeading = Caption(QStringLiteral("Protection"));
     Bold(guardHeading, 1);
     guardGrid->addWidget(guardHeading, 0, 0, 1, 2);
-    // A shield's line tells whether it is on and whether its timer runs now:
-    // the memory shield and the schedule check pause while this window is
-    // shown, and every background task pauses during a scan.
+    // A shield's line tells whether it is on and whether its timer runs now,
+    // and why not: every background task pauses during a scan and while an
+    // alert of theirs waits; the memory shield and the schedule check also
+    // pause while this window is shown.
     struct Guard {
         const char* caption;
         ui::CheckBox& option;
         ui::Timer* timer;
-        const char* paused;
+        bool pausesWhileShown;
     };
-    const char* const whileShown = "On, paused while this window is shown";
-    const Guard guards[] = {
-        {"Memory shield", f.chkAutoProtect, &f.tmrMemoryInspected, whileShown},
-        {"Home page shield", f.chkHomePage, &f.tmrCheckHomePage, "On, paused during the scan"},
-        {"Scheduled scans", f.chkAutomaticScanYesOrNo, &f.tmrScheduler, whileShown},
-        {"Automatic Live Update", f.chkAutomaticUpdate, nullptr, nullptr},
-        {"Run at startup", f.chkRunAtStartup, nullptr, nullptr}};
+    const Guard guards[] = {{"Memory shield", f.chkAutoProtect, &f.tmrMemoryInspected, true},
+                            {"Home page shield", f.chkHomePage, &f.tmrCheckHomePage, false},
+                            {"Scheduled scans", f.chkAutomaticScanYesOrNo, &f.tmrScheduler, true},
+                            {"Automatic Live Update", f.chkAutomaticUpdate, nullptr, false},
+                            {"Run at startup", f.chkRunAtStartup, nullptr, false}};
     r = 1;
     for (const Guard& g : guards) {
         guardGrid->addWidget(Caption(QString::fromLatin1(g.caption)), r, 0);
@@ -154,10 +153,20 @@ QWidget* MainWindow::BuildStatusPage() {
         Bold(state);
         ui::CheckBox* option = &g.option;
         ui::Timer* timer = g.timer;
-        const QString paused = g.paused != nullptr ? QString::fromLatin1(g.paused) : QString();
-        auto show = [option, timer, state, paused] {
+        const bool pausesWhileShown = g.pausesWhileShown;
+        auto show = [&f, option, timer, pausesWhileShown, state] {
             const bool on = option->Checked();
             const bool running = timer == nullptr || timer->Enabled();
+            QString paused;
+            if (!f.cmdScanNow.Enabled()) {
+                paused = QStringLiteral("On, paused during the scan");
+            } else if (f.frmSpywareFoundAlert.Visible() || f.frmHomePageChangedAlert.Visible()) {
+                paused = QStringLiteral("On, paused while an alert waits");
+            } else if (pausesWhileShown) {
+                paused = QStringLiteral("On, paused while this window is shown");
+            } else {
+                paused = QStringLiteral("On, paused");
+            }
             state->setText(!on ? QStringLiteral("Off") : running ? QStringLiteral("On") : paused);
             state->setStyleSheet(!on       ? QStringLiteral("color: #8a8a8a;")
                                  : running ? QStringLiteral("color: #1e7b34;")
@@ -167,6 +176,9 @@ QWidget* MainWindow::BuildStatusPage() {
         if (timer != nullptr) {
             bind_.Watch(*timer, show);
         }
+        bind_.Watch(f.cmdScanNow, show);
+        bind_.Watch(f.frmSpywareFoundAlert, show);
+        bind_.Watch(f.frmHomePageChangedAlert, show);
         guardGrid->addWidget(state, r, 1);
         ++r;
     }
