@@ -30,5 +30,7 @@ inline Status Usage() {
 Result<int> Shield(const Options& o, std::ostream& out, std::ostream& err);
 // watch [--memory-answer ...] [--homepage-answer ...] [--seconds N]
 Result<int> Watch(const Options& o, std::ostream& out, std::ostream& err);
+// schedule show | set DAY HH:MM:SS [...] | set date DD/MM/YYYY HH:MM:SS [...] | off
+Result<int> Schedule(const Options& o, std::ostream& out, std::ostream& err);
 
 }  // namespace quellon::cli
