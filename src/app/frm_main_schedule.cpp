@@ -54,7 +54,7 @@ void FrmMain::tmrScheduler_Timer() {
 
 void FrmMain::ShowScheduleLabel() {
     const scheduler::Schedule schedule = scheduler::ReadSchedule(settings_);
-    std::string caption = scheduler::Describe(schedule);
+    std::string caption = schedule.on ? scheduler::Describe(schedule) : "none";
     if (schedule.on) {
         if (auto next = scheduler_->NextScan(schedule, host_.Now())) {
             caption += "; next scan " + std::string(DayName(DayOfWeek(*next))) + " " +

@@ -70,6 +70,8 @@ void Scheduler::Wire() {
     c.CmdProceed.onClick = [this] { CmdProceed_Click(); };
     c.cmdDefaultSetting.onClick = [this] { cmdDefaultSetting_Click(); };
     c.tmrScheduler.onTick = [this] { tmrScheduler_Timer(); };
+    // Nothing to apply until the user changes the schedule.
+    c.CmdProceed.SetEnabled(false);
 }
 
 void Scheduler::ScheduleChanged() {

@@ -63,7 +63,7 @@ TEST_F(ScheduleTrayTest, AFreshProfileSelectsDailyWithScheduledScansOff) {
     EXPECT_TRUE(f.dtpScheduleDate.IsNull());
     EXPECT_FALSE(f.tmrScheduler.Enabled());
     EXPECT_EQ(Stored(kOptionAndSettings, keys::kDay), "<absent>");
-    EXPECT_EQ(f.lblSchedule.Caption(), "off");
+    EXPECT_EQ(f.lblSchedule.Caption(), "none");
 }
 
 TEST_F(ScheduleTrayTest, InTheTrayTheScheduledScanRunsOnceAndQuarantinesWhatItFinds) {
@@ -133,7 +133,7 @@ TEST_F(ScheduleTrayTest, TheLoadShowsOnlyThePickersTheDayUses) {
     EXPECT_EQ(Stored(kOptionAndSettings, keys::kChkAutomaticScanYesOrNo), "0");
     EXPECT_FALSE(f.chkAutomaticScanYesOrNo.Checked());
     EXPECT_FALSE(f.tmrScheduler.Enabled());
-    EXPECT_EQ(f.lblSchedule.Caption(), "off");
+    EXPECT_EQ(f.lblSchedule.Caption(), "none");
 }
 
 TEST_F(ScheduleTrayTest, TheTrayMenuOpensAboveTheTaskbarAndItsItemsFollowTheWindow) {

@@ -5,6 +5,7 @@ namespace quellon::testing {
 int RunMainWindowGuiTests(int argc, char** argv);
 int RunQtHostTests(int argc, char** argv);
 int RunRemovalGuiTests(int argc, char** argv);
+int RunTrayGuiTests(int argc, char** argv);
 }  // namespace quellon::testing
 
 int main(int argc, char** argv) {
@@ -17,5 +18,6 @@ int main(int argc, char** argv) {
     failed += quellon::testing::RunQtHostTests(argc, argv);
     failed += quellon::testing::RunMainWindowGuiTests(argc, argv);
     failed += quellon::testing::RunRemovalGuiTests(argc, argv);
+    failed += quellon::testing::RunTrayGuiTests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

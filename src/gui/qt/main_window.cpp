@@ -94,6 +94,12 @@ MainWindow::MainWindow(app::FrmMain& form, QtHost& host, QtFrontEnd& frontEnd)
     BuildDialogs();
     bind_.Watch(form_.frmMainWindow, [this] {
         setWindowTitle(ToQt(form_.frmMainWindow.Caption()));
+        if (presented_ && !syncing_ && form_.frmMainWindow.Visible() && !isVisible()) {
+            // Shown at once: a question the form asks next must come up
+            // over the window, not under it.
+            SyncWindow();
+            return;
+        }
         ScheduleWindowSync();
     });
     bind_.Watch(form_.trayIcon, [this] { ScheduleWindowSync(); });

@@ -172,6 +172,7 @@ QWidget* MainWindow::BuildStatusPage() {
     // The stored schedule and its next scan.
     guardGrid->addWidget(Caption(QStringLiteral("Schedule")), r, 0);
     QLabel* schedule = bind_.Label(f.lblSchedule, QStringLiteral("lblSchedule"));
+    Bold(schedule);
     Elastic(schedule);
     guardGrid->addWidget(schedule, r, 1);
     guardGrid->setColumnStretch(1, 1);
@@ -387,9 +388,11 @@ QWidget* MainWindow::BuildScheduleTab() {
     form->addRow(QStringLiteral("Time:"), BindPicker(bind_, f.dtpScheduleTime, PickerKind::kTime,
                                                      QStringLiteral("dtpScheduleTime")));
     column->addWidget(when);
-    column->addWidget(Caption(QStringLiteral(
+    QLabel* note = Caption(QStringLiteral(
         "A scheduled scan runs while this window is minimised or in the tray; it waits while "
-        "the window is shown. Apply stores the schedule.")));
+        "the window is shown. Apply stores the schedule."));
+    note->setWordWrap(true);
+    column->addWidget(note);
 
     QPushButton* apply = bind_.PushButton(f.CmdProceed, QStringLiteral("CmdProceed"));
     QPushButton* reset = bind_.PushButton(f.cmdDefaultSetting, QStringLiteral("cmdDefaultSetting"));

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QToolButton>
@@ -19,6 +20,7 @@ TrayMenu::TrayMenu(tray::FrmMenuPopUp& model, const QString& productName)
                            Qt::WindowDoesNotAcceptFocus),
       model_(model) {
     setObjectName(QStringLiteral("frmMenuPopUp"));
+    setWindowTitle(productName + QStringLiteral(" menu"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(tray::FrmMenuPopUp::PixelWidth(), tray::FrmMenuPopUp::PixelHeight());
     setStyleSheet(
@@ -93,13 +95,33 @@ void TrayMenu::Follow(QWidget* widget) {
 }
 
 bool TrayMenu::eventFilter(QObject* watched, QEvent* event) {
+    // Which part of the menu the mouse is over: the watched widget, or for
+    // the menu itself (which also gets its children's unhandled moves) the
+    // child at the event's place.
+    auto overClose = [this, watched](const QPointF& position) {
+        if (watched != this) {
+            return watched == close_;
+        }
+        const QWidget* under = childAt(position.toPoint());
+        return under != nullptr && (under == close_ || close_->isAncestorOf(under));
+    };
     switch (event->type()) {
         case QEvent::MouseMove:
-        case QEvent::HoverMove:
+        case QEvent::HoverMove: {
+            const QPointF position = event->type() == QEvent::MouseMove
+                                         ? static_cast<QMouseEvent*>(event)->position()
+                                         : static_cast<QHoverEvent*>(event)->position();
+            if (overClose(position)) {
+                model_.lblMenuClose_MouseMove();
+            } else {
+                model_.Form_MouseMove();
+            }
+            break;
+        }
         case QEvent::Enter:
             if (watched == close_) {
                 model_.lblMenuClose_MouseMove();
-            } else if (watched != this || !close_->underMouse()) {
+            } else if (watched != this) {
                 model_.Form_MouseMove();
             }
             break;
