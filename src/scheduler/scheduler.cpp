@@ -170,6 +170,18 @@ std::optional<DateTime> Scheduler::NextScan(const Schedule& schedule, const Date
 void Scheduler::Rearm() {
     lastCheck_.reset();
     owed_.reset();
+    // The first check comes soon; it sets the pace from then on.
+    ctx_.controls.tmrScheduler.SetInterval(kNearIntervalMs);
+}
+
+void Scheduler::Pace(const Schedule& schedule, const DateTime& now) {
+    bool near = false;
+    if (schedule.on) {
+        if (const std::optional<DateTime> next = NextScan(schedule, now)) {
+            near = next->ToUnixSeconds() - now.ToUnixSeconds() <= kNearSeconds;
+        }
+    }
+    ctx_.controls.tmrScheduler.SetInterval(near ? kNearIntervalMs : kIdleIntervalMs);
 }
 
 void Scheduler::tmrScheduler_Timer() {
@@ -203,6 +215,7 @@ void Scheduler::tmrScheduler_Timer() {
     lastCheck_ = second;
 
     const Schedule schedule = ReadSchedule(ctx_.settings);
+    Pace(schedule, now);
     if (!schedule.on) {
         owed_.reset();
         return;
@@ -227,6 +240,7 @@ void Scheduler::tmrScheduler_Timer() {
     served_ = owed_;
     owed_.reset();
     ++scansStarted_;
+    Pace(schedule, now);
     ctx_.unattendedRemoval = ctx_.controls.chkAutoDel.Checked();
     if (onScanStarting) {
         onScanStarting();

@@ -3,6 +3,10 @@
 // that tmrScheduler runs every 10 ms, which starts the scan through the scan
 // start action as a click does.
 //
+// The timer ticks every 10 ms from three seconds before a due second, and
+// once a second while none is near: a hundred wake-ups a second would be
+// most of what the program costs while it sits in the tray.
+//
 // One scan per due time: the check remembers the due second that last
 // started a scan and never starts another for it. A due second that passed
 // while the check could not run (the background timers held off by another
@@ -52,6 +56,12 @@ struct ScheduleContext {
 
 class Scheduler {
 public:
+    // tmrScheduler's interval near a due second, and while none is near.
+    static constexpr int kNearIntervalMs = 10;
+    static constexpr int kIdleIntervalMs = 1000;
+    // How near a due second must be for the short interval.
+    static constexpr int kNearSeconds = 3;
+
     explicit Scheduler(ScheduleContext ctx);
     Scheduler(const Scheduler&) = delete;
     Scheduler& operator=(const Scheduler&) = delete;
@@ -95,6 +105,8 @@ public:
 
 private:
     void ScheduleChanged();
+    // The timer's interval for what comes next.
+    void Pace(const Schedule& schedule, const DateTime& now);
 
     ScheduleContext ctx_;
     bool loading_ = false;

@@ -111,8 +111,10 @@ TEST_F(SchedulerTest, ASecondMissedWhileTheTimersWereHeldOffIsCaughtUpWithinItsM
     EXPECT_TRUE(starts.empty());
     timer.SetEnabled(true);
     host.RunFor(100);
+    host.RunFor(1000);  // the first tick comes within its interval, 1 s at most
     ASSERT_EQ(starts.size(), 1u);
-    EXPECT_EQ(starts[0].second, 35);
+    EXPECT_EQ(starts[0].minute, 0);
+    EXPECT_GE(starts[0].second, 35);
     host.RunFor(30000);
     EXPECT_EQ(starts.size(), 1u) << "never twice for one due time";
 
@@ -123,6 +125,24 @@ TEST_F(SchedulerTest, ASecondMissedWhileTheTimersWereHeldOffIsCaughtUpWithinItsM
     host.Advance(60000);  // 13:01:05, no tick in between
     host.RunFor(30000);
     EXPECT_EQ(starts.size(), 1u);
+}
+
+TEST_F(SchedulerTest, TheTimerWakesOnceASecondUntilADueSecondIsNear) {
+    Store(kDaily, "1:00:00 PM");
+    EXPECT_EQ(timer.Interval(), 10);
+    host.RunFor(100);
+    EXPECT_EQ(timer.Interval(), 1000);
+    int ticks = 0;
+    timer.Observe([&] { ++ticks; });
+    host.RunFor(6500);  // to 12:59:56.6
+    EXPECT_EQ(timer.Interval(), 1000);
+    host.RunFor(1000);  // three seconds before
+    EXPECT_EQ(timer.Interval(), 10);
+    host.RunFor(3500);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0], At(kFriday, 13, 0, 0));
+    EXPECT_EQ(timer.Interval(), 1000) << "tomorrow's is far";
+    EXPECT_EQ(ticks, 2);
 }
 
 TEST_F(SchedulerTest, ABusyScanIsWaitedForWithinTheMinute) {
@@ -212,7 +232,7 @@ TEST_F(SchedulerTest, UnattendedRemovalHoldsOnlyForTheScheduledScan) {
     EXPECT_FALSE(unattended);
     // Every tick ends with it cleared.
     unattended = true;
-    host.RunFor(10);
+    host.RunFor(1000);
     EXPECT_FALSE(unattended);
 }
 
