@@ -53,15 +53,17 @@ void FrmMain::tmrScheduler_Timer() {
 }
 
 void FrmMain::ShowScheduleLabel() {
+    using scheduler::Words;
     const scheduler::Schedule schedule = scheduler::ReadSchedule(settings_);
-    std::string caption = schedule.on ? scheduler::Describe(schedule) : "none";
-    if (schedule.on) {
-        if (auto next = scheduler_->NextScan(schedule, host_.Now())) {
-            caption += "; next scan " + std::string(DayName(DayOfWeek(*next))) + " " +
-                       scheduler::FormatDayMonthYear(*next) + " " + scheduler::FormatClock(*next);
-        } else {
-            caption += "; no scan to come";
-        }
+    if (!schedule.on) {
+        lblSchedule.SetCaption("none");
+        return;
+    }
+    std::string caption = scheduler::Describe(schedule, Words::kWindow);
+    if (auto next = scheduler_->NextScan(schedule, host_.Now())) {
+        caption += "; next scan " + scheduler::DescribeDue(*next, Words::kWindow);
+    } else {
+        caption += "; no scan to come";
     }
     lblSchedule.SetCaption(caption);
 }

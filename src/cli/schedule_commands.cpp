@@ -161,8 +161,7 @@ void Show(app::FrmMain& form, std::ostream& out) {
     const std::optional<DateTime> next =
         s.on ? scheduler::NextDue(s, form.Host().Now()) : std::nullopt;
     if (next) {
-        out << "next\t" << DayName(DayOfWeek(*next)) << ' ' << scheduler::FormatDayMonthYear(*next)
-            << ' ' << scheduler::FormatClock(*next) << '\n';
+        out << "next\t" << scheduler::DescribeDue(*next) << '\n';
     } else {
         out << "next\tnone\n";
     }

@@ -92,16 +92,41 @@ std::string FormatDayMonthYear(const DateTime& t) {
     return buf;
 }
 
-std::string Describe(const Schedule& s) {
+namespace {
+
+std::string ClockIn(const DateTime& t, Words words) {
+    if (words == Words::kCommandLine) {
+        return FormatClock(t);
+    }
+    DateTime time = kZeroDate;
+    time.hour = t.hour;
+    time.minute = t.minute;
+    time.second = t.second;
+    return FormatGeneralDate(time);
+}
+
+std::string DateIn(const DateTime& t, Words words) {
+    return words == Words::kCommandLine ? FormatDayMonthYear(t)
+                                        : FormatGeneralDate(DateTime{t.year, t.month, t.day});
+}
+
+}  // namespace
+
+std::string DescribeDue(const DateTime& due, Words words) {
+    return std::string(DayName(DayOfWeek(due))) + " " + DateIn(due, words) + " " +
+           ClockIn(due, words);
+}
+
+std::string Describe(const Schedule& s, Words words) {
     if (!s.on) {
         return "off";
     }
-    const std::string at = s.time ? " at " + FormatClock(*s.time) : " with no time set";
+    const std::string at = s.time ? " at " + ClockIn(*s.time, words) : " with no time set";
     if (s.day == kDaily) {
         return "daily" + at;
     }
     if (s.day == kDateAndTime) {
-        return (s.date ? "on " + FormatDayMonthYear(*s.date) : std::string("on no date set")) + at;
+        return (s.date ? "on " + DateIn(*s.date, words) : std::string("on no date set")) + at;
     }
     if (s.day >= 0 && s.day < 7) {
         return "every " + std::string(DayEntry(s.day)) + at;

@@ -54,9 +54,17 @@ std::optional<DateTime> NextDue(const Schedule& schedule, const DateTime& from);
 std::string FormatClock(const DateTime& t);
 std::string FormatDayMonthYear(const DateTime& t);
 
+// How times and dates are written: as the command line takes them
+// ("13:00:00", "16/01/2026"), or as the window shows dates everywhere, in
+// the general date format ("1:00:00 PM", "1/16/2026").
+enum class Words { kCommandLine, kWindow };
+
 // The schedule in words: "every Friday at 13:00:00", "daily at 13:00:00",
 // "on 16/01/2026 at 13:00:00", "never"; "off" while scheduled scans are off;
 // a missing or unreadable time or date is named as such.
-std::string Describe(const Schedule& schedule);
+std::string Describe(const Schedule& schedule, Words words = Words::kCommandLine);
+// A due second in words: "Friday 16/01/2026 13:00:00" or
+// "Friday 1/16/2026 1:00:00 PM".
+std::string DescribeDue(const DateTime& due, Words words = Words::kCommandLine);
 
 }  // namespace quellon::scheduler

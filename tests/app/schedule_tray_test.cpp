@@ -72,7 +72,8 @@ TEST_F(ScheduleTrayTest, InTheTrayTheScheduledScanRunsOnceAndQuarantinesWhatItFi
     ApplyDailyAtOne(f, true);
     EXPECT_EQ(Stored(kOptionAndSettings, keys::kTime), "1:00:00 PM");
     EXPECT_EQ(Stored(kOptionAndSettings, keys::kDay), "7");
-    EXPECT_EQ(f.lblSchedule.Caption(), "daily at 13:00:00; next scan Friday 16/01/2026 13:00:00");
+    EXPECT_EQ(f.lblSchedule.Caption(),
+              "daily at 1:00:00 PM; next scan Friday 1/16/2026 1:00:00 PM");
     f.Command5.Click();
     EXPECT_TRUE(f.tmrScheduler.Enabled());
 
@@ -94,7 +95,8 @@ TEST_F(ScheduleTrayTest, InTheTrayTheScheduledScanRunsOnceAndQuarantinesWhatItFi
     EXPECT_NE(Stored(kSettings, keys::kLblDefRemoved), "<absent>");
     EXPECT_FALSE(f.frmMainWindow.Visible());
     EXPECT_TRUE(f.tmrScheduler.Enabled()) << "armed again for tomorrow";
-    EXPECT_EQ(f.lblSchedule.Caption(), "daily at 13:00:00; next scan Saturday 17/01/2026 13:00:00");
+    EXPECT_EQ(f.lblSchedule.Caption(),
+              "daily at 1:00:00 PM; next scan Saturday 1/17/2026 1:00:00 PM");
 }
 
 TEST_F(ScheduleTrayTest, ShownInNormalStateTheScheduleWaitsMinimisedItRuns) {

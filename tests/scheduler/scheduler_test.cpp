@@ -357,6 +357,11 @@ TEST(Schedule, NextDueAndWords) {
     EXPECT_EQ(scheduler::NextDue(s, thursday), At(DateTime{2026, 1, 17}, 13, 0, 0));
     EXPECT_EQ(scheduler::NextDue(s, At(DateTime{2026, 1, 18}, 0, 0, 0)), std::nullopt);
     EXPECT_EQ(scheduler::Describe(s), "on 17/01/2026 at 13:00:00");
+    EXPECT_EQ(scheduler::Describe(s, scheduler::Words::kWindow), "on 1/17/2026 at 1:00:00 PM");
+    EXPECT_EQ(scheduler::DescribeDue(At(DateTime{2026, 1, 17}, 8, 5, 0)),
+              "Saturday 17/01/2026 08:05:00");
+    EXPECT_EQ(scheduler::DescribeDue(At(DateTime{2026, 1, 17}, 8, 5, 0), scheduler::Words::kWindow),
+              "Saturday 1/17/2026 8:05:00 AM");
     s.day = kNever;
     s.time.reset();
     EXPECT_EQ(scheduler::NextDue(s, thursday), std::nullopt);
