@@ -6,7 +6,8 @@
 #
 # Linux layout under the prefix (/usr for the package):
 #   lib/quellon-pro/          the programs, the starter definitions, Installed.txt
-#                             and, when the build makes them, the help files
+#                             and the help files (Help.html, and Help.chm
+#                             when the build has one)
 #   bin/                      links to the two programs
 #   share/applications/, share/metainfo/, share/icons/hicolor/
 #                             the menu entry, its description and the icon
@@ -33,6 +34,7 @@ set(QUELLON_USER_UNIT_DIR lib/systemd/user CACHE STRING
 # program looks for beside itself, and the Windows restart companion).
 set(QUELLON_OPTIONAL_PROGRAM_FILES
     ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/Help.chm
+    ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/Help.html
     ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/mshelp.chm)
 if(WIN32 AND NOT TARGET AppRestart)
     list(APPEND QUELLON_OPTIONAL_PROGRAM_FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/AppRestart.exe)

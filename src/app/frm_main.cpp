@@ -6,7 +6,10 @@ namespace quellon::app {
 
 FrmMain::FrmMain(AppInfo info, platform::Platform& platform, ui::Host& host,
                  app::FrontEnd& frontEnd)
-    : frmDelete(host),
+    : clsTray(frontEnd, trayIcon),
+      frmMenuPopUp(host),
+      form8(platform.files, host, settings_, info.InstallFolder()),
+      frmDelete(host),
       frmReport(platform.files, host,
                 definitions::JoinPath(info.programFolder, report::kReportFileName),
                 info.productName),
@@ -108,6 +111,8 @@ FrmMain::FrmMain(AppInfo info, platform::Platform& platform, ui::Host& host,
     };
     WireOptionHandlers();
     WireShell();
+    WireSchedule();
+    WireTray();
 }
 
 FrmMain::~FrmMain() {

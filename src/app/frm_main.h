@@ -20,8 +20,12 @@
 #include "removal/system_restore.h"
 #include "report/report.h"
 #include "scan/scan_context.h"
+#include "scheduler/scheduler.h"
 #include "settings/background_timers.h"
 #include "settings/settings_store.h"
+#include "tray/cls_tray.h"
+#include "tray/form8.h"
+#include "tray/frm_menu_popup.h"
 #include "ui/controls.h"
 #include "ui/host.h"
 #include "update/frm_download.h"
@@ -107,11 +111,31 @@ public:
     void SendToTray();
     // Mouse messages of the tray icon (0x203 double click, 0x205 right release).
     void OnTrayMessage(int message);
-    // Loads the help window: opens Help.chm when it is in the folder of the
-    // program's files (AppInfo::InstallFolder).
+    // The window back from the tray in normal state (a double click on the
+    // icon, "Show Program").
+    void ShowFromTray();
+    // Opens the slide-up tray menu above the taskbar.
+    void OpenTrayMenu();
+    // The tray menu's "Exit Program": asks first; No sends the window back
+    // to the tray.
+    void ExitFromTrayMenu();
+    // The help window: loaded (it opens the help file), shown, events run
+    // once, unloaded.
     void ShowHelpWindow();
     void ShowPages(bool startUp, bool options, bool results, bool sweep);
+
+    // --- Scheduled scans ------------------------------------------------------
+    bool SaveSchedule();
     void LoadSchedule();
+    // Apply and Reset of the "Scheduled Scans" tab.
+    void CmdProceed_Click();
+    void cmdDefaultSetting_Click();
+    void tmrScheduler_Timer();
+    scheduler::Scheduler& Scheduler() { return *scheduler_; }
+    // Whether a scan could start now: none runs and no removal runs.
+    bool ScanCanStart() const;
+    // The schedule and its next scan in words on the status page.
+    void ShowScheduleLabel();
 
     // --- Results/Removal page -----------------------------------------------
     void cmdExclude_Click();
@@ -197,10 +221,12 @@ public:
     ui::Button mnuViewHelp{"View Help"}, mnuAbout{"About this software"};
     ui::Button mnuDebugHomepage{"Show Homepage Changed"},
         mnuDebugSignature{"Show SignatureUpdated"}, mnuDebugSpyware{"Show SpywareFound"};
-    // The tray icon (shown while the program lives in the notification area)
-    // and its menu's "Show Program" item.
+    // The tray icon (shown while the program lives in the notification
+    // area), the object that shows it, the tray menu and the help window.
     ui::Control trayIcon;
-    ui::Button mnuMaxmimaize{"Show Program"};
+    tray::ClsTray clsTray;
+    tray::FrmMenuPopUp frmMenuPopUp;
+    tray::Form8 form8;
     // Results/Removal page.
     ui::Button cmdExclude{"Exclude"}, cmdSelectAll{"Select All"}, Command4{"Delete"};
     ui::ProgressBar pgbDeleteSpywaresFound;
@@ -239,6 +265,7 @@ public:
     ui::Label lblWebText;
     // Status page.
     ui::Label lblDefCount, lblVersion, lblDefVersion, lblDefRemoved, lblLastScan, lblLastFullScan;
+    ui::Label lblSchedule;
     // Option page.
     ui::CheckBox chkMakeLog{"Save scan results to log"};
     ui::CheckBox chkSweepMemory{"Scan Running Processes"};
@@ -269,6 +296,11 @@ public:
 private:
     void WireOptionHandlers();
     void WireShell();
+    void WireSchedule();
+    void WireTray();
+    // The window shown in normal state: the schedule check forgets what it
+    // checked, and the status page's schedule line is brought up to date.
+    void ScheduleWindowShown();
     void OptionButtonGroups();
     void SaveDriveChecks();
     settings::BackgroundTimers Timers();
@@ -297,6 +329,7 @@ private:
     bool updating_ = false;
     int updateIdleSeconds_ = 0;
     int updateAfterSeconds_ = 300;
+    std::unique_ptr<scheduler::Scheduler> scheduler_;
     bool removing_ = false;
 };
 

@@ -1,5 +1,6 @@
 // The option page: every control's change handler, the load of the stored
-// options, the drive list, the Run-list entry and the schedule's load.
+// options, the drive list and the Run-list entry (the schedule's tab is in
+// frm_main_schedule.cpp).
 #include "app/frm_main.h"
 #include "common/convert.h"
 
@@ -7,7 +8,6 @@ namespace quellon::app {
 namespace {
 
 constexpr std::string_view kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr int kDaily = 7;
 
 std::string_view DriveTypeText(platform::DriveType type) {
     switch (type) {
@@ -124,10 +124,10 @@ void FrmMain::LoadSettingsIntoForm() {
                              s.Get(kOptionAndSettings, keys::kSignatureUpdateDate, "0"));
     const bool scheduled = s.GetNumber(kOptionAndSettings, keys::kChkAutomaticScanYesOrNo, 0) != 0;
     chkAutomaticScanYesOrNo.SetChecked(scheduled);
-    dtpScheduleDate.SetEnabled(scheduled);
-    dtpScheduleTime.SetEnabled(scheduled);
+    // The day list and the pickers as the tab's rules have them for the
+    // selected day (the date picker only for "Date & Time").
+    scheduler_->ShowEnabledState();
     tmrScheduler.SetEnabled(scheduled);
-    cmbDays.SetEnabled(scheduled);
 
     // All stored drive states are read before any row changes, because each
     // change stores the state of every row.
@@ -178,21 +178,6 @@ void FrmMain::ApplyRunAtStartup() {
         reg.DeleteValue(key, info_.exeName);
     }
     reg.CloseKey(key);
-}
-
-void FrmMain::LoadSchedule() {
-    using namespace settings;
-    chkAutoDel.SetChecked(settings_.Get(kSettings, keys::kChkAutoDel, "0") == "1");
-    const std::string day = settings_.Get(kOptionAndSettings, keys::kDay, "None");
-    if (day == "None") {
-        cmbDays.SetListIndex(kDaily);
-        return;
-    }
-    const auto index = settings_.GetNumber(kOptionAndSettings, keys::kDay, kDaily);
-    cmbDays.SetListIndex(index >= 0 && index < static_cast<std::int64_t>(cmbDays.entries.size())
-                             ? static_cast<int>(index)
-                             : kDaily);
-    chkAutomaticScanYesOrNo.SetChecked(true);
 }
 
 }  // namespace quellon::app

@@ -3,15 +3,7 @@
 #include "common/text.h"
 
 namespace quellon::app {
-namespace {
-
-constexpr int kTrayDoubleClick = 0x203;
-constexpr int kTrayRightButtonUp = 0x205;
-
-constexpr const char* kDays[] = {"Monday",   "Tuesday", "Wednesday", "Thursday",    "Friday",
-                                 "Saturday", "Sunday",  "Daily",     "Date & Time", "Never"};
-
-}  // namespace
+namespace {}  // namespace
 
 void FrmMain::WireShell() {
     for (ui::Timer* t : Timers_All()) {
@@ -19,9 +11,6 @@ void FrmMain::WireShell() {
     }
     tmrScroll.onTick = [this] { host_.DoEvents(); };
     frmMainWindow.onResize = [this] { Form_Resize(); };
-    for (const char* day : kDays) {
-        cmbDays.entries.emplace_back(day);
-    }
     TabStrip1.tabs = {"Scan Options", "Scheduled Scans", "Proactive System Protection",
                       "Automatic Live Update"};
     for (int i = 0; i < 4; ++i) {
@@ -109,13 +98,6 @@ void FrmMain::WireShell() {
     mnuQuarItem[2].onClick = [this] { mnuRestoreQuarantine_Click(); };
     mnuViewHelp.onClick = [this] { ShowHelpWindow(); };
     mnuAbout.onClick = [this] { frontEnd_.ShowAbout(); };
-    mnuMaxmimaize.onClick = [this] {
-        frmMainWindow.SetWindowState(ui::Window::State::kNormal);
-        frmMainWindow.SetVisible(true);
-    };
-    mnuMaxmimaize.SetEnabled(false);
-    trayIcon.SetVisible(false);
-    cmbDays.onChange = [this] { CmdProceed.SetEnabled(true); };
 }
 
 bool FrmMain::Form_Load() {
@@ -179,14 +161,6 @@ bool FrmMain::Form_Load() {
     return true;
 }
 
-void FrmMain::ShowHelpWindow() {
-    const std::string help = definitions::JoinPath(info_.InstallFolder(), "Help.chm");
-    if (definitions::FileExists(platform_.files, help)) {
-        host_.OpenDocument(help);
-        settings_.Save(settings::kSettings, settings::keys::kShowHelp, "0");
-    }
-}
-
 void FrmMain::HideAllPages() {
     for (ui::Frame* f : {&frmStatus, &frmScan, &frmResults, &frmOptions}) {
         f->SetVisible(false);
@@ -233,6 +207,7 @@ void FrmMain::Form_Resize() {
         if (frmMainWindow.Visible()) {
             settings_.Save(settings::kSettings, settings::keys::kMinimized, "No");
         }
+        ScheduleWindowShown();
         return;
     }
     SetBackgroundTimers(true);
@@ -240,40 +215,18 @@ void FrmMain::Form_Resize() {
     frmMainWindow.SetShowInTaskList(false);
 }
 
-void FrmMain::SendToTray() {
-    frmMainWindow.SetWindowState(ui::Window::State::kMinimized);
-    frmMainWindow.SetVisible(false);
-    mnuMaxmimaize.SetEnabled(true);
-    trayIcon.SetVisible(true);
-    frontEnd_.ShowTrayIcon(frmMainWindow.Caption());
-    settings_.Save(settings::kSettings, settings::keys::kMinimized, "Yes");
-}
-
-void FrmMain::OnTrayMessage(int message) {
-    if (!trayIcon.Visible()) {
-        return;
-    }
-    if (message == kTrayDoubleClick) {
-        frmMainWindow.SetWindowState(ui::Window::State::kNormal);
-        frmMainWindow.SetVisible(true);
-        // Shown again in normal state: the state handling stores "Minimized" = "No".
-        Form_Resize();
-    }
-    // A right-button release opens the tray menu, which belongs to the tray.
-    (void)kTrayRightButtonUp;
-}
-
 void FrmMain::Form_QueryUnload() {
     settings_.Save(settings::kOptionAndSettings, settings::keys::kRESTART, "False");
     settings_.Save(settings::kOptionAndSettings, settings::keys::kSTATUS, "STOPPED");
-    trayIcon.SetVisible(false);
-    frontEnd_.RemoveTrayIcon();
+    clsTray.RemoveIcon(frmMainWindow);
     Unload();
 }
 
 void FrmMain::Unload() {
     frmMainWindow.SetWindowState(ui::Window::State::kMinimized);
     frmMainWindow.SetVisible(false);
+    form8.SetVisible(false);
+    frmMenuPopUp.Unload();
     frmHomePageChangedAlert.SetVisible(false);
     frmReport.SetVisible(false);
     frmSpywareFoundAlert.SetVisible(false);

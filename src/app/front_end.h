@@ -13,6 +13,7 @@
 
 #include "platform/startup.h"
 #include "removal/quarantine_store.h"
+#include "tray/cls_tray.h"
 #include "ui/controls.h"
 #include "ui/windows.h"
 
@@ -26,7 +27,9 @@ struct ScreenArea {
     int taskbarHeight = 0;
 };
 
-class FrontEnd : public ui::Windows {
+// The notification area's icon (ShowTrayIcon, RemoveTrayIcon, ChangeTrayTip)
+// comes from tray::TrayIconService, which ClsTray works over.
+class FrontEnd : public ui::Windows, public tray::TrayIconService {
 public:
     virtual ~FrontEnd() = default;
 
@@ -50,12 +53,7 @@ public:
     virtual std::optional<size_t> ChooseQuarantinedFile(
         const std::vector<removal::QuarantinedFile>& files) = 0;
 
-    // --- the notification area
-    // Shows the program's icon with a tip; false where there is no
-    // notification area.
-    virtual bool ShowTrayIcon(std::string_view tip) = 0;
-    virtual void RemoveTrayIcon() = 0;
-    virtual void ChangeTrayTip(std::string_view tip) = 0;
+    // --- the notification area (the icon: tray::TrayIconService)
     // Where the slide-up windows (the tray menu, the update notice) go.
     virtual ScreenArea Screen() = 0;
 };

@@ -14,6 +14,7 @@
 #include "cli/cli_host.h"
 #include "cli/commands.h"
 #include "cli/demo.h"
+#include "cli/scan_output.h"
 #include "cli/wine_demo.h"
 #include "common/lines.h"
 #include "common/result.h"
@@ -47,8 +48,16 @@ constexpr const char* kUsage =
     "  shield homepage [--homepage-answer yes|no]\n"
     "                                           one tick of the home-page shield\n"
     "  watch [--memory-answer stop|allow] [--homepage-answer yes|no] [--seconds N]\n"
-    "                                           run the shields as the program does in\n"
-    "                                           the tray, until Ctrl-C, SIGTERM or N s\n"
+    "                                           run the shields, the scheduled scans and\n"
+    "                                           the automatic update as the program does\n"
+    "                                           in the tray, until Ctrl-C, SIGTERM or N s\n"
+    "  schedule show                            the stored schedule and its next scan\n"
+    "  schedule set DAY HH:MM:SS [--auto-delete|--no-auto-delete]\n"
+    "                                           scan on DAY (daily, monday ... sunday,\n"
+    "                                           never) at that time, as Apply stores it\n"
+    "  schedule set date DD/MM/YYYY HH:MM:SS [--auto-delete|--no-auto-delete]\n"
+    "                                           scan once, on that date at that time\n"
+    "  schedule off                             switch scheduled scans off\n"
     "  update [--site SITE]                     Live Update: download the definition files\n"
     "                                           whose version differs (or QUELLON_UPDATE_SITE)\n"
     "  publish PLAIN_DIR SITE_DIR --version N   write the site Live Update reads: version\n"
@@ -138,23 +147,14 @@ Result<int> Scan(const Options& o, bool complete, bool remove, std::ostream& out
         // The scan's own message has said why.
         return Status::Failure("");
     }
-    for (const auto& row : form.lvwSpywareFound.Items()) {
-        out << "found\t" << row.text << '\n';
-    }
-    for (const auto& row : form.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Items()) {
-        out << "item\t" << row.text << '\t' << row.SubItem(1) << '\n';
-    }
-    out << form.lblStatus.Caption() << '\n';
-    const bool found = form.lvwSpywareFound.Count() > 0 ||
-                       form.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Count() > 0;
+    PrintScanResults(form, out);
+    const bool found = FoundAnything(form);
     if (remove && found && !form.Session().StopRequested) {
         // As after a scheduled scan with automatic deletion: no questions.
         form.Session().UnattendedRemoval = true;
         form.RemoveAllFound();
         form.Session().UnattendedRemoval = false;
-        for (const auto& row : form.frmDelete.lstProblem.Items()) {
-            out << "problem\t" << row.text << '\n';
-        }
+        PrintRemovalProblems(form, out);
     }
     return found ? kExitFound : kExitClean;
 }
@@ -360,6 +360,9 @@ Result<int> RunCommand(const Options& o, std::ostream& out, std::ostream& err) {
     }
     if (command == "publish") {
         return Publish(o, out, err);
+    }
+    if (command == "schedule") {
+        return Schedule(o, out, err);
     }
     if (command == "make-demo" && o.args.size() == 2) {
         return MakeDemo(o.args[1], out, err);

@@ -34,5 +34,7 @@ Result<int> Watch(const Options& o, std::ostream& out, std::ostream& err);
 Result<int> Update(const Options& o, std::ostream& out, std::ostream& err);
 // publish PLAIN_DIR SITE_DIR --version N
 Result<int> Publish(const Options& o, std::ostream& out, std::ostream& err);
+// schedule show | set DAY HH:MM:SS [...] | set date DD/MM/YYYY HH:MM:SS [...] | off
+Result<int> Schedule(const Options& o, std::ostream& out, std::ostream& err);
 
 }  // namespace quellon::cli

@@ -1,6 +1,6 @@
-// quellon-cli shield and watch: the shields without a window. Each alert is
-// printed and answered by the option given, by the user at a terminal, or
-// not at all (then nothing starts).
+// quellon-cli shield and watch: the shields (and, for watch, the scheduled
+// scans) without a window. Each alert is printed and answered by the option
+// given, by the user at a terminal, or not at all (then nothing starts).
 #include <iostream>
 #include <optional>
 
@@ -8,6 +8,7 @@
 #include "cli/cli_front_end.h"
 #include "cli/cli_host.h"
 #include "cli/commands.h"
+#include "cli/scan_output.h"
 #include "common/convert.h"
 #include "common/text.h"
 #include "platform/backend_factory.h"
@@ -84,16 +85,52 @@ public:
         outcomesSeen_ = alert.Outcomes();
         outcomeSlot_ = alert.Observe([this, &alert] { NoteOutcome(alert); });
     }
-    // The form ends before the host and front-end it was made with.
     ~Shields() {
         form_.frmHomePageChangedAlert.Unobserve(outcomeSlot_);
+        if (statusSlot_) {
+            form_.lblStatus.Unobserve(*statusSlot_);
+        }
+        // The form goes before the host and front-end it works with.
         application_.DestroyMainForm();
     }
 
     app::FrmMain& Form() { return form_; }
     CliHost& Host() { return host_; }
-    // Whether an alert was raised or a page restored in this run.
+    // Whether an alert was raised, a page restored or a scheduled scan
+    // found something in this run.
     bool Acted() const { return acted_; }
+
+    // Each scheduled scan prints what "scan" prints, once its phases end,
+    // and with automatic deletion what "scan --remove" adds.
+    void ReportScheduledScans() {
+        auto& scheduler = form_.Scheduler();
+        scheduler.onScanStarting = [this] {
+            scheduledScan_ = true;
+            printed_ = false;
+            out_ << "scheduled\t" << FormatGeneralDate(host_.Now()) << '\n' << std::flush;
+        };
+        statusSlot_ = form_.lblStatus.Observe([this] {
+            const std::string& status = form_.lblStatus.Caption();
+            if (scheduledScan_ && !printed_ &&
+                (status == "Scanning complete." || status == "Scanning was cancelled.")) {
+                // Before a removal takes the rows away.
+                printed_ = true;
+                PrintScanResults(form_, out_);
+                out_.flush();
+                if (FoundAnything(form_)) {
+                    acted_ = true;
+                }
+            }
+        });
+        scheduler.onScanEnded = [this] {
+            if (printed_ && form_.chkAutoDel.Checked() && !form_.Session().StopRequested) {
+                PrintRemovalProblems(form_, out_);
+            }
+            out_.flush();
+            scheduledScan_ = false;
+            form_.ShowScheduleLabel();
+        };
+    }
 
 private:
     void Answer(ui::Window& window) {
@@ -160,6 +197,9 @@ private:
     bool acted_ = false;
     size_t outcomeSlot_ = 0;
     unsigned outcomesSeen_ = 0;
+    std::optional<size_t> statusSlot_;
+    bool scheduledScan_ = false;
+    bool printed_ = false;
 };
 
 // Without a terminal, an alert can be answered only by an option: a run that
@@ -227,10 +267,14 @@ Result<int> Watch(const Options& o, std::ostream& out, std::ostream& err) {
         return s;
     }
     Shields shields(o, answers, out, err);
-    platform::CatchInterrupts(shields.Host().InterruptFlag());
-    // As the program runs while it sits in the tray: the background timers
-    // as the settings say.
+    shields.ReportScheduledScans();
     app::FrmMain& form = shields.Form();
+    shields.Host().onInterrupt = [&form] { form.RequestStop(); };
+    platform::CatchInterrupts(shields.Host().InterruptFlag());
+    // As the program runs while it sits in the tray: the window hidden and
+    // minimised, the background timers as the settings say.
+    form.frmMainWindow.SetVisible(false);
+    form.frmMainWindow.SetWindowState(ui::Window::State::kMinimized);
     form.SetBackgroundTimers(true);
     // The automatic update, when it is on: five idle minutes after the
     // start, as the window does, and then once a day, since nothing restarts

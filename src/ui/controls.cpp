@@ -183,9 +183,19 @@ std::string ComboBox::Text() const {
 }
 
 void DateTimePicker::SetValue(DateTime v) {
-    if (value_ == v)
+    if (value_ == v && !null_)
         return;
     value_ = v;
+    null_ = false;
+    Notify();
+    if (onChange)
+        onChange();
+}
+
+void DateTimePicker::SetNull() {
+    if (null_)
+        return;
+    null_ = true;
     Notify();
     if (onChange)
         onChange();

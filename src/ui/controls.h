@@ -151,14 +151,25 @@ private:
     int index_ = -1;
 };
 
+// A date or time picker. It may hold no value ("Null", its check box
+// cleared); Value() is then the value it held last.
 class DateTimePicker : public Control {
 public:
+    bool IsNull() const { return null_; }
     DateTime Value() const { return value_; }
+    std::optional<DateTime> Get() const {
+        return null_ ? std::nullopt : std::optional<DateTime>(value_);
+    }
+    // Holds `v`; runs onChange when the picker changed (a value where it
+    // held none counts as a change).
     void SetValue(DateTime v);
+    // Holds no value; runs onChange when it held one.
+    void SetNull();
     std::function<void()> onChange;
 
 private:
     DateTime value_;
+    bool null_ = false;
 };
 
 class TextBox : public Control {

@@ -93,7 +93,7 @@ TEST_F(MainWindowTest, TrayRoundTripAndTimersFollowTheWindowState) {
     f.Form_Load();
     EXPECT_FALSE(f.frmMainWindow.Visible());
     EXPECT_TRUE(f.trayIcon.Visible());
-    EXPECT_TRUE(f.mnuMaxmimaize.Enabled());
+    EXPECT_TRUE(f.frmMenuPopUp.mnuMaxmimaize.Enabled());
     EXPECT_TRUE(f.tmrMemoryInspected.Enabled());
     f.Settings().Save(kOptionAndSettings, keys::kChkAutomaticScanYesOrNo, "1");
     f.OnTrayMessage(0x203);

@@ -6,6 +6,7 @@ int RunMainWindowGuiTests(int argc, char** argv);
 int RunQtHostTests(int argc, char** argv);
 int RunRemovalGuiTests(int argc, char** argv);
 int RunAppIconTests(int argc, char** argv);
+int RunTrayGuiTests(int argc, char** argv);
 }  // namespace quellon::testing
 
 int main(int argc, char** argv) {
@@ -19,5 +20,6 @@ int main(int argc, char** argv) {
     failed += quellon::testing::RunMainWindowGuiTests(argc, argv);
     failed += quellon::testing::RunRemovalGuiTests(argc, argv);
     failed += quellon::testing::RunAppIconTests(argc, argv);
+    failed += quellon::testing::RunTrayGuiTests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

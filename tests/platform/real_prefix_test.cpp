@@ -191,7 +191,12 @@ TEST(RealWinePrefix, WineSeesWhatIsWrittenAndNothingIsLostWhileItRuns) {
             .find("about:blank"),
         std::string::npos);
     EXPECT_NE(WineQuery(wine, {"HKLM\\Software\\QP New", "/v", "Count"}).find("0x2a"),
-              std::string::npos);
+              std::string::npos)
+        << "wine said: " << wine.Output() << "\nsystem.reg has: " << [&] {
+               const size_t at = systemAfter.find("[Software\\\\QP New]");
+               return at == std::string::npos ? std::string("no such block")
+                                              : systemAfter.substr(at, 200);
+           }();
     EXPECT_NE(WineQuery(wine, {"HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion", "/v",
                                "SystemRoot"})
                   .find("C:\\windows"),

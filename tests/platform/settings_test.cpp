@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "platform/posix/impl.h"
 #include "support/test_machine.h"
 
 namespace quellon::posix {
@@ -82,6 +83,29 @@ TEST(SettingsTest, ApplicationNamesAreEscapedIntoFileNames) {
                         "; note\r\n[ Main ]\r\n  key = value  \r\njunk\r\nkey=second\r\n");
     EXPECT_EQ(s.Get("Hand", "main", "KEY"), "value");
     EXPECT_EQ(s.Get("Missing", "main", "key"), std::nullopt);
+}
+
+TEST(SettingsTest, ReadsComeFromMemoryUntilTheFileChanges) {
+    TempDir dir;
+    IniSettings s(dir.path());
+    IniSettings other(dir.path());
+    ASSERT_TRUE(s.Set("App", "S", "k", "1"));
+    // What the store wrote itself it does not read back from the file.
+    for (int i = 0; i < 1000; ++i) {
+        ASSERT_EQ(s.Get("App", "S", "k"), "1");
+    }
+    EXPECT_EQ(s.FileReads(), 0u);
+    // Another writer's change (here of the same length) is seen at once.
+    ASSERT_TRUE(other.Set("App", "S", "k", "2"));
+    EXPECT_EQ(s.Get("App", "s", "K"), "2");
+    EXPECT_EQ(s.Get("App", "S", "k"), "2");
+    EXPECT_EQ(s.FileReads(), 1u);
+    // A file replaced or removed from outside, too.
+    testing::WriteBytes(dir.path() / "App.ini", "[S]\r\nk=3\r\n");
+    EXPECT_EQ(s.Get("App", "S", "k"), "3");
+    fs::remove(dir.path() / "App.ini");
+    EXPECT_EQ(s.Get("App", "S", "k"), std::nullopt);
+    EXPECT_EQ(s.List("App").size(), 0u);
 }
 
 TEST(SettingsTest, TwoWritersKeepEachOthersKeys) {

@@ -186,6 +186,16 @@ TEST(DateTimePickerAndTextBox, ChangeOnlyOnNewValue) {
     d.SetValue(DateTime{2026, 1, 1, 8, 0, 0});
     d.SetValue(DateTime{2026, 1, 1, 8, 0, 0});
     EXPECT_EQ(changes, 1);
+    // Holding no value is a state of its own; the last value is kept.
+    d.SetNull();
+    d.SetNull();
+    EXPECT_EQ(changes, 2);
+    EXPECT_TRUE(d.IsNull());
+    EXPECT_EQ(d.Get(), std::nullopt);
+    EXPECT_EQ(d.Value(), (DateTime{2026, 1, 1, 8, 0, 0}));
+    d.SetValue(DateTime{2026, 1, 1, 8, 0, 0});
+    EXPECT_EQ(changes, 3);
+    EXPECT_EQ(d.Get(), (DateTime{2026, 1, 1, 8, 0, 0}));
     TextBox tb;
     int notes = 0;
     tb.Observe([&] { ++notes; });

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -12,7 +11,6 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QTabWidget>
-#include <QTimeEdit>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -318,54 +316,6 @@ QComboBox* Binder::Combo(ui::ComboBox& model, const QString& name) {
         combo->setCurrentIndex(model.ListIndex());
     });
     return combo;
-}
-
-QDateEdit* Binder::Date(ui::DateTimePicker& model, const QString& name) {
-    auto* edit = new QDateEdit;
-    edit->setObjectName(name);
-    edit->setDisplayFormat(QStringLiteral("M/d/yyyy"));
-    edit->setCalendarPopup(true);
-    edit->setMinimumDate(QDate(1753, 1, 1));
-    Control(model, edit);
-    Watch(model, [&model, edit] {
-        const DateTime v = model.Value();
-        const QDate date(v.year, v.month, v.day);
-        if (date.isValid() && edit->date() != date) {
-            const QSignalBlocker block(edit);
-            edit->setDate(date);
-        }
-    });
-    QObject::connect(edit, &QDateEdit::dateChanged, edit, [&model](const QDate& date) {
-        DateTime v = model.Value();
-        v.year = date.year();
-        v.month = date.month();
-        v.day = date.day();
-        model.SetValue(v);
-    });
-    return edit;
-}
-
-QTimeEdit* Binder::Time(ui::DateTimePicker& model, const QString& name) {
-    auto* edit = new QTimeEdit;
-    edit->setObjectName(name);
-    edit->setDisplayFormat(QStringLiteral("h:mm:ss AP"));
-    Control(model, edit);
-    Watch(model, [&model, edit] {
-        const DateTime v = model.Value();
-        const QTime time(v.hour, v.minute, v.second);
-        if (time.isValid() && edit->time() != time) {
-            const QSignalBlocker block(edit);
-            edit->setTime(time);
-        }
-    });
-    QObject::connect(edit, &QTimeEdit::timeChanged, edit, [&model](const QTime& time) {
-        DateTime v = model.Value();
-        v.hour = time.hour();
-        v.minute = time.minute();
-        v.second = time.second();
-        model.SetValue(v);
-    });
-    return edit;
 }
 
 void Binder::Tabs(ui::TabStrip& model, QTabWidget* widget) {

@@ -17,7 +17,6 @@ class QAbstractButton;
 class QAction;
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
 class QLabel;
 class QPlainTextEdit;
 class QObject;
@@ -25,7 +24,6 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
-class QTimeEdit;
 class QToolButton;
 class QTreeWidget;
 class QWidget;
@@ -58,8 +56,7 @@ public:
     // Check boxes on the rows when `checkable`; small icons by kind.
     QTreeWidget* List(ui::ListView& model, const QString& name, bool checkable);
     QComboBox* Combo(ui::ComboBox& model, const QString& name);
-    QDateEdit* Date(ui::DateTimePicker& model, const QString& name);
-    QTimeEdit* Time(ui::DateTimePicker& model, const QString& name);
+    // (Date and time pickers: date_picker.h.)
     // The tab strip over a tab widget whose pages are already added.
     void Tabs(ui::TabStrip& model, QTabWidget* widget);
 

@@ -17,11 +17,13 @@
 #include "gui/qt/qt_front_end.h"
 #include "gui/qt/qt_host.h"
 #include "gui/qt/text.h"
+#include "gui/qt/tray_menu.h"
 
 namespace quellon::gui {
 namespace {
 
 constexpr int kTrayDoubleClick = 0x203;
+constexpr int kTrayRightButtonUp = 0x205;
 
 // The banner across the top of the window.
 class Banner : public QWidget {
@@ -92,6 +94,12 @@ MainWindow::MainWindow(app::FrmMain& form, QtHost& host, QtFrontEnd& frontEnd)
     BuildDialogs();
     bind_.Watch(form_.frmMainWindow, [this] {
         setWindowTitle(ToQt(form_.frmMainWindow.Caption()));
+        if (presented_ && !syncing_ && form_.frmMainWindow.Visible() && !isVisible()) {
+            // Shown at once: a question the form asks next must come up
+            // over the window, not under it.
+            SyncWindow();
+            return;
+        }
         ScheduleWindowSync();
     });
     bind_.Watch(form_.trayIcon, [this] { ScheduleWindowSync(); });
@@ -278,19 +286,21 @@ QWidget* MainWindow::Page(ui::Frame& frame, const QString& name, QWidget* body) 
 }
 
 void MainWindow::BuildTray() {
+    trayMenu_ = std::make_unique<TrayMenu>(form_.frmMenuPopUp, ToQt(form_.Info().productName));
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         return;
     }
     tray_ = new QSystemTrayIcon(AppIcon(), this);
     tray_->setObjectName(QStringLiteral("trayIcon"));
     tray_->setToolTip(ToQt(form_.Info().productName));
-    auto* menu = new QMenu(this);
-    menu->addAction(bind_.Action(form_.mnuMaxmimaize, QStringLiteral("mnuMaxmimaize"), menu));
-    tray_->setContextMenu(menu);
+    // No context menu of the toolkit's: the right button opens the
+    // program's own slide-up menu.
     QObject::connect(tray_, &QSystemTrayIcon::activated, this,
                      [this](QSystemTrayIcon::ActivationReason reason) {
                          if (reason == QSystemTrayIcon::DoubleClick) {
                              form_.OnTrayMessage(kTrayDoubleClick);
+                         } else if (reason == QSystemTrayIcon::Context) {
+                             form_.OnTrayMessage(kTrayRightButtonUp);
                          }
                      });
 }

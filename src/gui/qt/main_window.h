@@ -17,6 +17,7 @@ namespace quellon::gui {
 class NoticeWindow;
 class QtFrontEnd;
 class QtHost;
+class TrayMenu;
 class WindowDialog;
 
 class MainWindow : public QMainWindow {
@@ -37,6 +38,8 @@ public:
     Binder& Bindings() { return bind_; }
     // Null without a system tray: the window then only minimises.
     QSystemTrayIcon* TrayIcon() { return tray_; }
+    // The slide-up tray menu (a window of its own).
+    TrayMenu* Menu() { return trayMenu_.get(); }
     // The dialog that shows one of the engine's other windows; null for a
     // window this one has none for.
     WindowDialog* DialogFor(const ui::Window& model);
@@ -68,6 +71,7 @@ private:
     QtFrontEnd& frontEnd_;
     Binder bind_;
     QSystemTrayIcon* tray_ = nullptr;
+    std::unique_ptr<TrayMenu> trayMenu_;
     // The engine's other windows (children of this one).
     std::vector<WindowDialog*> dialogs_;
     // The notice of an automatic update, a window of its own.

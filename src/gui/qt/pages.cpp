@@ -1,7 +1,6 @@
 // The four pages of the main window and the panels of the option page.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QFormLayout>
 #include <QFrame>
 #include <QGridLayout>
@@ -13,11 +12,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <QTimeEdit>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "gui/qt/date_picker.h"
 #include "gui/qt/main_window.h"
 
 namespace quellon::gui {
@@ -182,6 +181,12 @@ QWidget* MainWindow::BuildStatusPage() {
         guardGrid->addWidget(state, r, 1);
         ++r;
     }
+    // The stored schedule and its next scan.
+    guardGrid->addWidget(Caption(QStringLiteral("Schedule")), r, 0);
+    QLabel* schedule = bind_.Label(f.lblSchedule, QStringLiteral("lblSchedule"));
+    Bold(schedule);
+    Elastic(schedule);
+    guardGrid->addWidget(schedule, r, 1);
     guardGrid->setColumnStretch(1, 1);
     guardGrid->setColumnMinimumWidth(0, 180);
     column->addWidget(guard);
@@ -390,11 +395,16 @@ QWidget* MainWindow::BuildScheduleTab() {
     auto* form = new QFormLayout(when);
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     form->addRow(QStringLiteral("Day:"), bind_.Combo(f.cmbDays, QStringLiteral("cmbDays")));
-    form->addRow(QStringLiteral("Date:"),
-                 bind_.Date(f.dtpScheduleDate, QStringLiteral("dtpScheduleDate")));
-    form->addRow(QStringLiteral("Time:"),
-                 bind_.Time(f.dtpScheduleTime, QStringLiteral("dtpScheduleTime")));
+    form->addRow(QStringLiteral("Date:"), BindPicker(bind_, f.dtpScheduleDate, PickerKind::kDate,
+                                                     QStringLiteral("dtpScheduleDate")));
+    form->addRow(QStringLiteral("Time:"), BindPicker(bind_, f.dtpScheduleTime, PickerKind::kTime,
+                                                     QStringLiteral("dtpScheduleTime")));
     column->addWidget(when);
+    QLabel* note = Caption(QStringLiteral(
+        "A scheduled scan runs while this window is minimised or in the tray; it waits while "
+        "the window is shown. Apply stores the schedule."));
+    note->setWordWrap(true);
+    column->addWidget(note);
 
     QPushButton* apply = bind_.PushButton(f.CmdProceed, QStringLiteral("CmdProceed"));
     QPushButton* reset = bind_.PushButton(f.cmdDefaultSetting, QStringLiteral("cmdDefaultSetting"));

@@ -145,6 +145,14 @@ app::ScreenArea QtFrontEnd::Screen() {
         area.width = whole.width();
         area.height = whole.height();
         area.taskbarHeight = std::max(0, whole.bottom() - available.bottom());
+        // Without a window manager to report the panels (a bare X server),
+        // the panel that holds the tray icon along the bottom edge counts
+        // as the taskbar.
+        QSystemTrayIcon* tray = window_ != nullptr ? window_->TrayIcon() : nullptr;
+        const QRect icon = tray != nullptr && tray->isVisible() ? tray->geometry() : QRect();
+        if (icon.isValid() && icon.top() > whole.center().y()) {
+            area.taskbarHeight = std::max(area.taskbarHeight, whole.bottom() - icon.top() + 1);
+        }
     }
     return area;
 }

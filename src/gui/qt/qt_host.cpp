@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFile>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTimer>
@@ -84,7 +85,18 @@ ui::MsgResult QtHost::MsgBox(std::string_view text, int style, std::string_view 
         default:
             break;
     }
-    QMessageBox box(icon, ToQt(title), ToQt(text), buttons, QApplication::activeWindow());
+    QWidget* parent = QApplication::activeWindow();
+    if (parent == nullptr) {
+        // Kept above the program's window while that is shown (it may not
+        // have the focus yet, just back from the tray).
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->isVisible() && qobject_cast<QMainWindow*>(top) != nullptr) {
+                parent = top;
+                break;
+            }
+        }
+    }
+    QMessageBox box(icon, ToQt(title), ToQt(text), buttons, parent);
     box.setEscapeButton(escape);
     box.setTextFormat(Qt::PlainText);
     return ResultOfButton(box.exec(), style);

@@ -1,10 +1,13 @@
 // The backend's implementations of the platform interfaces (internal).
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
 
+#include "platform/ini_file.h"
 #include "platform/posix/backend.h"
 
 namespace quellon::posix {
@@ -60,6 +63,10 @@ private:
     std::map<std::uint32_t, std::uint32_t> requestedExitCodes_;
 };
 
+// Reads come from a copy in memory: each read compares the file's stamp with
+// the copy's (one stat) and reads the file again only when it changed, so a
+// reader never sees less than another program has written. A write reads
+// the file afresh under the lock and keeps what it wrote as the copy.
 class IniSettings : public platform::SettingsStorage {
 public:
     explicit IniSettings(std::filesystem::path folder) : folder_(std::move(folder)) {}
@@ -73,8 +80,33 @@ public:
     // "<folder>/<app>.ini" with unsafe bytes of the name escaped.
     std::filesystem::path FileOf(std::string_view app) const;
 
+    // How many times a file was read for a reader (the tests count them).
+    unsigned long FileReads() const { return fileReads_; }
+
+    // What tells that a file changed: identity, size and times.
+    struct Stamp {
+        bool exists = false;
+        std::uint64_t device = 0, inode = 0;
+        std::int64_t size = 0, mtimeSec = 0, mtimeNsec = 0, ctimeSec = 0, ctimeNsec = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+
 private:
+    struct Copy {
+        bool loaded = false;
+        Stamp stamp;
+        std::vector<platform::ini::Section> sections;
+    };
+    // The copy of one application's file, brought up to date first.
+    Copy& Current(std::string_view app);
+    // Keeps what a write left in the file as the copy.
+    void Keep(std::string_view app, const std::filesystem::path& file,
+              std::vector<platform::ini::Section> sections);
+
     std::filesystem::path folder_;
+    std::mutex mutex_;
+    std::map<std::string, Copy, std::less<>> copies_;
+    unsigned long fileReads_ = 0;
 };
 
 std::unique_ptr<platform::Registry> MakeFileRegistry(std::filesystem::path file);

@@ -1,8 +1,11 @@
 // The settings store: one INI file per application, escaped so that every
 // byte reads back as written, updated under a lock and replaced atomically.
+// Reads are served from memory: the background timers read settings again
+// and again, and the file is read again only when its stamp changed.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -50,6 +53,22 @@ std::vector<Section> Load(const fs::path& file) {
     return bytes ? platform::ini::ReadSections(*bytes) : std::vector<Section>{};
 }
 
+IniSettings::Stamp StampOf(const fs::path& file) {
+    IniSettings::Stamp s;
+    struct stat st {};
+    if (::stat(file.c_str(), &st) == 0) {
+        s.exists = true;
+        s.device = static_cast<std::uint64_t>(st.st_dev);
+        s.inode = static_cast<std::uint64_t>(st.st_ino);
+        s.size = static_cast<std::int64_t>(st.st_size);
+        s.mtimeSec = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+        s.mtimeNsec = static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+        s.ctimeSec = static_cast<std::int64_t>(st.st_ctim.tv_sec);
+        s.ctimeNsec = static_cast<std::int64_t>(st.st_ctim.tv_nsec);
+    }
+    return s;
+}
+
 std::string Serialize(const std::vector<Section>& sections) {
     return platform::ini::WriteSections(sections);
 }
@@ -60,9 +79,30 @@ fs::path IniSettings::FileOf(std::string_view app) const {
     return folder_ / FileNameOf(app);
 }
 
+IniSettings::Copy& IniSettings::Current(std::string_view app) {
+    auto it = copies_.find(app);
+    if (it == copies_.end()) {
+        it = copies_.emplace(std::string(app), Copy{}).first;
+    }
+    Copy& copy = it->second;
+    const fs::path file = FileOf(app);
+    const Stamp stamp = StampOf(file);
+    if (copy.loaded && stamp == copy.stamp) {
+        return copy;
+    }
+    // Stamped before the read: a change made while reading shows at the
+    // next look.
+    copy.stamp = stamp;
+    copy.sections = stamp.exists ? Load(file) : std::vector<Section>{};
+    copy.loaded = true;
+    ++fileReads_;
+    return copy;
+}
+
 std::optional<std::string> IniSettings::Get(std::string_view app, std::string_view section,
                                             std::string_view key) {
-    for (const Section& s : Load(FileOf(app))) {
+    const std::lock_guard<std::mutex> guard(mutex_);
+    for (const Section& s : Current(app).sections) {
         if (!text::EqualsNoCase(s.name, section)) {
             continue;
         }
@@ -105,16 +145,33 @@ bool IniSettings::Set(std::string_view app, std::string_view section, std::strin
     if (kv == s->entries.end()) {
         s->entries.emplace_back(std::string(key), std::string(value));
     } else if (kv->second == value) {
+        Keep(app, file, std::move(sections));
         return true;
     } else {
         kv->second = std::string(value);
     }
-    return io::WriteFileAtomic(file, Serialize(sections));
+    if (!io::WriteFileAtomic(file, Serialize(sections))) {
+        // Whatever the file holds now is read at the next look.
+        const std::lock_guard<std::mutex> guard(mutex_);
+        copies_.erase(std::string(app));
+        return false;
+    }
+    Keep(app, file, std::move(sections));
+    return true;
+}
+
+void IniSettings::Keep(std::string_view app, const fs::path& file, std::vector<Section> sections) {
+    const std::lock_guard<std::mutex> guard(mutex_);
+    Copy& copy = copies_[std::string(app)];
+    copy.loaded = true;
+    copy.stamp = StampOf(file);
+    copy.sections = std::move(sections);
 }
 
 std::vector<platform::SettingEntry> IniSettings::List(std::string_view app) {
     std::vector<platform::SettingEntry> entries;
-    for (const Section& s : Load(FileOf(app))) {
+    const std::lock_guard<std::mutex> guard(mutex_);
+    for (const Section& s : Current(app).sections) {
         for (const auto& [k, v] : s.entries) {
             entries.push_back({s.name, k, v});
         }

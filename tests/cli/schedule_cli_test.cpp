@@ -1,0 +1,127 @@
+// quellon-cli schedule and the scheduled scan that watch runs, on a machine
+// root with one planted file.
+#include <ctime>
+
+#include "cli_fixture.h"
+#include "definitions/codec.h"
+
+namespace quellon::cli {
+namespace {
+
+class CliSchedule : public CliEndToEnd {
+protected:
+    void SetUp() override {
+        CliEndToEnd::SetUp();
+        home_ = tmp_.path() / "home";
+        machine_ = tmp_.path() / "machine";
+        fs::create_directories(home_);
+        fs::create_directories(machine_ / "drive_c" / "Bad");
+        WriteAll(home_ / "FileDefinition.dat",
+                 definitions::EncodeDefinitionLine("a.txt=Aware|C:\\Bad") + "\r\n");
+        for (const char* name :
+             {"RegistryDefinition.dat", "ExeDefinition.dat", "BlockedCookies.dat"}) {
+            WriteAll(home_ / name, "");
+        }
+        WriteAll(machine_ / "drive_c" / "Bad" / "a.txt", "a");
+    }
+    Result Run(std::vector<std::string> args) {
+        std::vector<std::string> all = {"--home",    home_.string(),
+                                        "--machine", machine_.string(),
+                                        "--config",  (tmp_.path() / "config").string()};
+        all.insert(all.end(), args.begin(), args.end());
+        return Cli(all);
+    }
+    std::string Setting(const std::string& section, const std::string& key) {
+        return WithoutCr(Run({"settings", "get", "Quellon Pro", section, key, "<absent>"}).out);
+    }
+
+    fs::path home_, machine_;
+};
+
+TEST_F(CliSchedule, SetShowAndOffStoreWhatApplyStores) {
+    const Result fresh = Run({"schedule", "show"});
+    EXPECT_EQ(fresh.status, 0) << fresh.err;
+    EXPECT_EQ(fresh.out, "schedule\toff\nauto-delete\tno\nnext\tnone\n");
+
+    const Result friday = Run({"schedule", "set", "Friday", "13:00:00", "--auto-delete"});
+    EXPECT_EQ(friday.status, 0) << friday.err;
+    EXPECT_EQ(friday.Lines().at(0), "schedule\tevery Friday at 13:00:00");
+    EXPECT_EQ(friday.Lines().at(1), "auto-delete\tyes");
+    EXPECT_EQ(friday.Lines().at(2).rfind("next\tFriday ", 0), 0u) << friday.out;
+    EXPECT_EQ(Setting("OptionAndSettings", "chkAutomaticScanYesOrNo"), "1\n");
+    EXPECT_EQ(Setting("OptionAndSettings", "Day"), "4\n");
+    EXPECT_EQ(Setting("OptionAndSettings", "Time"), "1:00:00 PM\n");
+    EXPECT_EQ(Setting("OptionAndSettings", "Date"), "Null\n");
+    EXPECT_EQ(Setting("Settings", "chkAutoDel"), "1\n");
+
+    const Result once =
+        Run({"schedule", "set", "date", "17/01/2030", "8:05:00", "--no-auto-delete"});
+    EXPECT_EQ(once.status, 0) << once.err;
+    EXPECT_EQ(once.out,
+              "schedule\ton 17/01/2030 at 08:05:00\nauto-delete\tno\n"
+              "next\tThursday 17/01/2030 08:05:00\n");
+    EXPECT_EQ(Setting("OptionAndSettings", "Day"), "8\n");
+    EXPECT_EQ(Setting("OptionAndSettings", "Date"), "1/17/2030\n");
+    EXPECT_EQ(Setting("OptionAndSettings", "Time"), "8:05:00 AM\n");
+
+    // "never" clears the time as the tab does.
+    EXPECT_EQ(Run({"schedule", "set", "never", "10:00:00"}).status, 0);
+    EXPECT_EQ(Setting("OptionAndSettings", "Time"), "Null\n");
+    EXPECT_EQ(Setting("OptionAndSettings", "Day"), "9\n");
+
+    Run({"schedule", "set", "daily", "23:59:59"});
+    const Result off = Run({"schedule", "off"});
+    EXPECT_EQ(off.status, 0) << off.err;
+    EXPECT_EQ(off.Lines().at(0), "schedule\toff (stored: daily at 23:59:59)");
+    EXPECT_EQ(Setting("OptionAndSettings", "chkAutomaticScanYesOrNo"), "0\n");
+    EXPECT_EQ(Setting("OptionAndSettings", "Day"), "7\n");
+
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"schedule"},
+          {"schedule", "set", "daily"},
+          {"schedule", "set", "daily", "24:00:00"},
+          {"schedule", "set", "daily", "1:00"},
+          {"schedule", "set", "fortnightly", "10:00:00"},
+          {"schedule", "set", "date", "31/02/2030", "10:00:00"},
+          {"schedule", "set", "date", "1/2/30", "10:00:00"},
+          {"schedule", "set", "daily", "10:00:00", "--auto-delete", "--no-auto-delete"},
+          {"schedule", "off", "now"}}) {
+        const Result r = Run(bad);
+        EXPECT_EQ(r.status, 2) << bad.back();
+        EXPECT_NE(r.err.find("usage:"), std::string::npos) << bad.back();
+    }
+    EXPECT_EQ(Setting("OptionAndSettings", "chkAutomaticScanYesOrNo"), "0\n");
+}
+
+// A daily schedule a few seconds ahead: watch runs the scan once in its
+// second, prints it as scan does and, with automatic deletion, removes.
+TEST_F(CliSchedule, WatchRunsADailyScheduleOnceAndRemovesWhatItFinds) {
+    const std::time_t due = std::time(nullptr) + 3;
+    std::tm local{};
+    localtime_r(&due, &local);
+    char clock[16];
+    std::strftime(clock, sizeof clock, "%H:%M:%S", &local);
+    ASSERT_EQ(Run({"schedule", "set", "daily", clock, "--auto-delete"}).status, 0);
+
+    const Result watched =
+        Run({"watch", "--memory-answer", "allow", "--homepage-answer", "no", "--seconds", "6"});
+    EXPECT_EQ(watched.status, 1) << watched.err;
+    EXPECT_EQ(watched.Tagged("scheduled").size(), 1u) << watched.out;
+    EXPECT_EQ(watched.Tagged("found"), std::vector<std::string>{"Aware - Found"});
+    EXPECT_EQ(watched.Tagged("item"), std::vector<std::string>{"Aware\tC:\\Bad\\a.txt"});
+    size_t completes = 0;
+    for (const std::string& line : watched.Lines()) {
+        completes += line == "Scanning complete." ? 1 : 0;
+    }
+    EXPECT_EQ(completes, 1u) << watched.out;
+    EXPECT_TRUE(watched.Tagged("problem").empty());
+    EXPECT_FALSE(fs::exists(machine_ / "drive_c" / "Bad" / "a.txt"));
+    EXPECT_EQ(ReadAll(home_ / "quarantine" / "a.txt"), "a");
+    EXPECT_NE(ReadAll(home_ / "quarantine" / "QuarantineLog.txt").find("Location: C:\\Bad\\a.txt"),
+              std::string::npos);
+    EXPECT_NE(ReadAll(home_ / "Scan_Log.txt"), "");
+    EXPECT_NE(Setting("Settings", "lblLastScan"), "<absent>\n");
+}
+
+}  // namespace
+}  // namespace quellon::cli
