@@ -12,20 +12,13 @@
 namespace quellon::cli {
 namespace {
 
-class CliBadInput : public CliEndToEnd {
+class CliBadInput : public CliOnMachine {
 protected:
     void SetUp() override {
-        CliEndToEnd::SetUp();
-        home_ = tmp_.path() / "home";
-        machine_ = tmp_.path() / "machine";
-        config_ = tmp_.path() / "config";
-        fs::create_directories(home_);
+        CliOnMachine::SetUp();
         fs::create_directories(machine_ / "drive_c" / "WINDOWS" / "system32");
         fs::create_directories(config_);
-        for (const char* name : {"FileDefinition.dat", "RegistryDefinition.dat",
-                                 "ExeDefinition.dat", "BlockedCookies.dat"}) {
-            WriteAll(home_ / name, "");
-        }
+        WriteDefinitions("", {});
     }
     static std::string Encoded(const std::vector<std::string>& lines) {
         std::string out;
@@ -34,17 +27,9 @@ protected:
         }
         return out;
     }
-    Result Run(std::vector<std::string> args) {
-        std::vector<std::string> all = {"--home",          home_.string(), "--machine",
-                                        machine_.string(), "--config",     config_.string()};
-        all.insert(all.end(), args.begin(), args.end());
-        return Cli(all);
-    }
     fs::path Cookies() const {
         return machine_ / "drive_c" / "Documents and Settings" / "User" / "Cookies";
     }
-
-    fs::path home_, machine_, config_;
 };
 
 TEST_F(CliBadInput, DefinitionLinesNoToolWouldWrite) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "definitions/codec.h"
 #include "support/temp_dir.h"
 
 namespace quellon::cli {
@@ -116,6 +117,42 @@ protected:
 
     fs::path bin_;
     testing::TempDir tmp_;
+};
+
+// A program folder, a machine root with its drive C: and a settings folder
+// in the temporary folder, and quellon-cli run over them.
+class CliOnMachine : public CliEndToEnd {
+protected:
+    void SetUp() override {
+        CliEndToEnd::SetUp();
+        home_ = tmp_.path() / "home";
+        machine_ = tmp_.path() / "machine";
+        config_ = tmp_.path() / "config";
+        fs::create_directories(home_);
+        fs::create_directories(machine_ / "drive_c");
+    }
+    Result Run(const std::vector<std::string>& args) {
+        std::vector<std::string> all = {"--home",          home_.string(), "--machine",
+                                        machine_.string(), "--config",     config_.string()};
+        all.insert(all.end(), args.begin(), args.end());
+        return Cli(all);
+    }
+    // The four definition files in the program folder: the one named holds
+    // `lines` encoded, the others are empty.
+    void WriteDefinitions(const std::string& name, const std::vector<std::string>& lines) {
+        for (const char* file : {"FileDefinition.dat", "RegistryDefinition.dat",
+                                 "ExeDefinition.dat", "BlockedCookies.dat"}) {
+            std::string bytes;
+            if (name == file) {
+                for (const std::string& line : lines) {
+                    bytes += definitions::EncodeDefinitionLine(line) + "\r\n";
+                }
+            }
+            WriteAll(home_ / file, bytes);
+        }
+    }
+
+    fs::path home_, machine_, config_;
 };
 
 }  // namespace quellon::cli

@@ -8,20 +8,12 @@
 namespace quellon::cli {
 namespace {
 
-class CliShield : public CliEndToEnd {
+class CliShield : public CliOnMachine {
 protected:
     void SetUp() override {
-        CliEndToEnd::SetUp();
-        home_ = tmp_.path() / "home";
-        machine_ = tmp_.path() / "machine";
-        fs::create_directories(home_);
-        fs::create_directories(machine_ / "drive_c");
+        CliOnMachine::SetUp();
         name_ = testing::UniqueProgramName("qcliwatch");
-        WriteAll(home_ / "ExeDefinition.dat", definitions::EncodeDefinitionLine(name_) + "\r\n");
-        for (const char* file :
-             {"FileDefinition.dat", "RegistryDefinition.dat", "BlockedCookies.dat"}) {
-            WriteAll(home_ / file, "");
-        }
+        WriteDefinitions("ExeDefinition.dat", {name_});
         StartPage("http://home.example/");
     }
     void StartPage(const std::string& page) {
@@ -31,16 +23,8 @@ protected:
                  "\"Start Page\"=\"" +
                      page + "\"\r\n");
     }
-    Result Run(std::vector<std::string> args) {
-        std::vector<std::string> all = {"--home",    home_.string(),
-                                        "--machine", machine_.string(),
-                                        "--config",  (tmp_.path() / "config").string()};
-        all.insert(all.end(), args.begin(), args.end());
-        return Cli(all);
-    }
     fs::path Programs() const { return machine_ / "drive_c" / "Program Files"; }
 
-    fs::path home_, machine_;
     std::string name_;
 };
 

@@ -5,23 +5,13 @@
 namespace quellon::cli {
 namespace {
 
-class CliRemoval : public CliEndToEnd {
+class CliRemoval : public CliOnMachine {
 protected:
     void SetUp() override {
-        CliEndToEnd::SetUp();
-        home_ = tmp_.path() / "home";
-        machine_ = tmp_.path() / "machine";
-        fs::create_directories(home_);
-        std::string files;
-        for (const char* line : {"a.txt=Aware|C:\\Bad", "twin.txt=TwinOne|C:\\One",
-                                 "twin.txt=TwinTwo|C:\\Two", "stuck.txt=Stuck|C:\\Locked"}) {
-            files += definitions::EncodeDefinitionLine(line) + "\r\n";
-        }
-        WriteAll(home_ / "FileDefinition.dat", files);
-        for (const char* name :
-             {"RegistryDefinition.dat", "ExeDefinition.dat", "BlockedCookies.dat"}) {
-            WriteAll(home_ / name, "");
-        }
+        CliOnMachine::SetUp();
+        WriteDefinitions("FileDefinition.dat",
+                         {"a.txt=Aware|C:\\Bad", "twin.txt=TwinOne|C:\\One",
+                          "twin.txt=TwinTwo|C:\\Two", "stuck.txt=Stuck|C:\\Locked"});
         Plant("Bad/a.txt", "a");
         Plant("One/twin.txt", "one");
         Plant("Two/twin.txt", "two");
@@ -37,15 +27,6 @@ protected:
         fs::create_directories((Drive() / relative).parent_path());
         WriteAll(Drive() / relative, bytes);
     }
-    Result Run(std::vector<std::string> args) {
-        std::vector<std::string> all = {"--home",    home_.string(),
-                                        "--machine", machine_.string(),
-                                        "--config",  (tmp_.path() / "config").string()};
-        all.insert(all.end(), args.begin(), args.end());
-        return Cli(all);
-    }
-
-    fs::path home_, machine_;
 };
 
 TEST_F(CliRemoval, ScanRemoveQuarantinesAndListsWhatStayed) {

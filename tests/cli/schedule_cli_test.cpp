@@ -8,34 +8,17 @@
 namespace quellon::cli {
 namespace {
 
-class CliSchedule : public CliEndToEnd {
+class CliSchedule : public CliOnMachine {
 protected:
     void SetUp() override {
-        CliEndToEnd::SetUp();
-        home_ = tmp_.path() / "home";
-        machine_ = tmp_.path() / "machine";
-        fs::create_directories(home_);
+        CliOnMachine::SetUp();
         fs::create_directories(machine_ / "drive_c" / "Bad");
-        WriteAll(home_ / "FileDefinition.dat",
-                 definitions::EncodeDefinitionLine("a.txt=Aware|C:\\Bad") + "\r\n");
-        for (const char* name :
-             {"RegistryDefinition.dat", "ExeDefinition.dat", "BlockedCookies.dat"}) {
-            WriteAll(home_ / name, "");
-        }
+        WriteDefinitions("FileDefinition.dat", {"a.txt=Aware|C:\\Bad"});
         WriteAll(machine_ / "drive_c" / "Bad" / "a.txt", "a");
-    }
-    Result Run(std::vector<std::string> args) {
-        std::vector<std::string> all = {"--home",    home_.string(),
-                                        "--machine", machine_.string(),
-                                        "--config",  (tmp_.path() / "config").string()};
-        all.insert(all.end(), args.begin(), args.end());
-        return Cli(all);
     }
     std::string Setting(const std::string& section, const std::string& key) {
         return WithoutCr(Run({"settings", "get", "Quellon Pro", section, key, "<absent>"}).out);
     }
-
-    fs::path home_, machine_;
 };
 
 TEST_F(CliSchedule, SetShowAndOffStoreWhatApplyStores) {

@@ -17,21 +17,11 @@ namespace {
 const char* const kDataFiles[] = {"RegistryDefinition.dat", "FileDefinition.dat",
                                   "ExeDefinition.dat", "BlockedCookies.dat"};
 
-class CliUpdate : public CliEndToEnd {
+class CliUpdate : public CliOnMachine {
 protected:
     void SetUp() override {
-        CliEndToEnd::SetUp();
-        home_ = tmp_.path() / "home";
+        CliOnMachine::SetUp();
         site_ = tmp_.path() / "site";
-        fs::create_directories(home_);
-        fs::create_directories(tmp_.path() / "machine" / "drive_c");
-    }
-    Result Run(std::vector<std::string> args) {
-        std::vector<std::string> all = {"--home",    home_.string(),
-                                        "--machine", (tmp_.path() / "machine").string(),
-                                        "--config",  (tmp_.path() / "config").string()};
-        all.insert(all.end(), args.begin(), args.end());
-        return Cli(all);
     }
     Result Publish(const fs::path& plain, const std::string& version) {
         return Cli({"publish", plain.string(), site_.string(), "--version", version});
@@ -49,7 +39,7 @@ protected:
     }
     std::string Site() const { return "127.0.0.1:" + std::to_string(server_.Port()); }
 
-    fs::path home_, site_;
+    fs::path site_;
     testing::HttpServer server_;
 };
 
