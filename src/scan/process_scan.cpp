@@ -16,17 +16,18 @@ size_t CountLineEnds(std::string_view s) {
     return n;
 }
 
-// Reads ExeDefinition.dat into the variant's text once per program run; a
+// Reads ExeDefinition.dat into the variant's list once per program run; a
 // later run only counts the lines held. `lastItem` receives the last decoded
 // line read in this run. False when the file is absent.
-bool LoadExeDefinitions(ScanContext& ctx, std::string& textOut, std::string& upperOut,
-                        std::string& lastItem) {
+bool LoadExeDefinitions(ScanContext& ctx, ExeDefinitionList& list, std::string& lastItem) {
     auto& n = ctx.session.counters;
     const auto& counts = ctx.definitions.Counts();
+    std::string& textOut = list.text;
     if (!text::TrimView(textOut).empty()) {
         n.MemoryItemsInspected += static_cast<std::int32_t>(CountLineEnds(textOut));
         return true;
     }
+    list.Forget();
     const std::string path = ctx.definitions.PathOf(definitions::Kind::kExe);
     auto found = ctx.platform.files.LookupFile(path);
     if (!found || !text::EqualsNoCase(*found, definitions::kExeDefinitionName)) {
@@ -55,7 +56,7 @@ bool LoadExeDefinitions(ScanContext& ctx, std::string& textOut, std::string& upp
             ctx.host.DoEvents();
         }
     }
-    upperOut = text::Upper(textOut);
+    list.upper = text::Upper(textOut);
     return true;
 }
 
@@ -64,6 +65,18 @@ bool IsMicrosoft(std::string_view company) {
 }
 
 }  // namespace
+
+bool ExeDefinitionList::Lists(const std::string& name) {
+    if (const auto it = answers_.find(name); it != answers_.end()) {
+        return it->second;
+    }
+    const bool listed = definitions::MatchesFirstOccurrence(upper, name);
+    if (answers_.size() >= kMaxAnswers) {
+        answers_.clear();
+    }
+    answers_.emplace(name, listed);
+    return listed;
+}
 
 void ScanRunningProcesses(ScanContext& ctx) {
     auto version = ctx.platform.processes.Version();
@@ -94,7 +107,7 @@ void ScanProcessesNT(ScanContext& ctx) {
     auto& procs = ctx.platform.processes;
     const auto& counts = ctx.definitions.Counts();
     std::string lastItem;
-    LoadExeDefinitions(ctx, ctx.exeCache.ntText, ctx.exeCache.ntUpper, lastItem);
+    LoadExeDefinitions(ctx, ctx.exeCache.nt, lastItem);
 
     const auto entries = ListRunningProcesses(procs);
     ctx.controls.lblTotalNoOfRunningItems.SetCaption(
@@ -120,7 +133,7 @@ void ScanProcessesNT(ScanContext& ctx) {
         const std::string path =
             NormalizeSystemPath(ctx.platform.shell, text::Upper(text::TrimView(*module)));
         const std::string name(text::FileNameOfPath(path));
-        if (definitions::MatchesFirstOccurrence(ctx.exeCache.ntUpper, name)) {
+        if (ctx.exeCache.nt.Lists(name)) {
             const std::string company = GetCompanyName(ctx.platform.files, path);
             if (!IsMicrosoft(company) && !ctx.exclusions.IsExcluded(name) &&
                 !text::EqualsNoCase(text::TrimView(name), "ZivedeZaduzurEdovar.exe")) {
@@ -136,7 +149,7 @@ void ScanProcesses9x(ScanContext& ctx) {
     auto& n = ctx.session.counters;
     auto& procs = ctx.platform.processes;
     std::string lastItem;
-    if (!LoadExeDefinitions(ctx, ctx.exeCache.text9x, ctx.exeCache.upper9x, lastItem)) {
+    if (!LoadExeDefinitions(ctx, ctx.exeCache.x9, lastItem)) {
         return;
     }
     auto snapshot = procs.Snapshot();
@@ -152,7 +165,7 @@ void ScanProcesses9x(ScanContext& ctx) {
             path.resize(nul);
         }
         const std::string name = text::Upper(text::TrimView(text::FileNameOfPath(path)));
-        if (definitions::MatchesFirstOccurrence(ctx.exeCache.upper9x, name)) {
+        if (ctx.exeCache.x9.Lists(name)) {
             const std::string company = GetCompanyName(ctx.platform.files, path);
             if (!IsMicrosoft(company) && !ctx.exclusions.IsExcluded(name)) {
                 if (ctx.ScanRunning()) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "definitions/definition_set.h"
 #include "definitions/exclusion_list.h"
@@ -74,11 +75,26 @@ struct ScanSession {
     std::string currentHiveName;
 };
 
-// The decoded executable definitions, read once per program run; each
-// process-scan variant keeps its own copy.
+// One process-scan variant's copy of the decoded executable definitions,
+// read once per program run, and the answers of the list for the process
+// names it was asked about: the same programs run tick after tick of the
+// memory shield, and each new question searches the whole list.
+struct ExeDefinitionList {
+    std::string text, upper;
+    // Whether `upper` lists the name, as the first-occurrence match
+    // answers it; remembered until the list is read again.
+    bool Lists(const std::string& name);
+    void Forget() { answers_.clear(); }
+
+private:
+    // Programs with names never seen before (installers with random names)
+    // would grow it for ever: it starts over past this many names.
+    static constexpr size_t kMaxAnswers = 4096;
+    std::unordered_map<std::string, bool> answers_;
+};
+
 struct ExeDefinitionCache {
-    std::string ntText, ntUpper;
-    std::string text9x, upper9x;
+    ExeDefinitionList nt, x9;
 };
 
 struct ScanContext {

@@ -1,7 +1,9 @@
 // Windows paths over the machine root; machine.ini; special folders and drives.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "support/test_machine.h"
 
@@ -112,6 +114,36 @@ TEST(MachineRootTest, ExtraDrivesFromFoldersAndDeviceLinks) {
     // Through the link and through the real path alike.
     EXPECT_EQ(root.ToWindows(elsewhere.path() / "Tools/tool.exe"), "E:\\Tools\\tool.exe");
     EXPECT_EQ(root.ToWindows(m.Root() / "dosdevices/e:/Tools"), "E:\\Tools");
+}
+
+// The drives are remembered between questions (the memory shield asks for
+// every running program's path on each tick); a drive made or removed at
+// any moment, even right after a question, is seen at the next one.
+TEST(MachineRootTest, DrivesMadeOrRemovedLaterAreSeen) {
+    TestMachine m;
+    testing::TempDir elsewhere;
+    const MachineRoot& root = m.Backend().Machine();
+    const fs::path tool = m.Root() / "drive_d" / "tool.exe";
+    const std::string outside = root.ToWindows(tool, MachineRoot::kResolved);
+    EXPECT_EQ(outside.substr(0, 3), "Z:\\");
+    EXPECT_EQ(root.DriveLetters(), "C");
+    fs::create_directories(m.Root() / "drive_d");
+    EXPECT_EQ(root.ToWindows(tool, MachineRoot::kResolved), "D:\\tool.exe");
+    EXPECT_EQ(root.DriveLetters(), "CD");
+    fs::create_directories(m.Root() / "dosdevices");
+    fs::create_symlink(elsewhere.path(), m.Root() / "dosdevices/e:");
+    EXPECT_EQ(root.ToWindows(elsewhere.path() / "x", MachineRoot::kResolved), "E:\\x");
+    fs::remove(m.Root() / "dosdevices/e:");
+    EXPECT_EQ(root.DriveLetters(), "CD");
+    fs::remove_all(m.Root() / "drive_d");
+    EXPECT_EQ(root.ToWindows(tool, MachineRoot::kResolved), outside);
+    // A while later, once the folders' times lie behind the clock, the
+    // remembered drives are trusted and changes still show.
+    std::this_thread::sleep_for(std::chrono::milliseconds(120));
+    EXPECT_EQ(root.DriveLetters(), "C");
+    EXPECT_EQ(root.DriveLetters(), "C");
+    fs::create_directories(m.Root() / "drive_d");
+    EXPECT_EQ(root.DriveLetters(), "CD");
 }
 
 TEST(MachineRootTest, MachineIniOverridesFoldersVersionAndDriveTypes) {

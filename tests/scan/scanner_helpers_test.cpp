@@ -1,6 +1,7 @@
 // The scanners' helpers: cookie keys, hive digits and the status line's word mask.
 #include <gtest/gtest.h>
 
+#include "scan/scan_context.h"
 #include "scan/scanners.h"
 
 namespace quellon::testing {
@@ -43,6 +44,32 @@ TEST(MaskWordsTest, StatusLineMasksOffensiveWords) {
     EXPECT_EQ(scan::MaskWords("Scanning: SHITTY.dll"), "Scanning: ****TY.dll");
     EXPECT_EQ(scan::MaskWords("a Bastard and a bitch"), "a **** and a ****");
     EXPECT_EQ(scan::MaskWords("shell32.dll debugger.exe"), "shell32.dll debugger.exe");
+}
+
+// The process scan asks its list about every running program on every
+// tick: the remembered answers must be the first-occurrence match's, and
+// follow the list when it is read anew.
+TEST(ExeDefinitionListTest, RememberedAnswersAreTheFirstOccurrenceMatchs) {
+    scan::ExeDefinitionList list;
+    list.upper = "ADWARE.EXE\r\nXPOPPER.EXE  \r\nTOOL.EXE.BAK\r\nTOOL.EXE\r\n";
+    for (int ask = 0; ask < 2; ++ask) {
+        EXPECT_TRUE(list.Lists("ADWARE.EXE"));
+        // The first occurrence counts, from where it starts to its line end.
+        EXPECT_TRUE(list.Lists("POPPER.EXE"));
+        EXPECT_FALSE(list.Lists("TOOL.EXE"));
+        EXPECT_FALSE(list.Lists("ADWARE"));
+        EXPECT_FALSE(list.Lists("OTHER.EXE"));
+    }
+    // A list read anew forgets what the old one answered.
+    list.upper = "OTHER.EXE\r\n";
+    list.Forget();
+    EXPECT_TRUE(list.Lists("OTHER.EXE"));
+    EXPECT_FALSE(list.Lists("ADWARE.EXE"));
+    // Past its bound it starts over and still answers right.
+    for (int i = 0; i < 5000; ++i) {
+        EXPECT_FALSE(list.Lists("P" + std::to_string(i) + ".EXE"));
+    }
+    EXPECT_TRUE(list.Lists("OTHER.EXE"));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -55,8 +56,11 @@ public:
     std::optional<std::filesystem::path> Resolve(std::string_view windowsPath,
                                                  LeafKind& leaf) const;
     // The Windows path of a Linux path: inside a drive folder "X:\...",
-    // elsewhere "Z:\" + the Linux path with "/" turned into "\".
-    std::string ToWindows(const std::filesystem::path& linuxPath) const;
+    // elsewhere "Z:\" + the Linux path with "/" turned into "\". kResolved
+    // says the path is absolute with every link already resolved (as the
+    // kernel gives a process's executable), which spares resolving it.
+    enum PathForm { kAsGiven, kResolved };
+    std::string ToWindows(const std::filesystem::path& linuxPath, PathForm form = kAsGiven) const;
     // Lets Windows paths reach a Linux folder outside every drive of the
     // machine (the program folder) as "Z:\" + its path, also where the machine
     // maps no Z: drive. Without that, Z:\ reaches only what the machine root
@@ -69,12 +73,28 @@ public:
     std::string DriveLetters() const;
 
 private:
+    // A drive of the machine: its letter and its folder, lexically normal
+    // and with every link resolved (both empty for a C: that only
+    // machine.ini names; `real` empty when the links cannot be resolved).
+    struct Drive {
+        char letter;
+        std::filesystem::path normal, real;
+        // How many components `normal` and `real` have.
+        size_t normalDepth, realDepth;
+    };
+    using DriveList = std::vector<Drive>;
+    struct DriveTable;
+    // The drives, worked out again only when the root folder or its
+    // dosdevices folder changed: the process scan asks for the Windows path
+    // of every running program on every tick of the memory shield.
+    std::shared_ptr<const DriveList> Drives() const;
     std::optional<std::filesystem::path> ResolveEachComponent(std::string_view windowsPath) const;
 
     std::filesystem::path root_;
     MachineConfig config_;
     // Folders resolved before, checked against the disk on every use.
     std::shared_ptr<ResolveCache> cache_;
+    std::shared_ptr<DriveTable> drives_;
     // The Windows paths of the folders Grant let in.
     mutable std::vector<std::string> granted_;
 };

@@ -1,6 +1,7 @@
 // The backend's implementations of the platform interfaces (internal).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -61,6 +62,19 @@ private:
     const MachineRoot& machine_;
     // Exit codes asked for by Terminate, reported once the process has ended.
     std::map<std::uint32_t, std::uint32_t> requestedExitCodes_;
+    // A process's executable link as read at some moment.
+    struct Opened {
+        std::uint32_t pid = 0;
+        std::string exe;
+        std::chrono::steady_clock::time_point at;
+    };
+    // The process CanOpen last opened for reading, with its link: the
+    // FirstModulePath that follows straight after reads the process it
+    // opened, as a Windows process handle would, without reading the link
+    // again (the memory shield does both for several hundred processes a
+    // tick).
+    static constexpr std::chrono::milliseconds kHandleHeld{100};
+    std::optional<Opened> opened_;
 };
 
 // Reads come from a copy in memory: each read compares the file's stamp with

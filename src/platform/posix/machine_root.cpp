@@ -4,12 +4,14 @@
 
 #include <charconv>
 #include <cstring>
+#include <mutex>
 
 #include "common/ansi.h"
 #include "common/text.h"
 #include "common/winpath.h"
 #include "platform/ini_file.h"
 #include "platform/posix/backend.h"
+#include "platform/posix/dir_stamp.h"
 #include "platform/posix/io.h"
 #include "platform/posix/resolve_cache.h"
 #include "platform/posix/wine_prefix.h"
@@ -63,6 +65,15 @@ std::optional<std::string> FindNoCase(const std::string& folder, std::string_vie
 
 // The part of `p` below `base`, compared component by component.
 std::optional<fs::path> RelativeInside(const fs::path& p, const fs::path& base) {
+    // Without repeated separators in `p`, a path inside starts with the
+    // folder's text: most paths are told apart without taking them apart.
+    std::string_view folder = base.native();
+    while (folder.size() > 1 && folder.back() == '/') {
+        folder.remove_suffix(1);
+    }
+    if (p.native().compare(0, folder.size(), folder) != 0) {
+        return std::nullopt;
+    }
     auto pi = p.begin();
     for (auto bi = base.begin(); bi != base.end(); ++bi) {
         if (bi->empty()) {
@@ -153,7 +164,8 @@ MachineConfig MachineConfig::Parse(std::string_view machineIni, MachineConfig ba
 MachineRoot::MachineRoot(fs::path root)
     : root_(std::move(root)),
       config_(MachineConfig::Load(root_ / "machine.ini", ConfigFromWinePrefix(root_))),
-      cache_(std::make_shared<ResolveCache>(root_)) {}
+      cache_(std::make_shared<ResolveCache>(root_)),
+      drives_(std::make_shared<DriveTable>()) {}
 
 std::optional<fs::path> MachineRoot::DriveFolder(char letter) const {
     return DriveFolderIn(root_, letter);
@@ -189,20 +201,64 @@ void MachineRoot::Grant(const fs::path& linuxFolder) const {
     granted_.push_back(std::move(windows));
 }
 
-std::string MachineRoot::DriveLetters() const {
-    std::string letters;
+struct MachineRoot::DriveTable {
+    std::mutex mutex;
+    bool trusted = false;
+    FolderGuard root, devices;
+    std::shared_ptr<const DriveList> drives;
+};
+
+std::shared_ptr<const MachineRoot::DriveList> MachineRoot::Drives() const {
+    DriveTable& t = *drives_;
+    std::lock_guard<std::mutex> lock(t.mutex);
+    if (t.trusted && t.root.Holds() && t.devices.Holds()) {
+        return t.drives;
+    }
+    // A drive comes or goes with an entry of the root folder (drive_x) or of
+    // its dosdevices folder (x:), which changes that folder's times.
+    const timespec now = StampClock();
+    t.root = FolderGuard::Take(root_.string());
+    t.devices = FolderGuard::Take((root_ / "dosdevices").string());
+    auto drives = std::make_shared<DriveList>();
+    auto depth = [](const fs::path& p) {
+        return static_cast<size_t>(std::distance(p.begin(), p.end()));
+    };
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
-        const char lower = text::LowerChar(letter);
-        bool present = IsDirectory(root_ / (std::string("drive_") + lower)) ||
-                       IsDirectory(root_ / "dosdevices" / (std::string(1, lower) + ":"));
+        std::optional<fs::path> folder = DriveFolder(letter);
+        bool present = folder.has_value();
         if (!present && letter == 'C') {
-            for (const auto& [l, t] : config_.driveTypes) {
-                present = present || l == 'C';
+            // machine.ini may name a C: drive the root has no folder for.
+            for (const auto& entry : config_.driveTypes) {
+                present = present || entry.first == 'C';
             }
         }
-        if (present) {
-            letters += letter;
+        if (!present) {
+            continue;
         }
+        Drive d{letter, {}, {}, 0, 0};
+        if (folder) {
+            d.normal = folder->lexically_normal();
+            d.normalDepth = depth(d.normal);
+            std::error_code ec;
+            fs::path real = fs::canonical(*folder, ec);
+            if (!ec) {
+                d.real = std::move(real);
+                d.realDepth = depth(d.real);
+            }
+        }
+        drives->push_back(std::move(d));
+    }
+    t.drives = std::move(drives);
+    // Times too close to the clock may not show a change made next.
+    t.trusted = (!t.root.exists || Settled(t.root.stamp, now)) &&
+                (!t.devices.exists || Settled(t.devices.stamp, now));
+    return t.drives;
+}
+
+std::string MachineRoot::DriveLetters() const {
+    std::string letters;
+    for (const Drive& d : *Drives()) {
+        letters += d.letter;
     }
     return letters;
 }
@@ -270,10 +326,12 @@ std::optional<fs::path> MachineRoot::ResolveEachComponent(std::string_view windo
     return fs::path(current);
 }
 
-std::string MachineRoot::ToWindows(const fs::path& linuxPath) const {
+std::string MachineRoot::ToWindows(const fs::path& linuxPath, PathForm form) const {
     std::error_code ec;
     fs::path absolute = linuxPath.is_absolute() ? linuxPath : fs::absolute(linuxPath, ec);
-    absolute = absolute.lexically_normal();
+    if (form != kResolved) {
+        absolute = absolute.lexically_normal();
+    }
 
     struct Match {
         char letter;
@@ -281,30 +339,27 @@ std::string MachineRoot::ToWindows(const fs::path& linuxPath) const {
         size_t depth;
     };
     std::optional<Match> best;
-    auto consider = [&](char letter, const fs::path& folder, const fs::path& p) {
+    auto consider = [&](char letter, const fs::path& folder, size_t depth, const fs::path& p) {
         if (std::optional<fs::path> rel = RelativeInside(p, folder)) {
-            size_t depth = static_cast<size_t>(std::distance(folder.begin(), folder.end()));
             if (!best || depth > best->depth) {
                 best = Match{letter, *rel, depth};
             }
         }
     };
-    const std::string letters = DriveLetters();
-    for (char letter : letters) {
-        if (std::optional<fs::path> folder = DriveFolder(letter)) {
-            consider(letter, folder->lexically_normal(), absolute);
+    const std::shared_ptr<const DriveList> table = Drives();
+    const DriveList& drives = *table;
+    for (const Drive& d : drives) {
+        if (!d.normal.empty()) {
+            consider(d.letter, d.normal, d.normalDepth, absolute);
         }
     }
     if (!best) {
         // Drive folders that are links, or paths reached through links.
-        fs::path real = fs::weakly_canonical(absolute, ec);
+        fs::path real = form == kResolved ? absolute : fs::weakly_canonical(absolute, ec);
         if (!ec) {
-            for (char letter : letters) {
-                if (std::optional<fs::path> folder = DriveFolder(letter)) {
-                    fs::path canonical = fs::canonical(*folder, ec);
-                    if (!ec) {
-                        consider(letter, canonical, real);
-                    }
+            for (const Drive& d : drives) {
+                if (!d.real.empty()) {
+                    consider(d.letter, d.real, d.realDepth, real);
                 }
             }
         }

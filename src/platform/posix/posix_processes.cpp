@@ -26,9 +26,13 @@ std::string ProcPath(std::uint32_t pid, const char* leaf) {
     return "/proc/" + std::to_string(pid) + "/" + leaf;
 }
 
-// The state letter from /proc/<pid>/stat ('R', 'S', 'Z' ...); nullopt when
-// the process does not exist.
-std::optional<char> ProcessState(std::uint32_t pid) {
+// The command name and state letter ('R', 'S', 'Z' ...) of
+// /proc/<pid>/stat; nullopt when the process does not exist.
+struct StatLine {
+    std::string name;
+    char state;
+};
+std::optional<StatLine> ProcessStat(std::uint32_t pid) {
     if (pid == 0 || pid > static_cast<std::uint32_t>(INT_MAX)) {
         return std::nullopt;
     }
@@ -36,17 +40,23 @@ std::optional<char> ProcessState(std::uint32_t pid) {
     if (!stat) {
         return std::nullopt;
     }
-    // The command name in parentheses may itself hold ") ".
-    size_t close = stat->rfind(')');
-    if (close == std::string::npos || close + 2 >= stat->size()) {
+    // "pid (name) S ...": the name may itself hold ") ".
+    const size_t open = stat->find('(');
+    const size_t close = stat->rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close < open ||
+        close + 2 >= stat->size()) {
         return std::nullopt;
     }
-    return (*stat)[close + 2];
+    return StatLine{stat->substr(open + 1, close - open - 1), (*stat)[close + 2]};
+}
+
+bool Running(const StatLine& s) {
+    return s.state != 'Z' && s.state != 'X';
 }
 
 bool IsAlive(std::uint32_t pid) {
-    std::optional<char> state = ProcessState(pid);
-    return state && *state != 'Z' && *state != 'X';
+    std::optional<StatLine> s = ProcessStat(pid);
+    return s && Running(*s);
 }
 
 // The executable's Linux path; nullopt for kernel threads and unreadable ones.
@@ -87,26 +97,31 @@ std::optional<std::vector<platform::ProcessEntry>> PosixProcesses::Snapshot() {
             numeric = *c >= '0' && *c <= '9' && pid < 100000000u;
             pid = pid * 10 + static_cast<std::uint32_t>(*c - '0');
         }
-        // Processes that have ended but are not yet reaped are not running.
-        if (!numeric || !IsAlive(pid)) {
+        if (!numeric) {
             continue;
         }
         platform::ProcessEntry e;
         e.pid = pid;
-        if (std::optional<std::string> exe = ExeLink(pid)) {
+        // A process with an executable link runs: one that has ended, reaped
+        // or not, has none. Only without one (kernel threads, other users'
+        // programs) is its state read, and its name with it.
+        std::optional<std::string> exe = ExeLink(pid);
+        std::optional<StatLine> stat;
+        if (!exe) {
+            stat = ProcessStat(pid);
+            if (!stat || !Running(*stat)) {
+                continue;
+            }
+        }
+        if (exe) {
             if (std::optional<std::string> program = WineProgramPath(pid, *exe, machine_)) {
                 e.exeFile = fullPaths ? *program : std::string(text::FileNameOfPath(*program));
             } else {
-                e.exeFile = fullPaths ? machine_.ToWindows(*exe)
+                e.exeFile = fullPaths ? machine_.ToWindows(*exe, MachineRoot::kResolved)
                                       : ansi::FromUtf8(fs::path(*exe).filename().string());
             }
-        } else if (std::optional<std::string> comm = io::ReadFile(ProcPath(pid, "comm"))) {
-            while (!comm->empty() && (comm->back() == '\n' || comm->back() == '\r')) {
-                comm->pop_back();
-            }
-            e.exeFile = ansi::FromUtf8(*comm);
         } else {
-            continue;  // ended while we looked
+            e.exeFile = ansi::FromUtf8(stat->name);
         }
         entries.push_back(std::move(e));
     }
@@ -115,36 +130,46 @@ std::optional<std::vector<platform::ProcessEntry>> PosixProcesses::Snapshot() {
 }
 
 bool PosixProcesses::CanOpen(std::uint32_t pid, std::uint32_t access) {
-    if (!IsAlive(pid)) {
-        return false;
-    }
+    opened_.reset();
     if ((access & platform::kProcessQueryInfoVmRead) != 0) {
-        return ExeLink(pid).has_value();
+        // Its memory can be read when its executable link can: an ended
+        // process has none.
+        std::optional<std::string> exe = ExeLink(pid);
+        if (!exe) {
+            return false;
+        }
+        opened_ = Opened{pid, std::move(*exe), std::chrono::steady_clock::now()};
+        return true;
     }
-    return true;
+    return IsAlive(pid);
 }
 
 std::optional<std::string> PosixProcesses::FirstModulePath(std::uint32_t pid) {
-    if (!IsAlive(pid)) {
-        return std::nullopt;
+    std::optional<std::string> exe;
+    if (opened_ && opened_->pid == pid &&
+        std::chrono::steady_clock::now() - opened_->at < kHandleHeld) {
+        exe = std::move(opened_->exe);
+    } else {
+        exe = ExeLink(pid);
     }
-    std::optional<std::string> exe = ExeLink(pid);
+    opened_.reset();
     if (!exe) {
-        return std::nullopt;
+        return std::nullopt;  // ended, a kernel thread, or not ours to read
     }
     if (std::optional<std::string> program = WineProgramPath(pid, *exe, machine_)) {
         return program;  // a Windows program under Wine, by its own path
     }
-    return machine_.ToWindows(*exe);
+    // The kernel gives the executable's path with every link resolved.
+    return machine_.ToWindows(*exe, MachineRoot::kResolved);
 }
 
 std::optional<std::uint32_t> PosixProcesses::ExitCode(std::uint32_t pid) {
-    std::optional<char> state = ProcessState(pid);
-    if (!state) {
+    const std::optional<StatLine> stat = ProcessStat(pid);
+    if (!stat) {
         requestedExitCodes_.erase(pid);
         return std::nullopt;
     }
-    if (*state != 'Z' && *state != 'X') {
+    if (Running(*stat)) {
         return kStillActive;
     }
     if (auto it = requestedExitCodes_.find(pid); it != requestedExitCodes_.end()) {
