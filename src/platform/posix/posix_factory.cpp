@@ -59,7 +59,7 @@ std::filesystem::path DefaultMachineFolder() {
 }
 
 std::filesystem::path DefaultUserDataFolder() {
-    // The base directory specification: a relative $XDG_DATA_HOME is ignored.
+    // A relative $XDG_DATA_HOME is ignored, as freedesktop.org's base-directory rules say.
     const char* xdg = std::getenv("XDG_DATA_HOME");
     if (xdg != nullptr && xdg[0] == '/') {
         return std::filesystem::path(xdg) / "quellon-pro";
