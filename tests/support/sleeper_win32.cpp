@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 // After windows.h, which it needs.
+#include <psapi.h>
 #include <tlhelp32.h>
 
 #include "platform/win32/backend.h"
@@ -26,6 +27,16 @@ struct Sleeper::Impl {
         ::CloseHandle(snapshot);
         return found;
     }
+
+    // Whether its first module can be read, as the memory scan reads it: a
+    // new process is listed before the loader has mapped its image.
+    bool Loaded() const {
+        HMODULE module = nullptr;
+        DWORD needed = 0;
+        wchar_t name[MAX_PATH + 1] = {};
+        return ::EnumProcessModules(process, &module, sizeof module, &needed) && needed != 0 &&
+               ::GetModuleFileNameExW(process, module, name, MAX_PATH) != 0;
+    }
 };
 
 Sleeper::Sleeper(const std::filesystem::path& folder, const std::string& name,
@@ -49,8 +60,8 @@ Sleeper::Sleeper(const std::filesystem::path& folder, const std::string& name,
     ::CloseHandle(info.hThread);
     impl_->process = info.hProcess;
     impl_->pid = info.dwProcessId;
-    // Wait until the snapshot shows it.
-    for (int i = 0; i < 400 && !impl_->Listed(); ++i) {
+    // Wait until the snapshot shows it and its image can be read.
+    for (int i = 0; i < 400 && !(impl_->Listed() && impl_->Loaded()); ++i) {
         ::Sleep(5);
     }
 }
