@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
-// After windows.h, which it needs.
-#include <psapi.h>
-#include <tlhelp32.h>
+
+#include <algorithm>
 
 #include "platform/win32/backend.h"
+#include "platform/win32/impl.h"
 #include "support/sleeper.h"
 #include "support/test_machine.h"
 
@@ -15,27 +15,16 @@ struct Sleeper::Impl {
     HANDLE process = nullptr;
     DWORD pid = 0;
 
-    bool Listed() const {
-        HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-        bool found = false;
-        PROCESSENTRY32 entry{};
-        entry.dwSize = sizeof entry;
-        for (BOOL more = ::Process32First(snapshot, &entry); more && !found;
-             more = ::Process32Next(snapshot, &entry)) {
-            found = entry.th32ProcessID == pid;
-        }
-        ::CloseHandle(snapshot);
-        return found;
-    }
-
-    // Whether its first module can be read, as the memory scan reads it: a
-    // new process is listed before the loader has mapped its image.
-    bool Loaded() const {
-        HMODULE module = nullptr;
-        DWORD needed = 0;
-        wchar_t name[MAX_PATH + 1] = {};
-        return ::EnumProcessModules(process, &module, sizeof module, &needed) && needed != 0 &&
-               ::GetModuleFileNameExW(process, module, name, MAX_PATH) != 0;
+    // Whether the backend lists it and can read its first module, as the
+    // memory scan reads it: a new process is listed before the loader has
+    // mapped its image.
+    bool Ready() const {
+        win32::Win32Processes processes;
+        const auto listed = processes.Snapshot();
+        return listed &&
+               std::any_of(listed->begin(), listed->end(),
+                           [this](const platform::ProcessEntry& e) { return e.pid == pid; }) &&
+               processes.FirstModulePath(pid).has_value();
     }
 };
 
@@ -61,7 +50,7 @@ Sleeper::Sleeper(const std::filesystem::path& folder, const std::string& name,
     impl_->process = info.hProcess;
     impl_->pid = info.dwProcessId;
     // Wait until the snapshot shows it and its image can be read.
-    for (int i = 0; i < 400 && !(impl_->Listed() && impl_->Loaded()); ++i) {
+    for (int i = 0; i < 400 && !impl_->Ready(); ++i) {
         ::Sleep(5);
     }
 }
