@@ -14,6 +14,7 @@
 #include "cli/cli_host.h"
 #include "cli/commands.h"
 #include "cli/demo.h"
+#include "cli/read_file.h"
 #include "cli/scan_output.h"
 #include "cli/wine_demo.h"
 #include "common/lines.h"
@@ -71,7 +72,8 @@ constexpr const char* kUsage =
     "  --config DIR    the folder of the settings store\n"
     "\n"
     "exit status: 0 nothing found, 1 something found (for shield: an alert or a\n"
-    "restored page), 2 error\n";
+    "restored page), 2 error (for shield and watch also: an answer that could not\n"
+    "be carried out, printed as stop-failed, allow-failed or restore-failed)\n";
 
 // A live progress line on a terminal; nothing otherwise.
 class ProgressLine {
@@ -247,11 +249,11 @@ Result<int> Settings(const Options& o, std::ostream& out) {
 }
 
 Result<std::string> ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::optional<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) {
         return Result<std::string>::Failure("cannot read " + path);
     }
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return std::move(*bytes);
 }
 
 Result<int> Decode(const std::vector<std::string>& a, std::ostream& out) {

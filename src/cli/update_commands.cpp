@@ -9,6 +9,7 @@
 #include "cli/cli_front_end.h"
 #include "cli/cli_host.h"
 #include "cli/commands.h"
+#include "cli/read_file.h"
 #include "common/lines.h"
 #include "definitions/codec.h"
 #include "definitions/definition_check.h"
@@ -118,12 +119,11 @@ Result<int> Publish(const Options& o, std::ostream& out, std::ostream& err) {
     std::vector<std::pair<fs::path, std::string>> files;
     for (const definitions::Kind kind : update::kCheckOrder) {
         const fs::path source = plain / PlainNameOf(kind);
-        std::ifstream in(source, std::ios::binary);
-        if (!in) {
+        const std::optional<std::string> read = ReadWholeFile(source);
+        if (!read) {
             return Result<int>::Failure("cannot read " + source.string());
         }
-        const std::string text((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
+        const std::string& text = *read;
         std::string encoded;
         for (const std::string& line : lines::SplitLines(text)) {
             bool lossless = true;

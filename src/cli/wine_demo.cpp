@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "cli/demo.h"
+#include "cli/read_file.h"
 #include "common/text.h"
 #include "platform/backend_factory.h"
 #include "platform/shell.h"
@@ -31,8 +32,7 @@ std::string Quoted(const std::string& text) {
 }
 
 std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return ReadWholeFile(path).value_or(std::string());
 }
 
 // The regedit text without the keys of HKEY_DYN_DATA, which Wine keeps in

@@ -21,8 +21,7 @@ void Write(const fs::path& path, const std::string& bytes) {
 }
 
 std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return ReadBytes(path);
 }
 
 TEST(HomeFolderTest, AWritableProgramFolderStaysTheHomeUnlessTheCopyWasInstalled) {

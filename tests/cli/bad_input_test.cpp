@@ -137,5 +137,18 @@ TEST_F(CliBadInput, AMachineThatIsNoFolderIsSaid) {
     EXPECT_NE(r.err.find("is not a folder"), std::string::npos) << r.err;
 }
 
+// A file whose read fails after it opened (a folder here; a process's file
+// in /proc whose process ends) is a file that cannot be read, not a crash.
+TEST_F(CliBadInput, AReadThatFailsMidwayIsAnError) {
+    const fs::path folder = tmp_.path() / "a-folder";
+    fs::create_directories(folder);
+    for (const char* command : {"decode", "encode"}) {
+        const Result r = Cli({command, folder.string()});
+        EXPECT_EQ(r.status, 2) << command << ": " << r.err;
+        EXPECT_NE(r.err.find("cannot read"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(ReadAll(folder), "");
+}
+
 }  // namespace
 }  // namespace quellon::cli

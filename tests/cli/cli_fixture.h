@@ -16,6 +16,7 @@
 
 #include "definitions/codec.h"
 #include "support/temp_dir.h"
+#include "support/test_machine.h"
 
 namespace quellon::cli {
 
@@ -40,9 +41,10 @@ inline std::string Quoted(const std::string& text) {
     return out + "'";
 }
 
+// Never throws: a file of a process that ends during the read gives what
+// was read.
 inline std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return testing::ReadBytes(path);
 }
 
 inline void WriteAll(const fs::path& path, const std::string& bytes) {

@@ -1,8 +1,8 @@
 // The parts of TestMachine that are the same on every system.
 #include "support/test_machine.h"
 
+#include <cstdio>
 #include <fstream>
-#include <sstream>
 
 namespace quellon::testing {
 
@@ -15,10 +15,20 @@ void WriteBytes(const fs::path& path, std::string_view bytes) {
 }
 
 std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    // C's stdio: a file that goes away during the read (a process's file in
+    // /proc whose process ends) gives what was read, never an exception.
+    std::string out;
+    std::FILE* file = std::fopen(path.string().c_str(), "rb");
+    if (file == nullptr) {
+        return out;
+    }
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        out.append(buffer, n);
+    }
+    std::fclose(file);
+    return out;
 }
 
 void TestMachine::HomeFile(std::string_view name, std::string_view bytes) {

@@ -70,6 +70,7 @@ private:
 // Writes bytes to a Linux path, creating its folders.
 void WriteBytes(const std::filesystem::path& path, std::string_view bytes);
 // The bytes of a Linux file, empty when it cannot be read.
+// Empty when it cannot be read; what was read when the read fails midway.
 std::string ReadBytes(const std::filesystem::path& path);
 
 }  // namespace quellon::testing

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "support/temp_dir.h"
+#include "support/test_machine.h"
 
 namespace quellon::testing {
 
@@ -84,8 +85,7 @@ public:
         const std::filesystem::path out = dir_.path() / "output.txt";
         const std::string line = "(" + command + ") </dev/null >" + Quoted(out.string()) + " 2>&1";
         const int raw = std::system(line.c_str());
-        std::ifstream in(out, std::ios::binary);
-        output_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        output_ = ReadBytes(out);
         return raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }
     // Runs "wine ARGS..." in the prefix.

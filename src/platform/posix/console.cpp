@@ -7,9 +7,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
 #include <string>
 #include <thread>
+
+#include "platform/posix/io.h"
 
 extern char** environ;
 
@@ -70,9 +71,10 @@ bool WaitForProcessEnd(std::uint32_t pid, std::chrono::milliseconds limit) {
         bool running = ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
         if (running) {
             // A process that has ended but not been reaped shows as a zombie.
-            std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-            std::string line;
-            std::getline(stat, line);
+            // Read with read(2): a process that ends during the read gives
+            // what was read (or nothing), never an exception.
+            const std::string line =
+                io::ReadFile("/proc/" + std::to_string(pid) + "/stat").value_or(std::string());
             const size_t close = line.rfind(')');
             running = close == std::string::npos || close + 2 >= line.size() ||
                       (line[close + 2] != 'Z' && line[close + 2] != 'X');
