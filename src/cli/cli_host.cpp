@@ -72,8 +72,13 @@ void CliHost::RemoveTimer(ui::Timer& timer) {
 }
 
 void CliHost::RunTimers(std::chrono::milliseconds duration) {
+    // A run longer than the clock can count to has no end (it would wrap).
+    const Clock::time_point start = Clock::now();
     const Clock::time_point end =
-        duration.count() > 0 ? Clock::now() + duration : Clock::time_point::max();
+        duration.count() > 0 && duration < std::chrono::duration_cast<std::chrono::milliseconds>(
+                                               Clock::time_point::max() - start)
+            ? start + duration
+            : Clock::time_point::max();
     // An interrupt is seen within this long, also while nothing is due.
     constexpr std::chrono::milliseconds kLongestSleep{250};
     while (!ended_ && !interrupted_.load()) {

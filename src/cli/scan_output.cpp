@@ -1,20 +1,23 @@
 #include "cli/scan_output.h"
 
+#include "common/text.h"
+
 namespace quellon::cli {
 
 void PrintScanResults(app::FrmMain& form, std::ostream& out) {
     for (const auto& row : form.lvwSpywareFound.Items()) {
-        out << "found\t" << row.text << '\n';
+        out << "found\t" << text::EscapeControls(row.text) << '\n';
     }
     for (const auto& row : form.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Items()) {
-        out << "item\t" << row.text << '\t' << row.SubItem(1) << '\n';
+        out << "item\t" << text::EscapeControls(row.text) << '\t'
+            << text::EscapeControls(row.SubItem(1)) << '\n';
     }
-    out << form.lblStatus.Caption() << '\n';
+    out << text::EscapeControls(form.lblStatus.Caption()) << '\n';
 }
 
 void PrintRemovalProblems(app::FrmMain& form, std::ostream& out) {
     for (const auto& row : form.frmDelete.lstProblem.Items()) {
-        out << "problem\t" << row.text << '\n';
+        out << "problem\t" << text::EscapeControls(row.text) << '\n';
     }
 }
 

@@ -33,6 +33,13 @@ size_t FindNoCase(std::string_view haystack, std::string_view needle, size_t fro
 
 // One left-to-right pass replacing every non-overlapping occurrence.
 std::string Replace(std::string_view s, std::string_view find, std::string_view with);
+
+// One field of a tab-separated output line: every control byte (0x00 to
+// 0x1F and 0x7F: CR, LF, tab, escape ...) written as "\x" and two upper-case
+// hexadecimal digits, so that a line is always one record whatever the text
+// holds. Every other byte, the backslash of a Windows path included, is
+// kept as it is.
+std::string EscapeControls(std::string_view s);
 // Replaces the first occurrence again and again for as long as `find` occurs.
 std::string ReplaceAll(std::string_view s, std::string_view find, std::string_view with);
 // Case-insensitive single pass replacement.

@@ -111,5 +111,14 @@ TEST(TextNumbers, DecimalAndGrouping) {
     EXPECT_EQ(GroupDigits(INT64_MIN), "-9,223,372,036,854,775,808");
 }
 
+TEST(TextEscape, ControlBytesCannotBreakAnOutputLine) {
+    EXPECT_EQ(EscapeControls("C:\\Program Files\\x.exe"), "C:\\Program Files\\x.exe");
+    EXPECT_EQ(EscapeControls(std::string("a\r\nb\tc\0d\x1b\x7f", 10)),
+              "a\\x0D\\x0Ab\\x09c\\x00d\\x1B\\x7F");
+    // Windows-1252 letters and the rest of the printable bytes stay.
+    EXPECT_EQ(EscapeControls("Caf\xe9 \x80 ~"), "Caf\xe9 \x80 ~");
+    EXPECT_EQ(EscapeControls(""), "");
+}
+
 }  // namespace
 }  // namespace quellon::text
