@@ -101,6 +101,7 @@ double Time(Fn&& fn) {
 void BeginPhase(app::FrmMain& form, const char* prefix) {
     form.cmdScan.SetEnabled(false);
     auto& s = form.Session();
+    s.ScanRunning = true;
     s.counters = scan::ScanCounters{};
     s.StopRequested = false;
     s.StatusPrefix = prefix;
@@ -137,6 +138,7 @@ void InTurn(int rep, PhaseFn engine, BareFn bare) {
 
 void EndPhase(app::FrmMain& form) {
     form.cmdScan.SetEnabled(true);
+    form.Session().ScanRunning = false;
 }
 
 // Reads a whole file the plain way; returns its size (0 when it cannot).

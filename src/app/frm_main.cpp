@@ -71,8 +71,15 @@ FrmMain::FrmMain(AppInfo info, platform::Platform& platform, ui::Host& host,
     protectionContext_ = std::make_unique<protection::ProtectionContext>(
         protection::ProtectionContext{settings_, Timers(), platform_, frontEnd_, *scanContext_,
                                       frmSpywareFoundAlert, frmHomePageChangedAlert});
+    protectionContext_->windowShown = [this] { return WindowShownNormal(); };
+    protectionContext_->scanStart = &cmdScanNow;
+    protectionContext_->beforeLook = [this] { RereadChangedFiles(); };
     scanContext_->onShieldDetection = [this](const std::string& name, const std::string& company) {
         protection::ReportShieldDetection(*protectionContext_, name, company);
+    };
+    scanContext_->onShieldQuestion9x = [this](const std::string& name, const std::string& company,
+                                              std::uint32_t pid) {
+        return protection::AskAboutProgram9x(*protectionContext_, name, company, pid);
     };
     updateContext_ = std::make_unique<update::UpdateContext>(
         update::UpdateContext{platform_, host_, settings_, frmDownload, tmrTimeOut, lblWebText,
@@ -133,6 +140,49 @@ void FrmMain::LoadDefinitions() {
     definitions_.InstallDownloadedDefinitions();
     exclusions_.Load();
     definitions_.CountDefinitionLines();
+    StampReadFiles();
+}
+
+namespace {
+
+constexpr std::array<definitions::Kind, 4> kKinds = {
+    definitions::Kind::kFile, definitions::Kind::kRegistry, definitions::Kind::kExe,
+    definitions::Kind::kCookie};
+
+}  // namespace
+
+void FrmMain::StampReadFiles() {
+    auto& files = platform_.files;
+    exclusionStamp_ = files.StampFile(exclusions_.FilePath());
+    for (size_t i = 0; i < kKinds.size(); ++i) {
+        definitionStamps_[i] = files.StampFile(definitions_.PathOf(kKinds[i]));
+    }
+}
+
+void FrmMain::RereadChangedFiles() {
+    auto& files = platform_.files;
+    // A stamp that cannot be taken tells nothing: what was read stays.
+    auto changed = [&files](std::optional<platform::FileStamp>& seen, const std::string& path) {
+        std::optional<platform::FileStamp> now = files.StampFile(path);
+        if (!now || !seen || *now == *seen) {
+            return false;
+        }
+        seen = now;
+        return true;
+    };
+    if (changed(exclusionStamp_, exclusions_.FilePath())) {
+        exclusions_.Load();
+    }
+    bool definitionsChanged = false;
+    for (size_t i = 0; i < kKinds.size(); ++i) {
+        definitionsChanged =
+            changed(definitionStamps_[i], definitions_.PathOf(kKinds[i])) || definitionsChanged;
+    }
+    if (definitionsChanged) {
+        // The process scan reads its definitions once: they are new now.
+        exeCache_ = {};
+        ShowStatusLabels();
+    }
 }
 
 std::vector<ui::Timer*> FrmMain::Timers_All() {
@@ -150,6 +200,14 @@ std::vector<ui::Timer*> FrmMain::Timers_All() {
 
 settings::BackgroundTimers FrmMain::Timers() {
     return {tmrScheduler, tmrCheckHomePage, tmrMemoryInspected, tmrTimeOut};
+}
+
+bool FrmMain::WindowShownNormal() const {
+    return frmMainWindow.Visible() && frmMainWindow.WindowState() == ui::Window::State::kNormal;
+}
+
+bool FrmMain::ShieldTickRunning() const {
+    return protectionContext_->busy;
 }
 
 void FrmMain::SetBackgroundTimers(bool enable) {

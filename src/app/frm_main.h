@@ -3,7 +3,9 @@
 // or not.
 #pragma once
 
+#include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,6 +65,10 @@ public:
     // Start-up of the engine: downloaded definitions put in place, the
     // exclusion list loaded, the definitions counted.
     void LoadDefinitions();
+    // Reads the exclusion list and the definition files again when another
+    // program (another window, a `watch`, an update) changed them since they
+    // were read: one look at each file's stamp.
+    void RereadChangedFiles();
 
     // --- Scan page --------------------------------------------------------
     // The "Start" button: one whole scan.
@@ -80,9 +86,18 @@ public:
     void cmdPause_Click();
     // The process scan, shared by the scan and the memory shield.
     void ScanRunningProcesses();
-    // The shields' timer ticks.
-    void tmrMemoryInspected_Timer();
+    // The shields' timer ticks. A look asked for now (a start-up action)
+    // runs the memory shield also while the window is shown.
+    void tmrMemoryInspected_Timer(protection::Trigger trigger = protection::Trigger::kTimer);
     void tmrCheckHomePage_Timer();
+    // Whether a shield's tick runs (its alert may wait): no scan starts then.
+    bool ShieldTickRunning() const;
+    // What the shields work with (the command line answers their questions
+    // through it).
+    protection::ProtectionContext& Protection() { return *protectionContext_; }
+    // Whether the window is shown in normal state (the memory shield and the
+    // schedule check pause meanwhile).
+    bool WindowShownNormal() const;
     // The context the scanners work with.
     scan::ScanContext& ScanContext() { return *scanContext_; }
 
@@ -331,6 +346,11 @@ private:
     int updateAfterSeconds_ = 300;
     std::unique_ptr<scheduler::Scheduler> scheduler_;
     bool removing_ = false;
+    // The stamps of the exclusion list and of the four definition files as
+    // they were last read (nullopt: not known).
+    void StampReadFiles();
+    std::optional<platform::FileStamp> exclusionStamp_;
+    std::array<std::optional<platform::FileStamp>, 4> definitionStamps_;
 };
 
 }  // namespace quellon::app

@@ -56,7 +56,7 @@ void FrmMain::WireOptionHandlers() {
     };
     chkAutoProtect.onChange = [this, savePair] {
         savePair(keys::kOptMemorySheildOn, keys::kOptMemorySheildOff, chkAutoProtect.Checked());
-        tmrMemoryInspected.SetEnabled(chkAutoProtect.Checked());
+        tmrMemoryInspected.SetEnabled(chkAutoProtect.Checked() && !WindowShownNormal());
     };
     chkHomePage.onChange = [this, savePair, homePageControls] {
         savePair(keys::kOptIEHomePageSheildOn, keys::kOptIEHomePageSheildOff,
@@ -82,7 +82,7 @@ void FrmMain::WireOptionHandlers() {
         off.onChange = [handler, &off] { handler(off); };
     };
     pair(optMemorySheildOn, optMemorySheildOff, keys::kOptMemorySheildOn, keys::kOptMemorySheildOff,
-         [this](bool on) { tmrMemoryInspected.SetEnabled(on); });
+         [this](bool on) { tmrMemoryInspected.SetEnabled(on && !WindowShownNormal()); });
     pair(optIEHomePageSheildOn, optIEHomePageSheildOff, keys::kOptIEHomePageSheildOn,
          keys::kOptIEHomePageSheildOff, homePageControls);
     pair(optAlwaysnotifybeforerestoring, optRestoredefaultwithoutnotification,

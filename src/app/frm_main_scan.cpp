@@ -18,6 +18,13 @@ void FrmMain::StartScan() {
     if (removing_) {
         return;
     }
+    // Nor does it start inside a shield's tick: it would stop the program an
+    // alert is asking the user about.
+    if (protectionContext_->busy || session_.ScanRunning) {
+        return;
+    }
+    // An ALLOW made elsewhere, new definitions installed by another program.
+    RereadChangedFiles();
     tmrScroll.SetEnabled(false);
     frmDelete.SetVisible(false);
     frmDelete.lstProblem.Clear();
@@ -42,6 +49,7 @@ void FrmMain::StartScan() {
     }
     cmdStop.SetEnabled(true);
     cmdPause.SetEnabled(true);
+    session_.ScanRunning = true;
 
     frontEnd_.LockRedraw(true);
     for (ui::Label* l : {&lblRegistryInspected, &lblFilesFolderInspected, &lblMemoryInspected,
@@ -102,13 +110,10 @@ void FrmMain::StartScan() {
     }
     cmdStop.SetEnabled(false);
     cmdPause.SetEnabled(false);
-    using namespace settings;
-    tmrScheduler.SetEnabled(
-        settings_.GetNumber(kOptionAndSettings, keys::kChkAutomaticScanYesOrNo, 0) == 1);
-    tmrCheckHomePage.SetEnabled(
-        settings_.GetBool(kOptionAndSettings, keys::kOptIEHomePageSheildOn, true));
-    tmrMemoryInspected.SetEnabled(
-        settings_.GetBool(kOptionAndSettings, keys::kOptMemorySheildOn, true));
+    session_.ScanRunning = false;
+    // The background timers as the settings say, the memory shield and the
+    // schedule check held off while the window is shown.
+    protection::ResumeBackgroundTimers(*protectionContext_);
     tmrTimeOut.SetEnabled(true);
     ShowStatusLabels();
 }
@@ -205,8 +210,8 @@ void FrmMain::ScanRunningProcesses() {
     scan::ScanRunningProcesses(*scanContext_);
 }
 
-void FrmMain::tmrMemoryInspected_Timer() {
-    protection::MemoryShieldTick(*protectionContext_);
+void FrmMain::tmrMemoryInspected_Timer(protection::Trigger trigger) {
+    protection::MemoryShieldTick(*protectionContext_, trigger);
 }
 
 void FrmMain::tmrCheckHomePage_Timer() {

@@ -1,7 +1,11 @@
 // quellon-cli shield and watch: the shields (and, for watch, the scheduled
 // scans) without a window. Each alert is printed and answered by the option
 // given, by the user at a terminal, or not at all (then nothing starts).
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <iostream>
+#include <limits>
 #include <optional>
 
 #include "app/frm_main.h"
@@ -22,10 +26,38 @@ struct Answers {
     std::optional<bool> restore;  // home-page shield: Yes (true) or No
 };
 
+// The longest run "--seconds" asks for that is kept as it is: about a
+// hundred years. A longer one (up to the largest 64-bit number) runs as long
+// as that, which is without end for any machine.
+constexpr std::uint64_t kLongestRunSeconds = 100ULL * 366 * 24 * 60 * 60;
+
+// "--seconds N": a whole number of seconds, 0 for no end. Anything else
+// (a sign, a blank, a fraction, a number past 64 bits) is refused with a
+// message that says why.
+Result<std::chrono::seconds> ParseSeconds(const std::string& v) {
+    if (v.empty() || v.find_first_not_of("0123456789") != std::string::npos) {
+        return Result<std::chrono::seconds>::Failure(
+            "--seconds takes a whole number of seconds, "
+            "not \"" +
+            text::EscapeControls(v) + "\"");
+    }
+    std::uint64_t n = 0;
+    for (const char c : v) {
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (n > (std::numeric_limits<std::uint64_t>::max() - digit) / 10) {
+            return Result<std::chrono::seconds>::Failure(
+                "--seconds " + v + " is too large (at most " +
+                std::to_string(std::numeric_limits<std::uint64_t>::max()) + ")");
+        }
+        n = n * 10 + digit;
+    }
+    return std::chrono::seconds(static_cast<std::int64_t>(std::min(n, kLongestRunSeconds)));
+}
+
 // Takes "--memory-answer stop|allow", "--homepage-answer yes|no" and, for
 // watch, "--seconds N" from the arguments after the command's words.
 Status TakeAnswers(const std::vector<std::string>& args, size_t from, Answers& answers,
-                   long* seconds) {
+                   std::chrono::seconds* seconds) {
     for (size_t i = from; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (i + 1 >= args.size()) {
@@ -36,14 +68,22 @@ Status TakeAnswers(const std::vector<std::string>& args, size_t from, Answers& a
             answers.stop = v == "stop";
         } else if (a == "--homepage-answer" && (v == "yes" || v == "no")) {
             answers.restore = v == "yes";
-        } else if (a == "--seconds" && seconds != nullptr && !v.empty() &&
-                   v.find_first_not_of("0123456789") == std::string::npos) {
-            *seconds = std::stol(v);
+        } else if (a == "--seconds" && seconds != nullptr) {
+            Result<std::chrono::seconds> parsed = ParseSeconds(v);
+            if (!parsed) {
+                return parsed.status();
+            }
+            *seconds = parsed.value();
         } else {
             return Usage();
         }
     }
     return Status::Ok();
+}
+
+// A field of an output line (see text::EscapeControls).
+std::string Field(std::string_view s) {
+    return text::EscapeControls(s);
 }
 
 // Asks at the terminal; nullopt when the input ended.
@@ -80,7 +120,20 @@ public:
         form_.LoadDriveList();
         form_.LoadSchedule();
         form_.LoadSettingsIntoForm();
+        // As the program runs while it sits in the tray: the window hidden
+        // and minimised (a window shown would pause the memory shield).
+        form_.frmMainWindow.SetVisible(false);
+        form_.frmMainWindow.SetWindowState(ui::Window::State::kMinimized);
         frontEnd_.answer = [this](ui::Window& window) { Answer(window); };
+        auto& protection = form_.Protection();
+        protection.answerStopQuestion = [this](const std::string& name,
+                                               const std::string& company) {
+            return AskStop(name, company);
+        };
+        protection.onShieldAction = [this](const std::string& name,
+                                           protection::ShieldAction action) {
+            NoteAction(name, action);
+        };
         auto& alert = form_.frmHomePageChangedAlert;
         outcomesSeen_ = alert.Outcomes();
         outcomeSlot_ = alert.Observe([this, &alert] { NoteOutcome(alert); });
@@ -99,6 +152,17 @@ public:
     // Whether an alert was raised, a page restored or a scheduled scan
     // found something in this run.
     bool Acted() const { return acted_; }
+    // What an answer asked for and could not be done (a program not
+    // stopped, an ALLOW not stored, a page not put back); empty when none.
+    const std::string& Failure() const { return failure_; }
+    // The exit status of the run: 2 when something could not be done, else
+    // 1 when a shield acted, else 0.
+    Result<int> Outcome() const {
+        if (!failure_.empty()) {
+            return Result<int>::Failure(failure_);
+        }
+        return acted_ ? kExitFound : kExitClean;
+    }
 
     // Each scheduled scan prints what "scan" prints, once its phases end,
     // and with automatic deletion what "scan --remove" adds.
@@ -107,7 +171,7 @@ public:
         scheduler.onScanStarting = [this] {
             scheduledScan_ = true;
             printed_ = false;
-            out_ << "scheduled\t" << FormatGeneralDate(host_.Now()) << '\n' << std::flush;
+            out_ << "scheduled\t" << Field(FormatGeneralDate(host_.Now())) << '\n' << std::flush;
         };
         statusSlot_ = form_.lblStatus.Observe([this] {
             const std::string& status = form_.lblStatus.Caption();
@@ -133,43 +197,82 @@ public:
     }
 
 private:
+    // A listed program found running: the alert line, then the answer of
+    // the options or of the user at the terminal; nullopt when there is
+    // none (the program is left running).
+    std::optional<bool> AskStop(const std::string& name, const std::string& shownCompany) {
+        out_ << "alert\t" << Field(name) << '\t' << Field(shownCompany) << '\n' << std::flush;
+        acted_ = true;
+        if (answers_.stop) {
+            return answers_.stop;
+        }
+        return Ask(err_, "Stop " + Field(name) + "? [s]top / [a]llow: ", 's', 'a');
+    }
+
     void Answer(ui::Window& window) {
         if (&window == &form_.frmSpywareFoundAlert) {
             auto& alert = form_.frmSpywareFoundAlert;
-            const std::string name = alert.lblAlertFileName.Caption();
-            out_ << "alert\t" << name << '\t' << alert.lblAlertCompanyName.Caption() << '\n'
-                 << std::flush;
-            acted_ = true;
-            std::optional<bool> stop = answers_.stop;
-            if (!stop) {
-                stop = Ask(err_, "Stop " + name + "? [s]top / [a]llow: ", 's', 'a');
-            }
-            if (!stop) {
-                return;  // no answer: the alert is closed, the program left running
-            }
-            if (*stop) {
-                alert.cmdYes.Click();
-                out_ << "stopped\t" << name << '\n';
-            } else {
-                alert.cmdNO.Click();
-                out_ << "allowed\t" << name << '\n';
+            const std::optional<bool> stop =
+                AskStop(alert.lblAlertFileName.Caption(), alert.lblAlertCompanyName.Caption());
+            if (stop) {
+                // What it did is told through the shield's action.
+                (*stop ? alert.cmdYes : alert.cmdNO).Click();
             }
         } else if (&window == &form_.frmHomePageChangedAlert) {
             auto& alert = form_.frmHomePageChangedAlert;
-            out_ << "alert\t" << alert.rememberedPage << '\t' << alert.currentPage << '\n'
+            out_ << "alert\t" << Field(alert.rememberedPage) << '\t' << Field(alert.currentPage)
+                 << '\n'
                  << std::flush;
             acted_ = true;
             std::optional<bool> restore = answers_.restore;
             if (!restore) {
-                restore = Ask(
-                    err_, "Keep your homepage as " + alert.rememberedPage + "? [y]es / [n]o: ", 'y',
-                    'n');
+                restore =
+                    Ask(err_,
+                        "Keep your homepage as " + Field(alert.rememberedPage) + "? [y]es / [n]o: ",
+                        'y', 'n');
             }
             if (restore) {
                 (*restore ? alert.cmdYes : alert.cmdNO).Click();
             }
         }
         out_.flush();
+    }
+
+    // What became of a program asked about: only what was done is said so.
+    void NoteAction(const std::string& name, protection::ShieldAction action) {
+        using protection::ShieldAction;
+        switch (action) {
+            case ShieldAction::kStopped:
+                Print("stopped", name);
+                break;
+            case ShieldAction::kAllowed:
+                Print("allowed", name);
+                break;
+            case ShieldAction::kNotStopped:
+                Fail("stop-failed", name, name + " could not be stopped");
+                break;
+            case ShieldAction::kAllowedForNow:
+                Fail("allow-failed", name,
+                     name + " could not be added to the exclusion list " +
+                         form_.Exclusions().FilePath());
+                break;
+        }
+    }
+
+    void Print(std::string_view tag, const std::string& field) {
+        lastFailure_.clear();
+        out_ << tag << '\t' << Field(field) << '\n' << std::flush;
+    }
+
+    // A failure line; the same failure again right after it (a silent
+    // restore that fails at every look) is not printed again.
+    void Fail(std::string_view tag, const std::string& field, std::string reason) {
+        std::string line = std::string(tag) + '\t' + Field(field);
+        if (line != lastFailure_) {
+            out_ << line << '\n' << std::flush;
+            lastFailure_ = std::move(line);
+        }
+        failure_ = Field(reason);
     }
 
     // A restored or accepted page, asked about or not.
@@ -180,10 +283,14 @@ private:
         }
         outcomesSeen_ = alert.Outcomes();
         if (alert.LastOutcome() == Outcome::kRestored) {
-            out_ << "restored\t" << alert.LastOutcomePage() << '\n' << std::flush;
+            Print("restored", alert.LastOutcomePage());
             acted_ = true;
         } else if (alert.LastOutcome() == Outcome::kAccepted) {
-            out_ << "accepted\t" << alert.LastOutcomePage() << '\n' << std::flush;
+            Print("accepted", alert.LastOutcomePage());
+        } else if (alert.LastOutcome() == Outcome::kRestoreFailed) {
+            acted_ = true;
+            Fail("restore-failed", alert.LastOutcomePage(),
+                 "the start page could not be written back as " + alert.LastOutcomePage());
         }
     }
 
@@ -200,6 +307,8 @@ private:
     std::optional<size_t> statusSlot_;
     bool scheduledScan_ = false;
     bool printed_ = false;
+    std::string failure_;
+    std::string lastFailure_;
 };
 
 // Without a terminal, an alert can be answered only by an option: a run that
@@ -251,12 +360,12 @@ Result<int> Shield(const Options& o, std::ostream& out, std::ostream& err) {
     } else {
         shields.Form().tmrCheckHomePage_Timer();
     }
-    return shields.Acted() ? kExitFound : kExitClean;
+    return shields.Outcome();
 }
 
 Result<int> Watch(const Options& o, std::ostream& out, std::ostream& err) {
     Answers answers;
-    long seconds = 0;
+    std::chrono::seconds seconds{0};
     if (Status s = TakeAnswers(o.args, 1, answers, &seconds); !s) {
         return s;
     }
@@ -271,10 +380,7 @@ Result<int> Watch(const Options& o, std::ostream& out, std::ostream& err) {
     app::FrmMain& form = shields.Form();
     shields.Host().onInterrupt = [&form] { form.RequestStop(); };
     platform::CatchInterrupts(shields.Host().InterruptFlag());
-    // As the program runs while it sits in the tray: the window hidden and
-    // minimised, the background timers as the settings say.
-    form.frmMainWindow.SetVisible(false);
-    form.frmMainWindow.SetWindowState(ui::Window::State::kMinimized);
+    // The background timers as the settings say (the window is in the tray).
     form.SetBackgroundTimers(true);
     // The automatic update, when it is on: five idle minutes after the
     // start, as the window does, and then once a day, since nothing restarts
@@ -291,16 +397,16 @@ Result<int> Watch(const Options& o, std::ostream& out, std::ostream& err) {
             }
             for (const update::KindUpdate& kind : form.LastUpdateCheck().kinds) {
                 if (kind.outcome == update::Outcome::kDownloaded) {
-                    out << "updated\t" << definitions::FileNameOf(kind.kind) << '\t' << kind.version
-                        << '\n'
+                    out << "updated\t" << Field(definitions::FileNameOf(kind.kind)) << '\t'
+                        << kind.version << '\n'
                         << std::flush;
                 }
             }
             form.ArmAutomaticUpdate(24 * 60 * 60);
         };
     }
-    shields.Host().RunTimers(std::chrono::seconds(seconds));
-    return shields.Acted() ? kExitFound : kExitClean;
+    shields.Host().RunTimers(seconds);
+    return shields.Outcome();
 }
 
 }  // namespace quellon::cli

@@ -32,6 +32,17 @@ struct FileEntry {
     std::string fullPath;  // folder path, "\", name
 };
 
+// What tells that a file changed without reading it: whether it is there,
+// its size, the time of its last write and its identity on the disk.
+struct FileStamp {
+    bool exists = false;
+    std::uint64_t size = 0;
+    std::int64_t writeTime = 0;  // in the system's own units
+    std::int64_t changeTime = 0;
+    std::uint64_t id = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
 class FileSystem;
 // At most the first `limit` bytes of a file; nullopt when it cannot be read.
 std::optional<std::string> ReadPrefix(FileSystem& fs, std::string_view path, size_t limit);
@@ -82,6 +93,13 @@ public:
     virtual bool CreateFolder(std::string_view path) = 0;
     // A batch of look-ups and reads over this file system.
     virtual std::unique_ptr<LookupBatch> StartLookupBatch() = 0;
+    // The file's stamp (a path that names no file gives one that says it is
+    // not there); nullopt where the system cannot tell, and a caller then
+    // cannot learn of a change this way.
+    virtual std::optional<FileStamp> StampFile(std::string_view path) {
+        (void)path;
+        return std::nullopt;
+    }
 };
 
 }  // namespace quellon::platform

@@ -38,7 +38,9 @@ void FrmSpywareFoundAlert::cmdYes_Click() {
         return;
     }
     const std::string name = text::Trim(lblAlertFileName.Caption());
-    if (!scan::StopProcessByName(processes_, name)) {
+    const bool stopped = scan::StopProcessByName(processes_, name);
+    action_ = stopped ? ShieldAction::kStopped : ShieldAction::kNotStopped;
+    if (!stopped) {
         host_.MsgBox(text::Upper(name) +
                          " could not be stopped.  You should try again after saving your work "
                          "and closing any open applications.",
@@ -55,7 +57,9 @@ void FrmSpywareFoundAlert::cmdNO_Click() {
         return;
     }
     const std::string name = text::Trim(lblAlertFileName.Caption());
-    if (!exclusions_.Append(name)) {
+    const bool listed = exclusions_.Append(name);
+    action_ = listed ? ShieldAction::kAllowed : ShieldAction::kAllowedForNow;
+    if (!listed) {
         host_.MsgBox(text::Upper(name) + " could not be added to the exclusion list " +
                          exclusions_.FilePath() +
                          ". It is allowed until the program ends and will be asked about "
@@ -102,11 +106,14 @@ void FrmHomePageChangedAlert::Fill(const std::string& remembered, const std::str
     lblHomePageInfo.SetCaption(std::move(info));
 }
 
-void FrmHomePageChangedAlert::RestoreHomePage() {
+bool FrmHomePageChangedAlert::RestoreHomePage() {
     settings_.Save(settings::kOptionAndSettings, settings::keys::kHomepage, rememberedPage);
-    WriteStartPage(registry_, kStartPageKey, kStartPageValue, rememberedPage,
-                   platform::RegType::kString);
-    Tell(Outcome::kRestored, rememberedPage);
+    // A start page that could not be written (no such key, a registry that
+    // will not take it) is said as such: it was not put back.
+    const bool written = WriteStartPage(registry_, kStartPageKey, kStartPageValue, rememberedPage,
+                                        platform::RegType::kString);
+    Tell(written ? Outcome::kRestored : Outcome::kRestoreFailed, rememberedPage);
+    return written;
 }
 
 void FrmHomePageChangedAlert::AcceptHomePage() {

@@ -12,6 +12,14 @@
 
 namespace quellon::protection {
 
+// What became of a program a shield asked about.
+enum class ShieldAction {
+    kStopped,
+    kNotStopped,     // STOP (Yes) was answered, but the program still runs
+    kAllowed,        // on the exclusion list from now on
+    kAllowedForNow,  // the exclusion list would not take it: allowed until the program ends
+};
+
 // "Malicious Program Found": STOP ends the program, ALLOW lists it in the
 // exclusion list so that no scan asks about it again.
 class FrmSpywareFoundAlert : public ui::Window {
@@ -28,6 +36,8 @@ public:
 
     // Set by STOP and ALLOW; the wait for an answer ends with it.
     bool AlertAnswered = false;
+    // What the last STOP or ALLOW did to the program the alert told of.
+    ShieldAction LastAction() const { return action_; }
     // Whether the alert tells of a program (the Debug menu shows it as it
     // was before any): STOP and ALLOW act only then.
     bool HoldsAProgram() const { return filled_; }
@@ -50,6 +60,7 @@ private:
     ui::Host& host_;
     std::string productName_;
     bool filled_ = false;
+    ShieldAction action_ = ShieldAction::kNotStopped;
 };
 
 // "Morvane": the start page changed. Yes puts the remembered page back, No
@@ -61,13 +72,14 @@ public:
 
     // Fills the text for the remembered and the current page.
     void Fill(const std::string& remembered, const std::string& current);
-    // Saves the remembered page again and writes it as the start page.
-    void RestoreHomePage();
+    // Saves the remembered page again and writes it as the start page; false
+    // (and the outcome kRestoreFailed) when the start page was not written.
+    bool RestoreHomePage();
     // Saves the current page as the one to keep.
     void AcceptHomePage();
 
     // What the last of the two did, for those who observe the window.
-    enum class Outcome { kNone, kRestored, kAccepted };
+    enum class Outcome { kNone, kRestored, kAccepted, kRestoreFailed };
     Outcome LastOutcome() const { return outcome_; }
     const std::string& LastOutcomePage() const { return outcomePage_; }
     // How many outcomes there were: an observer tells a new one by it.

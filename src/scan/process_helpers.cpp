@@ -62,12 +62,12 @@ bool KillProcessById(platform::Processes& procs, std::uint32_t pid, std::uint32_
     return killed;
 }
 
-void TerminateProcessById(platform::Processes& procs, std::uint32_t pid) {
+bool TerminateProcessById(platform::Processes& procs, std::uint32_t pid) {
     if (!procs.CanOpen(pid, platform::kProcessTerminate)) {
-        return;
+        return false;
     }
     const std::uint32_t code = procs.ExitCode(pid).value_or(0);
-    procs.Terminate(pid, platform::kProcessTerminate, code);
+    return procs.Terminate(pid, platform::kProcessTerminate, code);
 }
 
 bool StopProcessByName(platform::Processes& procs, std::string_view name) {

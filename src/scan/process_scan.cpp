@@ -38,7 +38,7 @@ bool LoadExeDefinitions(ScanContext& ctx, ExeDefinitionList& list, std::string& 
     if (reader) {
         std::string line;
         while (reader->Next(line)) {
-            if (ctx.session.StopRequested) {
+            if (ctx.StopWanted()) {
                 textOut.clear();
                 break;
             }
@@ -120,7 +120,7 @@ void ScanProcessesNT(ScanContext& ctx) {
                 PercentOf(n.MemoryItemsInspected, counts.exe),
                 PercentOf(std::int64_t{n.MemoryItemsInspected} + counts.exe, counts.total));
         }
-        if (ctx.session.StopRequested) {
+        if (ctx.StopWanted()) {
             return;
         }
         if (!procs.CanOpen(entry.pid, platform::kProcessQueryInfoVmRead)) {
@@ -174,19 +174,9 @@ void ScanProcesses9x(ScanContext& ctx) {
                         kIconFile);
                     TerminateProcessById(procs, entry.pid);
                     ++n.SpywareFound;
-                } else {
-                    const std::string question =
-                        ctx.productName + " has found  [" + name +
-                        "] using you system memory.Click YES to stop [" + name +
-                        "] from using your system memory. Otherwise click No.";
-                    const auto answer = ctx.host.MsgBox(question, ui::kYesNo | ui::kQuestion,
-                                                        ctx.productName + "  - Alert");
-                    if (answer == ui::MsgResult::kYes) {
-                        TerminateProcessById(procs, entry.pid);
-                        ++n.SpywareFound;
-                    } else {
-                        ctx.exclusions.Append(name);
-                    }
+                } else if (ctx.onShieldQuestion9x &&
+                           ctx.onShieldQuestion9x(name, company, entry.pid)) {
+                    ++n.SpywareFound;
                 }
             }
         }

@@ -56,13 +56,21 @@ struct ScanControls {
     ui::ListView& lvwRegistryToBeDeleted;
     ui::ListView& lvwCookiesToDelete;
     ui::ListView& lvwBlockedCookies;
-    // "Scan Now": disabled exactly while a scan runs.
+    // "Scan Now". Its state says nothing of whether a scan runs (start-up
+    // greys it when a definition file is missing): ScanSession says that.
     ui::Button& cmdScan;
 };
 
 // The state of one scan.
 struct ScanSession {
     ScanCounters counters;
+    // Set by the scan procedure for the length of its phases and cleared at
+    // its end, and by nothing else: the process and cookie scans list and
+    // stop what they find while it is set, and ask the user otherwise.
+    bool ScanRunning = false;
+    // Stop (or Ctrl-C) pressed during the scan. It stays set after a
+    // cancelled scan, so those who ran the scan can tell; it stops nothing
+    // outside a scan.
     bool StopRequested = false;
     std::string StatusPrefix;
     bool UnattendedRemoval = false;
@@ -110,8 +118,16 @@ struct ScanContext {
     // A listed program found running outside a scan (the memory shield's
     // alert); unset, nothing is shown.
     std::function<void(const std::string& name, const std::string& company)> onShieldDetection;
+    // The same on the 9x family, where the user is asked Yes (stop) or No
+    // (allow) about the process `pid`; true when it was stopped. Unset,
+    // nothing is asked and nothing done.
+    std::function<bool(const std::string& name, const std::string& company, std::uint32_t pid)>
+        onShieldQuestion9x{};
 
-    bool ScanRunning() const { return !controls.cmdScan.Enabled(); }
+    bool ScanRunning() const { return session.ScanRunning; }
+    // Whether the scan that runs was asked to stop. A stop left over from a
+    // cancelled scan does not hold back the memory shield's look.
+    bool StopWanted() const { return session.ScanRunning && session.StopRequested; }
 };
 
 // Refreshes the display on every 100th call: counters, the masked status

@@ -44,7 +44,8 @@ std::string CookieDomainFromBytes(std::string_view key, std::string_view bytes);
 // Process helpers.
 std::vector<platform::ProcessEntry> ListRunningProcesses(platform::Processes& procs);
 bool KillProcessById(platform::Processes& procs, std::uint32_t pid, std::uint32_t exitCode);
-void TerminateProcessById(platform::Processes& procs, std::uint32_t pid);
+// True when the process could be opened and terminated.
+bool TerminateProcessById(platform::Processes& procs, std::uint32_t pid);
 bool StopProcessByName(platform::Processes& procs, std::string_view name);
 std::string NormalizeSystemPath(platform::Shell& shell, std::string_view path);
 // The company name in a file's version data (scan/company_name.h searches it).

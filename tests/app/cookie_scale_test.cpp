@@ -118,6 +118,7 @@ protected:
     Reference::Result RunPhase(size_t stopAt) {
         auto& f = Form();
         f.cmdScan.SetEnabled(false);
+        f.Session().ScanRunning = true;
         f.Session().counters = scan::ScanCounters{};
         f.Session().StopRequested = false;
         f.Session().StatusPrefix = "Detecting Cookies: ";
@@ -140,6 +141,7 @@ protected:
         r.doEvents = host.DoEventsCount() - start - loadEvents;
         r.inspected = f.Session().counters.MemoryItemsInspected;
         f.cmdScan.SetEnabled(true);
+        f.Session().ScanRunning = false;
         return r;
     }
 

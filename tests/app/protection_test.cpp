@@ -2,6 +2,7 @@
 // under listed names for the memory shield, the machine's registry for the
 // home-page shield.
 #include <chrono>
+#include <memory>
 #include <thread>
 
 #include "common/text.h"
@@ -62,8 +63,30 @@ protected:
             (stop ? alert.cmdYes : alert.cmdNO).Click();
         };
     }
-    void MemoryTick() { Form().tmrMemoryInspected.Tick(); }
-    void HomePageTick() { Form().tmrCheckHomePage.Tick(); }
+    // The shields guard the computer while the window is in the tray: the
+    // ticks come with the window hidden, unless a test shows it.
+    void InTray() {
+        if (!windowShown) {
+            Form().frmMainWindow.SetVisible(false);
+        }
+    }
+    void MemoryTick() {
+        InTray();
+        Form().tmrMemoryInspected.Tick();
+    }
+    void HomePageTick() {
+        InTray();
+        Form().tmrCheckHomePage.Tick();
+    }
+    // A listed program that runs, with its definitions written.
+    std::unique_ptr<Sleeper> ListedProgram(const std::string& stem, std::string* name) {
+        *name = UniqueProgramName(stem);
+        auto running = std::make_unique<Sleeper>(machine.ProgramsFolder(), *name);
+        WriteDefinitions({}, {}, {*name});
+        return running;
+    }
+
+    bool windowShown = false;
 
     std::vector<std::string> shown;
 };
@@ -326,6 +349,172 @@ TEST_F(ProtectionTest, TheDebugMenuShowsTheAlertsWithoutActingOnThem) {
     f.frmSpywareFoundAlert.cmdNO.Click();
     EXPECT_FALSE(f.frmSpywareFoundAlert.Visible());
     EXPECT_EQ(machine.ReadHome("ENoSignature.txt"), "");
+}
+
+// A cancelled scan leaves its stop behind for those who ran it; the memory
+// shield's next look still goes through every process.
+TEST_F(ProtectionTest, ACancelledScanLeavesTheMemoryShieldOn) {
+    std::string name;
+    auto running = ListedProgram("qcancel", &name);
+    auto& f = Form();
+    f.Settings().SaveCheck(kOptionAndSettings, keys::kChkScanCookies, false);
+    host.AtDoEvents(1, [&f] { f.RequestStop(); });
+    f.StartScan();
+    ASSERT_EQ(f.lblStatus.Caption(), "Scanning was cancelled.");
+    EXPECT_FALSE(f.Session().ScanRunning);
+    AnswerAlerts(false);
+    MemoryTick();
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(machine.ReadHome("ENoSignature.txt"), text::Upper(name) + "\r\n");
+    EXPECT_FALSE(running->Killed());
+}
+
+// Start-up greys "Scan Now" when a definition file is missing: that is no
+// scan, and the shield asks before anything is stopped.
+TEST_F(ProtectionTest, AGreyedScanButtonIsNoRunningScan) {
+    std::string name;
+    auto running = ListedProgram("qgrey", &name);
+    std::filesystem::remove(machine.Home() / "BlockedCookies.dat");
+    host.ExpectMsgBox("Definition files are missing", ui::MsgResult::kOk);
+    auto& f = Form();
+    ASSERT_TRUE(f.Form_Load());
+    ASSERT_FALSE(f.cmdScan.Enabled());
+    int alerts = 0;
+    frontEnd.onAlert = [&alerts](ui::Window&) { ++alerts; };  // closed unanswered
+    MemoryTick();
+    EXPECT_EQ(alerts, 1);
+    EXPECT_FALSE(running->Killed());
+    EXPECT_THAT(Texts(f.lvwSpywareFound), IsEmpty());
+}
+
+// On the 9x family the question is a Yes/No box; whoever answers in its
+// place (the command line's options) decides, and no answer does nothing.
+TEST_F(ProtectionTest, TheNinetyFiveQuestionIsAnsweredLikeTheAlertLinuxOnly) {
+    machine.WriteMachineIni("[Version]\r\nPlatformId=1\r\nMajor=4\r\nMinor=90\r\n");
+    std::string name;
+    auto running = ListedProgram("qnineq", &name);
+    auto& f = Form();
+    std::vector<std::string> asked, actions;
+    std::optional<bool> answer;
+    f.Protection().answerStopQuestion = [&](const std::string& n, const std::string& company) {
+        asked.push_back(n + " / " + company);
+        return answer;
+    };
+    f.Protection().onShieldAction = [&](const std::string& n, protection::ShieldAction a) {
+        actions.push_back(n + (a == protection::ShieldAction::kAllowed ? " allowed" : " other"));
+    };
+    const std::string upper = text::Upper(name);
+    MemoryTick();  // unanswered: left alone, asked again
+    answer = false;
+    MemoryTick();
+    MemoryTick();  // allowed: not asked again
+    EXPECT_THAT(asked, ElementsAre(upper + " / No Company name for " + upper,
+                                   upper + " / No Company name for " + upper));
+    EXPECT_THAT(actions, ElementsAre(upper + " allowed"));
+    EXPECT_TRUE(host.Shown().empty());
+    EXPECT_FALSE(running->Killed());
+    EXPECT_EQ(machine.ReadHome("ENoSignature.txt"), upper + "\r\n");
+}
+
+TEST_F(ProtectionTest, ARestoreThatWritesNothingIsNoRestore) {
+    // The browser's key is not there at all: nothing can be written back.
+    machine.WriteRegistry("Windows Registry Editor Version 5.00\r\n\r\n");
+    WriteDefinitions();
+    auto& f = Form();
+    f.Settings().Save(kOptionAndSettings, keys::kHomepage, "http://home.example/");
+    f.optRestoredefaultwithoutnotification.SetValue(true);
+    HomePageTick();
+    using Outcome = protection::FrmHomePageChangedAlert::Outcome;
+    EXPECT_EQ(f.frmHomePageChangedAlert.LastOutcome(), Outcome::kRestoreFailed);
+    EXPECT_EQ(CurrentStartPage(), "<none>");
+}
+
+// ALLOWs made elsewhere (the window, another watch) and new definitions
+// installed by another program count from the next look on.
+TEST_F(ProtectionTest, ListsChangedByAnotherProgramAreReadAgain) {
+    std::string name;
+    auto running = ListedProgram("qelse", &name);
+    int alerts = 0;
+    frontEnd.onAlert = [&alerts](ui::Window&) { ++alerts; };
+    MemoryTick();
+    ASSERT_EQ(alerts, 1);
+    machine.HomeFile("ENoSignature.txt", "OTHER.EXE\r\n" + text::Upper(name) + "\r\n");
+    MemoryTick();
+    EXPECT_EQ(alerts, 1);
+
+    const std::string second = UniqueProgramName("qelsenew");
+    Sleeper added(machine.ProgramsFolder(), second);
+    MemoryTick();
+    EXPECT_EQ(alerts, 1);
+    WriteDefinitions({}, {}, {name, second});
+    MemoryTick();
+    EXPECT_EQ(alerts, 2);
+    EXPECT_EQ(Form().frmSpywareFoundAlert.lblAlertFileName.Caption(), text::Upper(second));
+    EXPECT_FALSE(running->Killed());
+}
+
+// While an alert waits the window stays alive: minimising it, an option,
+// the timers, "Start" and the automatic update must not run a second tick,
+// refill the alert or stop the program it asks about.
+TEST_F(ProtectionTest, NothingRunsInsideTheAlertsWait) {
+    std::string name;
+    auto running = ListedProgram("qreenter", &name);
+    auto& f = Form();
+    f.ArmAutomaticUpdate(1);
+    int alerts = 0;
+    bool scanRan = false;
+    size_t updateChecks = 0;
+    frontEnd.onAlert = [&](ui::Window&) {
+        ++alerts;
+        f.frmMainWindow.SetWindowState(ui::Window::State::kMinimized);
+        f.chkAutoProtect.SetChecked(false);
+        f.chkAutoProtect.SetChecked(true);
+        f.SetBackgroundTimers(true);
+        host.RunFor(31000);
+        f.lblStart.Click();  // as the scheduler starts a scan
+        f.StartScan();
+        scanRan = f.lblStatus.Caption() == "Scanning complete.";
+        updateChecks = f.UpdateChecks();
+        EXPECT_FALSE(f.tmrMemoryInspected.Enabled());
+        EXPECT_FALSE(f.tmrCheckHomePage.Enabled());
+        EXPECT_FALSE(f.cmdScanNow.Enabled());
+        f.frmSpywareFoundAlert.cmdNO.Click();
+    };
+    MemoryTick();
+    EXPECT_EQ(alerts, 1);
+    EXPECT_FALSE(scanRan);
+    EXPECT_EQ(updateChecks, 0u);
+    EXPECT_FALSE(running->Killed());
+    EXPECT_EQ(machine.ReadHome("ENoSignature.txt"), text::Upper(name) + "\r\n");
+    // Once answered, the timers run again and "Start" is back.
+    EXPECT_TRUE(f.tmrMemoryInspected.Enabled());
+    EXPECT_TRUE(f.tmrCheckHomePage.Enabled());
+    EXPECT_TRUE(f.cmdScanNow.Enabled());
+}
+
+// Shown in normal state the window pauses the memory shield: the home-page
+// shield's ticks neither switch it on nor run it every third time.
+TEST_F(ProtectionTest, TheWindowShownPausesTheMemoryShield) {
+    std::string name;
+    auto running = ListedProgram("qshown", &name);
+    StartPage("\"Start Page\"=\"http://home.example/\"");
+    AnswerAlerts(false);
+    auto& f = Form();
+    windowShown = true;
+    for (int i = 0; i < 6; ++i) {
+        HomePageTick();
+        EXPECT_FALSE(f.tmrMemoryInspected.Enabled()) << i;
+        EXPECT_TRUE(f.tmrCheckHomePage.Enabled()) << i;
+    }
+    MemoryTick();
+    EXPECT_THAT(shown, IsEmpty());
+    f.frmMainWindow.SetWindowState(ui::Window::State::kMinimized);
+    EXPECT_TRUE(f.tmrMemoryInspected.Enabled());
+    for (int i = 0; i < 3; ++i) {
+        HomePageTick();
+    }
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_FALSE(running->Killed());
 }
 
 }  // namespace

@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
             }
             gui::ShowPage(program.Form(), line.page, line.tab);
             if (line.shield == "memory") {
-                program.Form().tmrMemoryInspected_Timer();
+                program.Form().tmrMemoryInspected_Timer(protection::Trigger::kRequest);
             } else if (line.shield == "homepage") {
                 program.Form().tmrCheckHomePage_Timer();
             }

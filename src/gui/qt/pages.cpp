@@ -157,7 +157,7 @@ QWidget* MainWindow::BuildStatusPage() {
             const bool on = option->Checked();
             const bool running = timer == nullptr || timer->Enabled();
             QString paused;
-            if (!f.cmdScanNow.Enabled()) {
+            if (f.Session().ScanRunning) {
                 paused = QStringLiteral("On, paused during the scan");
             } else if (f.frmSpywareFoundAlert.Visible() || f.frmHomePageChangedAlert.Visible()) {
                 paused = QStringLiteral("On, paused while an alert waits");

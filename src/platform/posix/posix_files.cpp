@@ -187,6 +187,23 @@ std::optional<std::string> PosixFiles::ReadAll(std::string_view path) {
     return io::ReadFile(*p);
 }
 
+std::optional<platform::FileStamp> PosixFiles::StampFile(std::string_view path) {
+    platform::FileStamp stamp;
+    std::optional<fs::path> p = machine_.Resolve(path);
+    struct stat st {};
+    if (!p || ::stat(p->c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        return stamp;
+    }
+    constexpr std::int64_t kNanos = 1'000'000'000;
+    stamp.exists = true;
+    stamp.size = static_cast<std::uint64_t>(st.st_size);
+    stamp.writeTime = static_cast<std::int64_t>(st.st_mtim.tv_sec) * kNanos + st.st_mtim.tv_nsec;
+    stamp.changeTime = static_cast<std::int64_t>(st.st_ctim.tv_sec) * kNanos + st.st_ctim.tv_nsec;
+    stamp.id =
+        static_cast<std::uint64_t>(st.st_ino) ^ (static_cast<std::uint64_t>(st.st_dev) << 32);
+    return stamp;
+}
+
 std::unique_ptr<platform::ByteReader> PosixFiles::OpenRead(std::string_view path) {
     std::optional<fs::path> p = machine_.Resolve(path);
     return p ? ByteReaderOf(OpenReadable(AT_FDCWD, p->c_str())) : nullptr;

@@ -144,6 +144,26 @@ std::optional<std::string> Win32Files::LookupFile(std::string_view path) {
     return std::string(data.cFileName);
 }
 
+std::optional<platform::FileStamp> Win32Files::StampFile(std::string_view path) {
+    platform::FileStamp stamp;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!IsPlainPath(path) ||
+        ::GetFileAttributesExA(Z(path).c_str(), GetFileExInfoStandard, &data) == 0 ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return stamp;
+    }
+    auto join = [](DWORD high, DWORD low) {
+        return (static_cast<std::uint64_t>(high) << 32) | static_cast<std::uint64_t>(low);
+    };
+    stamp.exists = true;
+    stamp.size = join(data.nFileSizeHigh, data.nFileSizeLow);
+    stamp.writeTime = static_cast<std::int64_t>(
+        join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime));
+    stamp.changeTime = static_cast<std::int64_t>(
+        join(data.ftCreationTime.dwHighDateTime, data.ftCreationTime.dwLowDateTime));
+    return stamp;
+}
+
 bool Win32Files::FolderExists(std::string_view path) {
     return IsFolder(path);
 }
