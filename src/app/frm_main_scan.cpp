@@ -23,8 +23,6 @@ void FrmMain::StartScan() {
     if (protectionContext_->busy || session_.ScanRunning) {
         return;
     }
-    // An ALLOW made elsewhere, new definitions installed by another program.
-    RereadChangedFiles();
     tmrScroll.SetEnabled(false);
     frmDelete.SetVisible(false);
     frmDelete.lstProblem.Clear();
@@ -50,6 +48,8 @@ void FrmMain::StartScan() {
     cmdStop.SetEnabled(true);
     cmdPause.SetEnabled(true);
     session_.ScanRunning = true;
+    // An ALLOW made elsewhere, new definitions installed by another program.
+    RereadChangedFiles();
 
     frontEnd_.LockRedraw(true);
     for (ui::Label* l : {&lblRegistryInspected, &lblFilesFolderInspected, &lblMemoryInspected,
