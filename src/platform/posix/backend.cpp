@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "platform/posix/curl_http.h"
-#include "platform/posix/impl.h"
+#include "platform/posix/backend_classes.h"
 #include "platform/posix/wine_prefix.h"
 
 namespace quellon::posix {
