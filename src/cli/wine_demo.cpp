@@ -8,9 +8,9 @@
 
 #include "cli/demo.h"
 #include "common/text.h"
+#include "formats/windows_executable.h"
 #include "platform/backend_factory.h"
 #include "platform/shell.h"
-#include "formats/windows_executable.h"
 
 namespace quellon::cli {
 namespace {

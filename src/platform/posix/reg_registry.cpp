@@ -6,9 +6,9 @@
 #include <chrono>
 #include <unordered_map>
 
+#include "formats/reg_file.h"
 #include "platform/posix/backend_classes.h"
 #include "platform/posix/io.h"
-#include "formats/reg_file.h"
 
 namespace quellon::posix {
 

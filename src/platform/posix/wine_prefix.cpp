@@ -4,10 +4,10 @@
 #include <system_error>
 
 #include "common/ansi.h"
+#include "formats/wine_reg_file.h"
 #include "platform/posix/io.h"
 #include "platform/posix/wine_prefix.h"
 #include "platform/posix/wine_server.h"
-#include "formats/wine_reg_file.h"
 
 namespace quellon::posix {
 

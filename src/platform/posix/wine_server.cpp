@@ -15,8 +15,8 @@
 #include <cstring>
 #include <thread>
 
-#include "platform/posix/io.h"
 #include "formats/windows_executable.h"
+#include "platform/posix/io.h"
 
 extern char** environ;
 
