@@ -15,6 +15,7 @@
 #include "gui/qt/main_window.h"
 #include "gui/qt/qt_host.h"
 #include "gui/qt/text.h"
+#include "platform/restart_protocol.h"
 
 namespace quellon::gui {
 
@@ -48,23 +49,19 @@ bool QtFrontEnd::AnotherInstanceRunning() {
 bool QtFrontEnd::StartCompanion(bool) {
     // Beside the program; the environment tells it what to wait for and
     // what to start, and gives the new start the same folders.
-    const QString companion =
-        QCoreApplication::applicationDirPath() + QStringLiteral("/quellon-restart");
+    const QString companion = QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                              ToQt(platform::kRestartCompanionName);
     if (!QFileInfo(companion).isExecutable()) {
         return false;
     }
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    auto set = [&env](const char* name, const std::filesystem::path& folder) {
-        if (!folder.empty()) {
-            env.insert(QString::fromLatin1(name), QFile::decodeName(folder.c_str()));
-        }
-    };
-    set("QUELLON_HOME", folders_.home);
-    set("QUELLON_MACHINE", folders_.machine);
-    set("QUELLON_CONFIG", folders_.config);
-    env.insert(QStringLiteral("QUELLON_RESTART_PROGRAM"), QCoreApplication::applicationFilePath());
-    env.insert(QStringLiteral("QUELLON_RESTART_PID"),
-               QString::number(QCoreApplication::applicationPid()));
+    const auto variables = platform::RestartEnvironment(
+        QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString(),
+        static_cast<std::uint32_t>(QCoreApplication::applicationPid()), folders_.home,
+        folders_.machine, folders_.config);
+    for (const auto& [name, value] : variables) {
+        env.insert(QString::fromLatin1(name.c_str()), QFile::decodeName(value.c_str()));
+    }
     QProcess process;
     process.setProgram(companion);
     process.setProcessEnvironment(env);
