@@ -6,6 +6,7 @@
 #include "app/frm_main.h"
 #include "app/frm_splash.h"
 #include "app/front_end.h"
+#include "platform/restart_protocol.h"
 
 namespace quellon::app {
 
@@ -169,6 +170,13 @@ void RunStartUpActions(FrmMain& form, const StartUpActions& actions) {
     if (actions.notice) {
         form.mnuDebugSignature.Click();
     }
+}
+
+bool StartRestartCompanion(const fs::path& program, std::uint32_t pid, const Folders& folders) {
+    const fs::path companion = program.parent_path() / platform::kRestartCompanionName;
+    return platform::StartCompanionDetached(
+        companion,
+        platform::RestartEnvironment(program, pid, folders.home, folders.machine, folders.config));
 }
 
 StartUp::StartUp(StartUpOptions options) : options_(std::move(options)) {

@@ -5,6 +5,7 @@
 // A front-end supplies its Host, its FrontEnd and its widgets.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -77,6 +78,12 @@ void ShowPage(FrmMain& form, std::string_view page, int tab);
 // would: the scan (and the removal of what it found), the page, the
 // shield's tick, the notice.
 void RunStartUpActions(FrmMain& form, const StartUpActions& actions);
+
+// Starts the restart companion beside `program` (the running executable,
+// whose process is `pid`), which starts `program` again with `folders` once
+// this process has ended; false when there is no companion or it cannot start.
+bool StartRestartCompanion(const std::filesystem::path& program, std::uint32_t pid,
+                           const Folders& folders);
 
 // The settings of a start of the window program.
 struct StartUpOptions {

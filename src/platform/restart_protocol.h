@@ -49,4 +49,12 @@ inline std::vector<std::pair<std::string, std::string>> RestartEnvironment(
     return env;
 }
 
+// Starts the companion program `companion` detached, without arguments, with
+// `environment` set beside this program's own variables; each value reaches
+// it exactly as given (no shell reads it). False when the companion is not
+// an executable file, a variable's name is not a plain name, or it cannot
+// start. Each backend implements it over its StartDetached.
+bool StartCompanionDetached(const std::filesystem::path& companion,
+                            const std::vector<std::pair<std::string, std::string>>& environment);
+
 }  // namespace quellon::platform

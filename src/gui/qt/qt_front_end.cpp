@@ -2,20 +2,17 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLockFile>
 #include <QMessageBox>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QScreen>
 #include <QSystemTrayIcon>
 
+#include "app/start_up.h"
 #include "gui/qt/dialogs.h"
 #include "gui/qt/main_window.h"
 #include "gui/qt/qt_host.h"
 #include "gui/qt/text.h"
-#include "platform/restart_protocol.h"
 
 namespace quellon::gui {
 
@@ -47,25 +44,9 @@ bool QtFrontEnd::AnotherInstanceRunning() {
 }
 
 bool QtFrontEnd::StartCompanion(bool) {
-    // Beside the program; the environment tells it what to wait for and
-    // what to start, and gives the new start the same folders.
-    const QString companion = QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-                              ToQt(platform::kRestartCompanionName);
-    if (!QFileInfo(companion).isExecutable()) {
-        return false;
-    }
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    const auto variables = platform::RestartEnvironment(
+    return app::StartRestartCompanion(
         QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString(),
-        static_cast<std::uint32_t>(QCoreApplication::applicationPid()), folders_.home,
-        folders_.machine, folders_.config);
-    for (const auto& [name, value] : variables) {
-        env.insert(QString::fromLatin1(name.c_str()), QFile::decodeName(value.c_str()));
-    }
-    QProcess process;
-    process.setProgram(companion);
-    process.setProcessEnvironment(env);
-    return process.startDetached();
+        static_cast<std::uint32_t>(QCoreApplication::applicationPid()), folders_);
 }
 
 void QtFrontEnd::LockRedraw(bool lock) {
