@@ -641,8 +641,6 @@ private:
         }
     }
 
-    // Asks Wine for its registry as it holds it: a Windows program in the
-    // prefix saves the keys into a folder of its own.
     // A file Wine saved while it runs, read over the copy held when it is
     // sound (a file that is not stays as it was, and the copy with it).
     void ReadSaved(File& f) {
@@ -662,6 +660,8 @@ private:
         f.writable = true;
     }
 
+    // Asks Wine for its registry as it holds it: a Windows program in the
+    // prefix saves the keys into a folder of its own.
     void TakeSnapshot() {
         snapshot_ = false;
         // What the files hold now is older than the copy.
