@@ -290,7 +290,9 @@ void Scheduler::tmrScheduler_Timer() {
         // a reason to start nothing until the clock catches up.
         served.reset();
     }
-    if (served ? d <= *served : d <= *floor_) {
+    // The record kept here too: a store that cannot be written must not
+    // start a due time again at every second of its grace.
+    if ((served ? d <= *served : d <= *floor_) || dealtHere_ == d) {
         return;
     }
     const bool catchUp = d > *floor_ && second - d <= kGraceSeconds;
@@ -311,6 +313,7 @@ void Scheduler::tmrScheduler_Timer() {
             return;
         }
         Record(d, !catchUp);
+        dealtHere_ = d;
     }
     if (!catchUp) {
         // Too late to run: the status page says it was missed.

@@ -138,6 +138,8 @@ private:
     // passed before it checked (before the start, while the window was
     // shown, before the schedule was applied).
     std::optional<std::int64_t> floor_;
+    // The due second this program last started or recorded as missed.
+    std::optional<std::int64_t> dealtHere_;
     unsigned scansStarted_ = 0;
     bool lastRemoves_ = false;
 };
