@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "platform/win32/impl.h"
+#include "platform/win32/backend_classes.h"
 
 namespace quellon::win32 {
 
