@@ -290,8 +290,8 @@ TEST(RealWinePrefix, WineSeesWhatIsWrittenAndNothingIsLostWhileItRuns) {
         const std::string fileBefore = ReadBytes(wine.Root() / "user.reg");
         const std::string seen = Query(reg, kHkeyCurrentUser, "Software\\QP Live", "Later");
         if (fileBefore == ReadBytes(wine.Root() / "user.reg")) {
-            const bool saved = fileBefore.find("\"Later\"=\"x\"") != std::string::npos;
-            EXPECT_EQ(seen, saved ? "1:x" : "missing") << "a read took a copy of Wine's memory";
+            const bool inFile = fileBefore.find("\"Later\"=\"x\"") != std::string::npos;
+            EXPECT_EQ(seen, inFile ? "1:x" : "missing") << "a read took a copy of Wine's memory";
         }
         EXPECT_TRUE(Change(reg, kHkeyCurrentUser, "Software\\QP Live", "Other", Str("y")));
         EXPECT_EQ(Query(reg, kHkeyCurrentUser, "Software\\QP Live", "Later"), "1:x");
