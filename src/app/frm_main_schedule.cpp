@@ -55,15 +55,23 @@ void FrmMain::tmrScheduler_Timer() {
 void FrmMain::ShowScheduleLabel() {
     using scheduler::Words;
     const scheduler::Schedule schedule = scheduler::ReadSchedule(settings_);
+    const DateTime now = host_.Now();
+    // A scan that did not run is told until a later one starts.
+    const std::optional<DateTime> missed = scheduler_->MissedScan(schedule, now);
+    const std::string missedWords =
+        missed ? "missed scan " + scheduler::DescribeDue(*missed, Words::kWindow) : std::string();
     if (!schedule.on) {
-        lblSchedule.SetCaption("none");
+        lblSchedule.SetCaption(missed ? "none; " + missedWords : std::string("none"));
         return;
     }
     std::string caption = scheduler::Describe(schedule, Words::kWindow);
-    if (auto next = scheduler_->NextScan(schedule, host_.Now())) {
+    if (auto next = scheduler_->NextScan(schedule, now)) {
         caption += "; next scan " + scheduler::DescribeDue(*next, Words::kWindow);
     } else {
         caption += "; no scan to come";
+    }
+    if (missed) {
+        caption += "; " + missedWords;
     }
     lblSchedule.SetCaption(caption);
 }

@@ -81,9 +81,8 @@ void FrmMain::ReloadDefinitions() {
 void FrmMain::RunAutomaticUpdate() {
     // Live Update's own tray icon while it checks: the program's icon with
     // its tip when that is shown, an icon of its own otherwise.
-    const bool inTray = trayIcon.Visible();
     const std::string tip = info_.productName + " Live Update";
-    if (inTray) {
+    if (clsTray.bRunningInTray()) {
         frontEnd_.ChangeTrayTip(tip);
     } else {
         frontEnd_.ShowTrayIcon(tip);
@@ -92,8 +91,12 @@ void FrmMain::RunAutomaticUpdate() {
     frmDownload.SetVisible(false);
     const update::UpdateCheck check = CheckForUpdates(false);
     frmDownload.SetVisible(false);
-    if (inTray) {
-        frontEnd_.ChangeTrayTip(frmMainWindow.Caption());
+    // The check lets events run for many seconds: the window may have gone
+    // to the tray (or the program been closed) meanwhile. Whether the icon
+    // stays is asked now, or a window sent to the tray would be left hidden
+    // without its icon, out of the user's reach.
+    if (clsTray.bRunningInTray()) {
+        frontEnd_.ShowTrayIcon(tray::CutTip(frmMainWindow.Caption()));
     } else {
         frontEnd_.RemoveTrayIcon();
     }

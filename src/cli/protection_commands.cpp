@@ -187,7 +187,7 @@ public:
             }
         });
         scheduler.onScanEnded = [this] {
-            if (printed_ && form_.chkAutoDel.Checked() && !form_.Session().StopRequested) {
+            if (printed_ && form_.Scheduler().LastScanRemoves() && !form_.Session().StopRequested) {
                 PrintRemovalProblems(form_, out_);
             }
             out_.flush();

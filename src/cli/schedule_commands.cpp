@@ -158,12 +158,17 @@ void Show(app::FrmMain& form, std::ostream& out) {
     }
     out << "schedule\t" << words << '\n';
     out << "auto-delete\t" << (s.autoDelete ? "yes" : "no") << '\n';
-    const std::optional<DateTime> next =
-        s.on ? scheduler::NextDue(s, form.Host().Now()) : std::nullopt;
+    const DateTime now = form.Host().Now();
+    const std::optional<DateTime> next = s.on ? form.Scheduler().NextScan(s, now) : std::nullopt;
     if (next) {
         out << "next\t" << scheduler::DescribeDue(*next) << '\n';
     } else {
         out << "next\tnone\n";
+    }
+    // A scheduled scan that did not run (the computer off or asleep past
+    // its due time) is told until a later one starts.
+    if (const std::optional<DateTime> missed = form.Scheduler().MissedScan(s, now)) {
+        out << "missed\t" << scheduler::DescribeDue(*missed) << '\n';
     }
 }
 

@@ -1,6 +1,7 @@
 // The per-user store of setting strings, addressed by application, section and key.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +11,23 @@ namespace quellon::platform {
 
 struct SettingEntry {
     std::string section, key, value;
+};
+
+// A lock held for as long as the object lives.
+class HeldLock {
+public:
+    virtual ~HeldLock() = default;
+};
+
+// What an attempt to take a lock of the store found.
+struct LockAttempt {
+    enum class State {
+        kTaken,          // `lock` holds it now
+        kHeldElsewhere,  // another program (or another holder here) has it
+        kUnavailable,    // no lock can be made (an unwritable folder ...)
+    };
+    State state = State::kUnavailable;
+    std::unique_ptr<HeldLock> lock;
 };
 
 class SettingsStorage {
@@ -23,6 +41,12 @@ public:
     virtual std::vector<SettingEntry> List(std::string_view app) = 0;
     // The applications that have entries.
     virtual std::vector<std::string> Applications() = 0;
+    // Takes, without waiting, the lock called `name` that every program of
+    // the user whose settings these are shares (the window, the command
+    // line, several of them at once). Two holders exclude each other also
+    // inside one program. A holder that ends without releasing it (killed)
+    // leaves it free.
+    virtual LockAttempt TryLock(std::string_view name) = 0;
 };
 
 }  // namespace quellon::platform

@@ -10,9 +10,32 @@ namespace keys = settings::keys;
 
 constexpr std::string_view kNoDateMessage = "Please select the date that you want to scan.";
 
-// The minute a second of the clock lies in.
-std::int64_t MinuteOf(std::int64_t second) {
-    return second >= 0 ? second / 60 : (second - 59) / 60;
+// The latest due second of the schedule at or before `now`, looked for over
+// the last week (the longest a schedule repeats in).
+std::optional<DateTime> LatestDue(const Schedule& schedule, const DateTime& now) {
+    constexpr std::int64_t kDay = 24 * 60 * 60;
+    const std::int64_t at = now.ToUnixSeconds();
+    for (int back = 0; back <= 7; ++back) {
+        const std::optional<DateTime> due =
+            DueOn(schedule, DateTime::FromUnixSeconds(at - back * kDay));
+        if (due && due->ToUnixSeconds() <= at) {
+            return due;
+        }
+    }
+    return std::nullopt;
+}
+
+// A stored date-time text as seconds of the clock; nullopt when absent or
+// not a date with its time.
+std::optional<std::int64_t> StoredSecond(const std::string& text) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    const std::optional<DateTime> t = ParseGeneralDate(text);
+    if (!t || t->year < 1900) {
+        return std::nullopt;
+    }
+    return t->ToUnixSeconds();
 }
 
 // The text a picker's value is stored as.
@@ -107,6 +130,12 @@ bool Scheduler::SaveSchedule() {
         ctx_.settings.Save(kOptionAndSettings, keys::kDay, text::ToDecimal(index));
         ctx_.settings.Save(kOptionAndSettings, keys::kTime, StoredText(c.dtpScheduleTime));
         ctx_.settings.Save(kOptionAndSettings, keys::kDate, StoredText(c.dtpScheduleDate));
+        // Due times before now are not owed by the schedule applied now:
+        // none is caught up, none said to be missed.
+        const std::int64_t now = ctx_.host.Now().ToUnixSeconds();
+        ctx_.settings.Save(settings::kSettings, keys::kScheduleServed,
+                           FormatGeneralDate(DateTime::FromUnixSeconds(now - 1)));
+        ctx_.settings.Save(settings::kSettings, keys::kScheduleMissed, "");
         c.tmrScheduler.SetEnabled(true);
     } else {
         c.tmrScheduler.SetEnabled(false);
@@ -159,17 +188,43 @@ void Scheduler::cmdDefaultSetting_Click() {
     CmdProceed_Click();
 }
 
+std::optional<std::int64_t> Scheduler::StoredServed() const {
+    return StoredSecond(ctx_.settings.Get(settings::kSettings, keys::kScheduleServed, ""));
+}
+
+void Scheduler::Record(std::int64_t due, bool missed) {
+    const std::string text = FormatGeneralDate(DateTime::FromUnixSeconds(due));
+    ctx_.settings.Save(settings::kSettings, keys::kScheduleServed, text);
+    ctx_.settings.Save(settings::kSettings, keys::kScheduleMissed, missed ? text : "");
+}
+
 std::optional<DateTime> Scheduler::NextScan(const Schedule& schedule, const DateTime& now) const {
     std::optional<DateTime> next = NextDue(schedule, now);
-    if (next && served_ == next->ToUnixSeconds()) {
-        next = NextDue(schedule, DateTime::FromUnixSeconds(*served_ + 1));
+    const std::optional<std::int64_t> served = StoredServed();
+    if (next && served && next->ToUnixSeconds() <= *served) {
+        next = NextDue(schedule, DateTime::FromUnixSeconds(*served + 1));
     }
     return next;
 }
 
+std::optional<DateTime> Scheduler::MissedScan(const Schedule& schedule, const DateTime& now) const {
+    if (schedule.on) {
+        // One that passed since the last record, too late to catch up.
+        const std::optional<std::int64_t> served = StoredServed();
+        const std::optional<DateTime> due = LatestDue(schedule, now);
+        if (served && due && due->ToUnixSeconds() > *served &&
+            now.ToUnixSeconds() - due->ToUnixSeconds() > kGraceSeconds) {
+            return due;
+        }
+    }
+    const std::optional<std::int64_t> recorded =
+        StoredSecond(ctx_.settings.Get(settings::kSettings, keys::kScheduleMissed, ""));
+    return recorded ? std::optional<DateTime>(DateTime::FromUnixSeconds(*recorded)) : std::nullopt;
+}
+
 void Scheduler::Rearm() {
     lastCheck_.reset();
-    owed_.reset();
+    floor_.reset();
     // The first check comes soon; it sets the pace from then on.
     ctx_.controls.tmrScheduler.SetInterval(kNearIntervalMs);
 }
@@ -211,37 +266,68 @@ void Scheduler::tmrScheduler_Timer() {
     if (lastCheck_ && *lastCheck_ == second) {
         return;
     }
-    const std::optional<std::int64_t> previous = lastCheck_;
     lastCheck_ = second;
+    if (!floor_) {
+        // The due second of this very check still counts.
+        floor_ = second - 1;
+    }
 
     const Schedule schedule = ReadSchedule(ctx_.settings);
     Pace(schedule, now);
     if (!schedule.on) {
-        owed_.reset();
         return;
     }
-    if (const std::optional<DateTime> due = DueOn(schedule, now)) {
-        const std::int64_t d = due->ToUnixSeconds();
-        // Due now, or passed since the last check without one in its second.
-        if (d == second || (previous && *previous < d && d < second)) {
-            owed_ = d;
+    const std::optional<DateTime> due = LatestDue(schedule, now);
+    if (!due) {
+        return;
+    }
+    const std::int64_t d = due->ToUnixSeconds();
+    // Dealt with already; without any record (a schedule stored before
+    // there was one), what passed before this program checked is not owed.
+    std::optional<std::int64_t> served = StoredServed();
+    if (served && *served > second + kClockSetBackSeconds) {
+        // Recorded by a clock far ahead of this one (set back since): not
+        // a reason to start nothing until the clock catches up.
+        served.reset();
+    }
+    // The record kept here too: a store that cannot be written must not
+    // start a due time again at every second of its grace.
+    if ((served ? d <= *served : d <= *floor_) || dealtHere_ == d) {
+        return;
+    }
+    const bool catchUp = d > *floor_ && second - d <= kGraceSeconds;
+    if (catchUp && ctx_.scanCanStart && !ctx_.scanCanStart()) {
+        return;  // tried again at the next second, within the grace
+    }
+    {
+        // Decided under the profile's lock, against the record as it is
+        // now: another program may have dealt with it meanwhile. Without any
+        // lock to be had (an unwritable settings folder) the record alone
+        // keeps a due time from running twice.
+        const platform::LockAttempt lock = ctx_.settings.TryLock(kLockName);
+        if (lock.state == platform::LockAttempt::State::kHeldElsewhere) {
+            return;  // another scheduler decides now; looked at again next second
         }
+        const std::optional<std::int64_t> servedNow = StoredServed();
+        if (servedNow && d <= *servedNow && *servedNow <= second + kClockSetBackSeconds) {
+            return;
+        }
+        Record(d, !catchUp);
+        dealtHere_ = d;
     }
-    if (!owed_) {
+    if (!catchUp) {
+        // Too late to run: the status page says it was missed.
+        if (onLoaded) {
+            onLoaded();
+        }
         return;
     }
-    if (MinuteOf(*owed_) != MinuteOf(second) || served_ == owed_) {
-        owed_.reset();
-        return;
-    }
-    if (ctx_.scanCanStart && !ctx_.scanCanStart()) {
-        return;  // tried again at the next second of the minute
-    }
-    served_ = owed_;
-    owed_.reset();
     ++scansStarted_;
     Pace(schedule, now);
-    ctx_.unattendedRemoval = ctx_.controls.chkAutoDel.Checked();
+    // Whether to remove without asking as the store says now: the user may
+    // have changed it in another program (the window, while watch runs).
+    lastRemoves_ = schedule.autoDelete;
+    ctx_.unattendedRemoval = schedule.autoDelete;
     if (onScanStarting) {
         onScanStarting();
     }

@@ -7,17 +7,23 @@
 // once a second while none is near: a hundred wake-ups a second would be
 // most of what the program costs while it sits in the tray.
 //
-// One scan per due time: the check remembers the due second that last
-// started a scan and never starts another for it. A due second that passed
-// while the check could not run (the background timers held off by another
-// task, the event loop held up) is caught up at the first check after it,
-// if that comes within the same minute.
+// One scan per due time, one scheduler per user profile: every program of
+// the user (the window in the tray, quellon-cli watch, several of them) may
+// check the schedule, but a due time is started by whichever takes the
+// profile's scheduler lock first, and the store records under that lock the
+// last due time dealt with, so no program starts it again, also when the
+// lock changes hands. A due time that passed while the check could not run
+// (the machine asleep, the timers held off by another task, a due time in
+// an hour the clock skipped) is caught up at the first check within a
+// grace of a few minutes after it; later it is recorded as missed, which
+// the status page and "schedule show" tell until a later scan starts.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "common/datetime.h"
 #include "scheduler/schedule.h"
@@ -61,6 +67,13 @@ public:
     static constexpr int kIdleIntervalMs = 1000;
     // How near a due second must be for the short interval.
     static constexpr int kNearSeconds = 3;
+    // How long after its due second a scan is still caught up.
+    static constexpr int kGraceSeconds = 5 * 60;
+    // A record further ahead of the clock than this (more than the hour a
+    // clock goes back in autumn) was made by a wrong clock and is not kept to.
+    static constexpr int kClockSetBackSeconds = 2 * 60 * 60;
+    // The name of the profile's lock the schedulers share.
+    static constexpr std::string_view kLockName = "scheduler";
 
     explicit Scheduler(ScheduleContext ctx);
     Scheduler(const Scheduler&) = delete;
@@ -96,28 +109,39 @@ public:
     std::function<void()> onScanStarting;
     std::function<void()> onScanEnded;
     std::function<void()> onLoaded;
-    // How many scheduled scans the check started, and the due second (as
-    // seconds of the clock) that started the last one.
+    // How many scheduled scans this check started, and whether the last one
+    // removed what it found without asking.
     unsigned ScansStarted() const { return scansStarted_; }
-    std::optional<std::int64_t> LastServed() const { return served_; }
-    // The next due second from `now` on that has not started a scan yet.
+    bool LastScanRemoves() const { return lastRemoves_; }
+    // The next due second from `now` on that has not been dealt with yet.
     std::optional<DateTime> NextScan(const Schedule& schedule, const DateTime& now) const;
+    // The last due time whose scan did not run: as recorded, or one that
+    // passed since the last record and is past its grace at `now`.
+    std::optional<DateTime> MissedScan(const Schedule& schedule, const DateTime& now) const;
 
 private:
     void ScheduleChanged();
     // The timer's interval for what comes next.
     void Pace(const Schedule& schedule, const DateTime& now);
+    // The stored last due time dealt with, as seconds of the clock.
+    std::optional<std::int64_t> StoredServed() const;
+    // Records a due time as dealt with (and as missed, or the record of a
+    // miss cleared).
+    void Record(std::int64_t due, bool missed);
 
     ScheduleContext ctx_;
     bool loading_ = false;
     bool ticking_ = false;
     // The second of the last check, as seconds of the clock.
     std::optional<std::int64_t> lastCheck_;
-    // A due second reached while the check ran, not yet served.
-    std::optional<std::int64_t> owed_;
-    // The due second that last started a scan.
-    std::optional<std::int64_t> served_;
+    // Due seconds at or before it are not started by this program: they
+    // passed before it checked (before the start, while the window was
+    // shown, before the schedule was applied).
+    std::optional<std::int64_t> floor_;
+    // The due second this program last started or recorded as missed.
+    std::optional<std::int64_t> dealtHere_;
     unsigned scansStarted_ = 0;
+    bool lastRemoves_ = false;
 };
 
 }  // namespace quellon::scheduler

@@ -53,6 +53,11 @@ inline constexpr std::string_view kLblLastScan = "lblLastScan";
 inline constexpr std::string_view kLblLastFullScan = "lblLastFullScan";
 inline constexpr std::string_view kLblDefRemoved = "lblDefRemoved";
 inline constexpr std::string_view kMinimized = "Minimized";
+// The scheduled scans' own record (section Settings): the last due time
+// dealt with (started, missed, or passed before the schedule was applied),
+// and the last one that was missed ("" once a later one started).
+inline constexpr std::string_view kScheduleServed = "ScheduleServed";
+inline constexpr std::string_view kScheduleMissed = "ScheduleMissed";
 inline constexpr std::string_view kShowHelp = "showHelp";
 inline constexpr std::string_view kProduct = "Product";
 inline constexpr std::string_view kFile = "File";
@@ -82,6 +87,10 @@ public:
     // Check-box form "1"/"0" and option-button form "True"/"False".
     void SaveCheck(std::string_view section, std::string_view key, bool checked);
     void SaveOption(std::string_view section, std::string_view key, bool selected);
+
+    // The lock called `name` shared by every program of this user's
+    // profile, taken without waiting.
+    platform::LockAttempt TryLock(std::string_view name) { return storage_.TryLock(name); }
 
 private:
     platform::SettingsStorage& storage_;

@@ -165,6 +165,48 @@ TEST_F(UpdateFormTest, NothingNewMeansNoNoticeAndTheDebugNoticeOnlyCloses) {
     EXPECT_FALSE(host.Ended());
 }
 
+// The automatic check lets events run while it waits for the pages: a
+// window sent to the tray meanwhile keeps its icon (hidden without one, it
+// could be reached by nothing, and the single-instance lock refuses every
+// new start), and one that was in the tray before keeps it too.
+TEST_F(UpdateFormTest, TheTrayIconOutlastsAnAutomaticCheckWhateverHappensDuringIt) {
+    Publish(43);
+    StoreVersions(43);
+    auto& f = Form();
+    f.frmMainWindow.SetVisible(true);
+    f.frmMainWindow.SetWindowState(ui::Window::State::kNormal);
+    ASSERT_FALSE(f.clsTray.bRunningInTray());
+    bool sent = false;
+    host.AtDoEvents(host.DoEventsCount() + 1, [&] {
+        EXPECT_TRUE(frontEnd.trayIconShown) << "Live Update's own icon while it checks";
+        f.Command5.Click();
+        sent = true;
+    });
+    f.RunAutomaticUpdate();
+    ASSERT_TRUE(sent) << "the check let no events run";
+    EXPECT_EQ(f.UpdateChecks(), 1u);
+    EXPECT_FALSE(f.frmMainWindow.Visible());
+    EXPECT_TRUE(f.clsTray.bRunningInTray());
+    EXPECT_TRUE(frontEnd.trayIconShown);
+    EXPECT_EQ(frontEnd.trayTip, tray::CutTip(f.frmMainWindow.Caption()));
+    // The icon brings the window back.
+    f.OnTrayMessage(0x203);
+    EXPECT_TRUE(f.frmMainWindow.Visible());
+
+    // In the tray before the check, the tip is the program's again after it.
+    f.Command5.Click();
+    f.RunAutomaticUpdate();
+    EXPECT_TRUE(frontEnd.trayIconShown);
+    EXPECT_EQ(frontEnd.trayTip, tray::CutTip(f.frmMainWindow.Caption()));
+
+    // Not in the tray and nothing happening: Live Update's icon goes again.
+    f.OnTrayMessage(0x203);
+    f.clsTray.RemoveIcon(f.frmMainWindow);
+    f.RunAutomaticUpdate();
+    EXPECT_FALSE(frontEnd.trayIconShown);
+    EXPECT_TRUE(f.frmMainWindow.Visible());
+}
+
 TEST_F(UpdateFormTest, SecondsOfAScanDoNotCountAsIdle) {
     Publish(43);
     StoreVersions(43);

@@ -271,6 +271,39 @@ TEST(RealWinePrefix, WineSeesWhatIsWrittenAndNothingIsLostWhileItRuns) {
     EXPECT_EQ(saved.find("\"Mode\"=\"on\""), std::string::npos);
     EXPECT_NE(saved.find("\"Caf\\xe9\"=\"cr\\xe8me br\\xfbl\\x00e9e\""), std::string::npos);
     EXPECT_EQ(ReadBytes(wine.Root() / "system.reg").find("QP New"), std::string::npos);
+
+    // Between copies of Wine's memory a read starts no Windows program (the
+    // home-page shield reads every 5 s): a value Wine took in after the
+    // copy shows once Wine has saved it, and a change takes a new copy first.
+    wine.StartServer();
+    {
+        Backend backend(wine.Root(), config);
+        auto& reg = backend.Platform().registry;
+        using namespace platform;
+        EXPECT_EQ(Query(reg, kHkeyCurrentUser, "Software\\QP Live", "Later"), "missing");
+        ASSERT_EQ(
+            wine.Wine({"reg", "add", "HKCU\\Software\\QP Live", "/v", "Later", "/d", "x", "/f"}), 0)
+            << wine.Output();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        // What the read sees is what the file holds (Wine may have saved
+        // meanwhile, every 30 s), not a new copy of Wine's memory.
+        const std::string fileBefore = ReadBytes(wine.Root() / "user.reg");
+        const std::string seen = Query(reg, kHkeyCurrentUser, "Software\\QP Live", "Later");
+        if (fileBefore == ReadBytes(wine.Root() / "user.reg")) {
+            const bool inFile = fileBefore.find("\"Later\"=\"x\"") != std::string::npos;
+            EXPECT_EQ(seen, inFile ? "1:x" : "missing") << "a read took a copy of Wine's memory";
+        }
+        EXPECT_TRUE(Change(reg, kHkeyCurrentUser, "Software\\QP Live", "Other", Str("y")));
+        EXPECT_EQ(Query(reg, kHkeyCurrentUser, "Software\\QP Live", "Later"), "1:x");
+        EXPECT_EQ(Query(reg, kHkeyCurrentUser, "Software\\QP Live", "Other"), "1:y");
+    }
+    wine.StopServer();
+    {
+        // Saved by Wine on its way out: read from the file.
+        Backend backend(wine.Root(), config);
+        auto& reg = backend.Platform().registry;
+        EXPECT_EQ(Query(reg, platform::kHkeyCurrentUser, "Software\\QP Live", "Later"), "1:x");
+    }
 }
 
 }  // namespace

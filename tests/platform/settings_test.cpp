@@ -1,5 +1,6 @@
 // The settings store's INI files.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,6 +49,42 @@ TEST(SettingsTest, NastyNamesAndValuesReadBackExactly) {
     std::string file = ReadBytes(m.Config() / "Quellon Pro.ini");
     EXPECT_NE(file.find("caf\xE9=\xE9\xFF raw high bytes \x80\n"), std::string::npos);
     EXPECT_NE(file.find("[Weird %5BSection%5D %3D]\n"), std::string::npos);
+}
+
+// The lock the schedulers of one profile share: one holder at a time, in
+// this program too and across programs; a holder killed leaves it free.
+TEST(SettingsTest, TheProfileLockHasOneHolderAtATime) {
+    using State = platform::LockAttempt::State;
+    TestMachine m;
+    platform::SettingsStorage& s = m.Platform().settings;
+    {
+        platform::LockAttempt held = s.TryLock("scheduler");
+        ASSERT_EQ(held.state, State::kTaken);
+        EXPECT_EQ(s.TryLock("scheduler").state, State::kHeldElsewhere);
+        EXPECT_EQ(s.TryLock("other").state, State::kTaken);
+    }
+    EXPECT_EQ(s.TryLock("scheduler").state, State::kTaken);
+    EXPECT_EQ(s.TryLock("../escape").state, State::kUnavailable);
+
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        platform::LockAttempt held = s.TryLock("scheduler");
+        const char ok = held.state == State::kTaken ? '1' : '0';
+        (void)!::write(ready[1], &ok, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char ok = '0';
+    ASSERT_EQ(::read(ready[0], &ok, 1), 1);
+    EXPECT_EQ(ok, '1');
+    EXPECT_EQ(s.TryLock("scheduler").state, State::kHeldElsewhere);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(s.TryLock("scheduler").state, State::kTaken);
+    ::close(ready[0]);
+    ::close(ready[1]);
 }
 
 TEST(SettingsTest, SectionsAndKeysIgnoreCaseAndKeepTheFirstSpelling) {

@@ -59,6 +59,9 @@ protected:
         store.Save(kOptionAndSettings, keys::kDay, std::to_string(day));
         store.Save(kOptionAndSettings, keys::kTime, timeText);
         store.Save(kOptionAndSettings, keys::kDate, dateText);
+        // As Apply does: what passed before is not owed.
+        store.Save(settings::kSettings, keys::kScheduleServed,
+                   FormatGeneralDate(DateTime::FromUnixSeconds(host.Now().ToUnixSeconds() - 1)));
         sched.Rearm();
         timer.SetEnabled(true);
     }
@@ -102,7 +105,7 @@ TEST_F(SchedulerTest, DailyStartsOnceInItsSecondHoweverShortTheScan) {
     EXPECT_EQ(sched.ScansStarted(), 2u);
 }
 
-TEST_F(SchedulerTest, ASecondMissedWhileTheTimersWereHeldOffIsCaughtUpWithinItsMinute) {
+TEST_F(SchedulerTest, ASecondMissedWhileTheTimersWereHeldOffIsCaughtUpWithinTheGrace) {
     Store(kDaily, "1:00:10 PM");
     host.RunFor(5000);  // 12:59:55
     // Another background task holds the timers off over the due second.
@@ -118,13 +121,15 @@ TEST_F(SchedulerTest, ASecondMissedWhileTheTimersWereHeldOffIsCaughtUpWithinItsM
     host.RunFor(30000);
     EXPECT_EQ(starts.size(), 1u) << "never twice for one due time";
 
-    // The event loop held up past the minute: that due time is lost.
+    // The event loop held up past the grace: that due time is not started
+    // late but recorded as missed.
     host.SetNow(At(DateTime{2026, 1, 17, 0, 0, 0}, 13, 0, 5));
     Store(kDaily, "1:00:30 PM");
     host.RunFor(100);
-    host.Advance(60000);  // 13:01:05, no tick in between
+    host.Advance(6 * 60000);  // 13:06:05, no tick in between
     host.RunFor(30000);
     EXPECT_EQ(starts.size(), 1u);
+    EXPECT_EQ(store.Get(settings::kSettings, keys::kScheduleMissed, ""), "1/17/2026 1:00:30 PM");
 }
 
 TEST_F(SchedulerTest, TheTimerWakesOnceASecondUntilADueSecondIsNear) {
@@ -223,9 +228,9 @@ TEST_F(SchedulerTest, TextsThatDoNotConvertAndSchedulesSwitchedOffNeverRun) {
 
 TEST_F(SchedulerTest, UnattendedRemovalHoldsOnlyForTheScheduledScan) {
     Store(kDaily, "1:00:00 PM");
-    autoDel.SetChecked(true);
+    store.Save(settings::kSettings, keys::kChkAutoDel, "1");
     host.RunFor(11000);
-    autoDel.SetChecked(false);
+    store.Save(settings::kSettings, keys::kChkAutoDel, "0");
     host.SetNow(At(DateTime{2026, 1, 17, 0, 0, 0}, 12, 59, 59));
     host.RunFor(2000);
     EXPECT_EQ(unattendedDuringScan, (std::vector<bool>{true, false}));
@@ -234,6 +239,143 @@ TEST_F(SchedulerTest, UnattendedRemovalHoldsOnlyForTheScheduledScan) {
     unattended = true;
     host.RunFor(1000);
     EXPECT_FALSE(unattended);
+}
+
+// Whether to remove without asking is what the store holds at the scan:
+// another program (the window, while watch runs) may have changed it, and
+// the box of this one was filled only at its start.
+TEST_F(SchedulerTest, AutomaticDeletionIsReadFromTheStoreAtEachScan) {
+    Store(kDaily, "1:00:00 PM");
+    autoDel.SetChecked(true);
+    store.Save(settings::kSettings, keys::kChkAutoDel, "0");
+    host.RunFor(11000);
+    autoDel.SetChecked(false);
+    store.Save(settings::kSettings, keys::kChkAutoDel, "1");
+    host.SetNow(At(DateTime{2026, 1, 17, 0, 0, 0}, 12, 59, 59));
+    host.RunFor(2000);
+    EXPECT_EQ(unattendedDuringScan, (std::vector<bool>{false, true}));
+    EXPECT_TRUE(sched.LastScanRemoves());
+}
+
+// Two schedulers of one profile (the window in the tray and watch): one
+// scan per due time, whichever checks first, also when the other's check
+// comes during the scan or holds the profile's lock at the due second.
+TEST_F(SchedulerTest, TwoSchedulersOfOneProfileStartOneScanPerDueTime) {
+    settings::SettingsStore otherStore(machine.Platform().settings);
+    ui::CheckBox otherChk, otherAutoDel;
+    ui::ComboBox otherDays;
+    ui::DateTimePicker otherDate, otherTime;
+    ui::Button otherApply, otherReset;
+    ui::Timer otherTimer{10, false};
+    ui::Label otherStart;
+    bool otherUnattended = false;
+    std::vector<DateTime> otherStarts;
+    scheduler::Scheduler other(scheduler::ScheduleContext{
+        scheduler::ScheduleControls{otherChk, otherDays, otherDate, otherTime, otherApply,
+                                    otherReset, otherAutoDel, otherTimer},
+        otherStore, host, "Quellon Pro", otherStart, otherUnattended, [] { return false; },
+        [] { return true; }});
+    other.Wire();
+    otherStart.onClick = [&] { otherStarts.push_back(host.Now()); };
+    host.AddTimer(otherTimer);
+    // This one's scan takes two seconds; the other checks all along.
+    scanTakesMs = 0;
+    lblStart.onClick = [&] {
+        starts.push_back(host.Now());
+        for (int i = 0; i < 200; ++i) {
+            host.Advance(10);
+            other.tmrScheduler_Timer();
+        }
+    };
+    Store(kDaily, "1:00:00 PM");
+    otherTimer.SetEnabled(true);
+    host.RunFor(15000);
+    EXPECT_EQ(starts.size() + otherStarts.size(), 1u);
+
+    // The next day another program holds the lock over the due second: no
+    // start while it does, and the due time is caught up once it lets go.
+    host.SetNow(At(DateTime{2026, 1, 17, 0, 0, 0}, 12, 59, 58));
+    sched.Rearm();
+    other.Rearm();
+    {
+        const platform::LockAttempt held = store.TryLock(scheduler::Scheduler::kLockName);
+        ASSERT_EQ(held.state, platform::LockAttempt::State::kTaken);
+        EXPECT_EQ(store.TryLock(scheduler::Scheduler::kLockName).state,
+                  platform::LockAttempt::State::kHeldElsewhere);
+        host.RunFor(5000);
+        EXPECT_EQ(starts.size() + otherStarts.size(), 1u);
+    }
+    host.RunFor(3000);
+    EXPECT_EQ(starts.size() + otherStarts.size(), 2u);
+    host.RunFor(60000);
+    EXPECT_EQ(starts.size() + otherStarts.size(), 2u);
+    EXPECT_EQ(store.Get(settings::kSettings, keys::kScheduleServed, ""), "1/17/2026 1:00:00 PM");
+    host.RemoveTimer(otherTimer);
+}
+
+// A due time that passed while nothing could run it: caught up within the
+// grace (the machine woke two minutes late), otherwise recorded as missed
+// and told until a later scan starts; never started twice, also when the
+// clock goes back an hour in autumn.
+TEST_F(SchedulerTest, AMissedScanIsCaughtUpWithinTheGraceOrToldAsMissed) {
+    Store(kDaily, "1:00:00 PM");
+    host.RunFor(1000);
+    host.Advance(2 * 60000);  // asleep over the due second
+    host.RunFor(2000);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].hour, 13);
+    EXPECT_EQ(starts[0].minute, 1) << "at the first check after the wake";
+    EXPECT_EQ(sched.MissedScan(scheduler::ReadSchedule(store), host.Now()), std::nullopt);
+
+    // Asleep for an hour the next day: too late to start, said instead.
+    host.SetNow(At(DateTime{2026, 1, 17, 0, 0, 0}, 12, 59, 0));
+    host.RunFor(1000);
+    host.Advance(60 * 60000);
+    host.RunFor(2000);
+    EXPECT_EQ(starts.size(), 1u);
+    const DateTime saturday = At(DateTime{2026, 1, 17, 0, 0, 0}, 13, 0, 0);
+    EXPECT_EQ(sched.MissedScan(scheduler::ReadSchedule(store), host.Now()), saturday);
+    EXPECT_EQ(store.Get(settings::kSettings, keys::kScheduleMissed, ""), "1/17/2026 1:00:00 PM");
+
+    // The program was not running on Sunday: the next start tells it before
+    // its first check, and the check records it.
+    scheduler::Scheduler restarted(scheduler::ScheduleContext{
+        scheduler::ScheduleControls{chk, days, date, time, apply, reset, autoDel, timer}, store,
+        host, "Quellon Pro", lblStart, unattended, [] { return false; }, [] { return true; }});
+    host.SetNow(At(DateTime{2026, 1, 18, 0, 0, 0}, 18, 0, 0));
+    const DateTime sunday = At(DateTime{2026, 1, 18, 0, 0, 0}, 13, 0, 0);
+    EXPECT_EQ(restarted.MissedScan(scheduler::ReadSchedule(store), host.Now()), sunday);
+    restarted.tmrScheduler_Timer();
+    EXPECT_EQ(starts.size(), 1u);
+    EXPECT_EQ(store.Get(settings::kSettings, keys::kScheduleMissed, ""), "1/18/2026 1:00:00 PM");
+
+    // Monday's scan runs and the record of the miss goes.
+    host.SetNow(At(DateTime{2026, 1, 19, 0, 0, 0}, 12, 59, 59));
+    sched.Rearm();
+    host.RunFor(2000);
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_EQ(sched.MissedScan(scheduler::ReadSchedule(store), host.Now()), std::nullopt);
+
+    // A due time in the hour the clock skips in spring is missed, and said.
+    Store(kDaily, "2:30:00 AM");
+    host.SetNow(At(DateTime{2026, 3, 29, 0, 0, 0}, 1, 59, 58));
+    sched.Rearm();
+    host.RunFor(1500);
+    host.SetNow(At(DateTime{2026, 3, 29, 0, 0, 0}, 3, 0, 0));
+    host.RunFor(1500);
+    EXPECT_EQ(starts.size(), 2u);
+    EXPECT_EQ(store.Get(settings::kSettings, keys::kScheduleMissed, ""), "3/29/2026 2:30:00 AM");
+
+    // In autumn the hour after it comes twice: its scan runs once.
+    Store(kDaily, "2:30:00 AM");
+    host.SetNow(At(DateTime{2026, 10, 25, 0, 0, 0}, 2, 29, 58));
+    sched.Rearm();
+    host.RunFor(3000);
+    ASSERT_EQ(starts.size(), 3u);
+    host.SetNow(At(DateTime{2026, 10, 25, 0, 0, 0}, 2, 0, 0));
+    sched.Rearm();
+    host.RunFor(40 * 60000);
+    EXPECT_EQ(starts.size(), 3u);
 }
 
 TEST_F(SchedulerTest, TheWindowShownInNormalStatePausesTheCheck) {

@@ -149,6 +149,24 @@ TEST_F(Win32BackendTest, SettingsAreStringValuesOfOneKeyPerApplicationAndSection
     EXPECT_TRUE(reg.DeleteKeyTree(platform::kHkeyCurrentUser, root));
 }
 
+// The lock the schedulers of one profile share: one holder at a time, in
+// this program too; a store kept elsewhere has a lock of its own.
+TEST_F(Win32BackendTest, TheProfileLockHasOneHolderAtATimeWindowsOnly) {
+    using State = platform::LockAttempt::State;
+    const std::string root =
+        "Software\\Quellon Pro Tests\\Lock" + std::to_string(::GetCurrentProcessId());
+    win32::Backend backend(root), other(root + "b");
+    auto& s = backend.Platform().settings;
+    {
+        platform::LockAttempt held = s.TryLock("scheduler");
+        ASSERT_EQ(held.state, State::kTaken);
+        EXPECT_EQ(s.TryLock("scheduler").state, State::kHeldElsewhere);
+        EXPECT_EQ(other.Platform().settings.TryLock("scheduler").state, State::kTaken);
+    }
+    EXPECT_EQ(s.TryLock("scheduler").state, State::kTaken);
+    EXPECT_EQ(s.TryLock("bad\\name").state, State::kUnavailable);
+}
+
 TEST_F(Win32BackendTest, FoldersDrivesAndVersionWindowsOnly) {
     auto& shell = P().shell;
     const std::string windows = shell.WindowsDirectory();

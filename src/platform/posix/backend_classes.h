@@ -91,6 +91,9 @@ public:
              std::string_view value) override;
     std::vector<platform::SettingEntry> List(std::string_view app) override;
     std::vector<std::string> Applications() override;
+    // "<folder>/<name>.lock" under flock, which conflicts between two open
+    // descriptions of the file, in one process too.
+    platform::LockAttempt TryLock(std::string_view name) override;
 
     // "<folder>/<app>.ini" with unsafe bytes of the name escaped.
     std::filesystem::path FileOf(std::string_view app) const;

@@ -199,3 +199,47 @@ std::vector<std::string> IniSettings::Applications() {
 }
 
 }  // namespace quellon::posix
+
+namespace quellon::posix {
+
+namespace {
+
+class FlockHeld : public platform::HeldLock {
+public:
+    explicit FlockHeld(io::Fd fd) : fd_(std::move(fd)) {}
+    // Closing the descriptor releases the lock.
+    ~FlockHeld() override = default;
+
+private:
+    io::Fd fd_;
+};
+
+}  // namespace
+
+platform::LockAttempt IniSettings::TryLock(std::string_view name) {
+    platform::LockAttempt attempt;
+    if (name.empty() || name.find_first_of("/\\") != std::string_view::npos || name[0] == '.') {
+        return attempt;
+    }
+    std::error_code ec;
+    fs::create_directories(folder_, ec);
+    const fs::path file = folder_ / (std::string(name) + ".lock");
+    io::Fd fd(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!fd.Valid()) {
+        return attempt;
+    }
+    while (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK) {
+            attempt.state = platform::LockAttempt::State::kHeldElsewhere;
+            return attempt;
+        }
+        if (errno != EINTR) {
+            return attempt;
+        }
+    }
+    attempt.state = platform::LockAttempt::State::kTaken;
+    attempt.lock = std::make_unique<FlockHeld>(std::move(fd));
+    return attempt;
+}
+
+}  // namespace quellon::posix

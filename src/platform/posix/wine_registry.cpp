@@ -44,6 +44,8 @@ constexpr const char* kRegRoots[kFileCount] = {"HKLM", "HKCU", "HKU\\.DEFAULT"};
 
 constexpr auto kRecheck = std::chrono::milliseconds(100);
 constexpr auto kSnapshotAge = std::chrono::seconds(2);
+// How long after a copy of Wine's memory failed another is tried.
+constexpr auto kSnapshotRetry = std::chrono::seconds(60);
 constexpr int kWineTimeoutMs = 60000;
 constexpr int kMaxLinks = 8;
 
@@ -328,6 +330,7 @@ private:
         // Wine's format: it is then never replaced.
         bool writable = true;
         bool fromServer = false;  // the document is a copy of the running server's memory
+        Stamp savedStamp;         // of the file when that copy was taken
     };
     struct Handle {
         platform::Hive hive;
@@ -608,13 +611,29 @@ private:
         lastCheck_ = now;
         server_ = wine::RunningServer(root_);
         if (server_) {
-            if (!snapshot_ || now - lastSnapshot_ >= kSnapshotAge) {
+            // A copy of Wine's memory costs a Windows program's start (a
+            // second of work or more, and up to a minute of waiting): one
+            // is taken for the first look and before each change. Between
+            // them a file Wine has saved since the copy (it saves what
+            // changed every 30 seconds) is read instead, so the home-page
+            // shield's look every 5 seconds costs a few file stamps.
+            const bool due = snapshot_ ? forChange && now - lastSnapshot_ >= kSnapshotAge
+                                       : !attempted_ || now - lastSnapshot_ >= kSnapshotRetry;
+            if (due) {
                 TakeSnapshot();
                 lastSnapshot_ = now;
+                attempted_ = true;
+                return;
+            }
+            for (File& f : files_) {
+                if (f.loaded && !(StampOf(f.path) == (f.fromServer ? f.savedStamp : f.stamp))) {
+                    ReadSaved(f);
+                }
             }
             return;
         }
         snapshot_ = false;
+        attempted_ = false;
         for (File& f : files_) {
             if (f.loaded && (f.fromServer || !(StampOf(f.path) == f.stamp))) {
                 ReadFromDisk(f);
@@ -622,10 +641,33 @@ private:
         }
     }
 
+    // A file Wine saved while it runs, read over the copy held when it is
+    // sound (a file that is not stays as it was, and the copy with it).
+    void ReadSaved(File& f) {
+        const Stamp stamp = StampOf(f.path);
+        std::optional<std::string> bytes = stamp.exists ? io::ReadFile(f.path) : std::nullopt;
+        f.savedStamp = stamp;
+        if (!bytes) {
+            return;
+        }
+        winereg::Document doc = winereg::Document::Parse(*bytes);
+        if (!doc.Valid()) {
+            return;
+        }
+        f.doc = std::move(doc);
+        f.stamp = stamp;
+        f.fromServer = false;
+        f.writable = true;
+    }
+
     // Asks Wine for its registry as it holds it: a Windows program in the
     // prefix saves the keys into a folder of its own.
     void TakeSnapshot() {
         snapshot_ = false;
+        // What the files hold now is older than the copy.
+        for (File& f : files_) {
+            f.savedStamp = StampOf(f.path);
+        }
         const std::optional<std::array<std::string, 3>> saved = wine::SaveRegistry(root_, *server_);
         if (!saved) {
             return;
@@ -653,6 +695,26 @@ private:
         File& f = files_[id];
         if (server_) {
             return ChangeThroughWine(f, apply, command);
+        }
+        // The server's own lock, held from the read to the rename: a server
+        // that started (or was still saving on its way out) between a look
+        // for one and the rename would put its older copy back over ours.
+        const wine::ServerLock lock = wine::ServerLock::Take(root_);
+        if (lock.state() == wine::ServerLock::State::kServerRuns) {
+            server_ = wine::RunningServer(root_);
+            if (server_) {
+                return ChangeThroughWine(f, apply, command);
+            }
+            note_ = "Wine is starting or ending in " + root_.string() +
+                    ", so its registry is left as it is; remove again in a moment.";
+            return false;
+        }
+        if (lock.state() == wine::ServerLock::State::kFailed) {
+            // No lock to be had (the temporary folder is not this user's
+            // own): the change is made as long as no server is seen.
+            if ((server_ = wine::RunningServer(root_))) {
+                return ChangeThroughWine(f, apply, command);
+            }
         }
         if (f.fromServer || !(StampOf(f.path) == f.stamp)) {
             ReadFromDisk(f);  // changed by someone else since it was read
@@ -700,6 +762,14 @@ private:
                     wine::Run(*loader, root_, args, *folder, kWineTimeoutMs);
                 if (run.started && !run.timedOut && run.exitCode == 0) {
                     apply(f.doc);  // the copy held here follows Wine's memory
+                    // What the files hold now may predate the change: only
+                    // a later save of Wine's is newer than the copies.
+                    for (File& other : files_) {
+                        if (other.loaded) {
+                            other.savedStamp = StampOf(other.path);
+                            other.fromServer = true;
+                        }
+                    }
                     std::error_code ec;
                     fs::remove_all(*folder, ec);
                     return true;
@@ -736,6 +806,7 @@ private:
     std::optional<fs::path> server_;
     bool checked_ = false;
     bool snapshot_ = false;
+    bool attempted_ = false;  // a copy was tried while this server runs
     std::chrono::steady_clock::time_point lastCheck_, lastSnapshot_;
     std::string note_;
 };

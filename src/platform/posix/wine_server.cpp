@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -92,6 +93,125 @@ std::optional<fs::path> RunningServer(const fs::path& prefix) {
         }
     }
     return std::nullopt;
+}
+
+namespace {
+
+// The name of a prefix's server folder; empty when the prefix is no folder.
+std::string ServerFolderName(const fs::path& prefix) {
+    struct stat st {};
+    if (::stat(prefix.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        return {};
+    }
+    char name[64];
+    std::snprintf(name, sizeof name, "server-%llx-%llx", static_cast<unsigned long long>(st.st_dev),
+                  static_cast<unsigned long long>(st.st_ino));
+    return name;
+}
+
+// A folder of this user's only, made as Wine makes it (mode 0700) when
+// missing; false when it cannot be made or is not such a folder (a link,
+// someone else's, open to others: Wine refuses those too).
+bool PrivateFolder(const fs::path& folder) {
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        return false;
+    }
+    struct stat st {};
+    return ::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+           (st.st_mode & 077) == 0;
+}
+
+}  // namespace
+
+ServerLock::~ServerLock() {
+    Release();
+}
+
+ServerLock::ServerLock(ServerLock&& other) noexcept
+    : state_(other.state_), fds_(std::move(other.fds_)), files_(std::move(other.files_)) {
+    other.fds_.clear();
+    other.state_ = State::kFailed;
+}
+
+ServerLock& ServerLock::operator=(ServerLock&& other) noexcept {
+    if (this != &other) {
+        Release();
+        state_ = other.state_;
+        fds_ = std::move(other.fds_);
+        files_ = std::move(other.files_);
+        other.fds_.clear();
+        other.state_ = State::kFailed;
+    }
+    return *this;
+}
+
+void ServerLock::Release() {
+    // Closing the file gives the lock up.
+    for (const int fd : fds_) {
+        ::close(fd);
+    }
+    fds_.clear();
+}
+
+ServerLock ServerLock::Take(const fs::path& prefix) {
+    ServerLock lock;
+    const std::string name = ServerFolderName(prefix);
+    if (name.empty()) {
+        return lock;
+    }
+    std::vector<fs::path> folders;
+    // Wine's own place, made when missing, as the server would make it.
+    const fs::path own = fs::path("/tmp") / (".wine-" + std::to_string(::getuid()));
+    if (!PrivateFolder(own) || !PrivateFolder(own / name)) {
+        return lock;
+    }
+    folders.push_back(own / name);
+    // Debian's: the folder the prefix names, where it is there.
+    if (std::optional<std::string> named = io::ReadFile(prefix / "wineserver")) {
+        std::string folder = *named;
+        while (!folder.empty() && (folder.back() == '\n' || folder.back() == '\r' ||
+                                   folder.back() == ' ' || folder.back() == '\0')) {
+            folder.pop_back();
+        }
+        if (!folder.empty() && folder.size() < 256 && folder.find('/') == std::string::npos &&
+            folder != "." && folder != "..") {
+            for (const fs::path& base : {TempBase(), fs::path("/tmp")}) {
+                struct stat st {};
+                const fs::path debian = base / folder;
+                if (::lstat(debian.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+                    st.st_uid == ::getuid() && PrivateFolder(debian / name) &&
+                    std::find(folders.begin(), folders.end(), debian / name) == folders.end()) {
+                    folders.push_back(debian / name);
+                }
+            }
+        }
+    }
+    for (const fs::path& folder : folders) {
+        const fs::path file = folder / "lock";
+        const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) {
+            return lock;  // what was taken goes with it
+        }
+        lock.fds_.push_back(fd);
+        struct flock fl {};
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        fl.l_start = 0;
+        fl.l_len = 0;  // the whole file
+        int rc;
+        while ((rc = ::fcntl(fd, F_SETLK, &fl)) != 0 && errno == EINTR) {
+        }
+        if (rc != 0) {
+            if (errno == EAGAIN || errno == EACCES) {
+                lock.state_ = State::kServerRuns;
+            }
+            lock.Release();
+            return lock;
+        }
+        lock.files_.push_back(file);
+    }
+    lock.state_ = State::kHeld;
+    return lock;
 }
 
 std::optional<fs::path> FindLoader(const fs::path& serverFolder) {

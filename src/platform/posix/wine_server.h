@@ -21,6 +21,44 @@ namespace quellon::posix::wine {
 // The folder of the server that serves the prefix now; nullopt when none does.
 std::optional<std::filesystem::path> RunningServer(const std::filesystem::path& prefix);
 
+// The lock a server of the prefix holds for as long as it runs, held here
+// instead: while it is, no server of the prefix can start (a Wine program
+// started meanwhile waits for it), so the prefix's registry files can be
+// read, changed and replaced without a server saving its memory over them.
+class ServerLock {
+public:
+    enum class State {
+        kHeld,        // held here until the object goes
+        kServerRuns,  // a server holds it (runs, or is still saving on exit)
+        kFailed,      // the server's folder cannot be made or locked
+    };
+    ServerLock() = default;
+    ~ServerLock();
+    ServerLock(ServerLock&& other) noexcept;
+    ServerLock& operator=(ServerLock&& other) noexcept;
+    ServerLock(const ServerLock&) = delete;
+    ServerLock& operator=(const ServerLock&) = delete;
+
+    State state() const { return state_; }
+    // The lock files held.
+    const std::vector<std::filesystem::path>& Files() const { return files_; }
+
+    // Takes the lock file of every folder a server of the prefix uses: Wine's
+    // own (/tmp/.wine-<uid>/server-<dev>-<inode>, made as Wine makes it when
+    // missing) and the one the prefix's file "wineserver" names (Debian's
+    // Wine), with a write lock on the whole file, as the server takes it.
+    // A lock is a lock of this process: nothing else in it may open and
+    // close these files while it is held (RunningServer does).
+    static ServerLock Take(const std::filesystem::path& prefix);
+
+private:
+    void Release();
+
+    State state_ = State::kFailed;
+    std::vector<int> fds_;
+    std::vector<std::filesystem::path> files_;
+};
+
 // The Wine loader that talks to the server of that folder: the loader
 // beside the running server's own program (so that client and server are of
 // one Wine), else "wine" found in PATH.

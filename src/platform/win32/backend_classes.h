@@ -70,6 +70,9 @@ public:
              std::string_view value) override;
     std::vector<platform::SettingEntry> List(std::string_view app) override;
     std::vector<std::string> Applications() override;
+    // A file in the user's local application data folder, opened without
+    // sharing: a second opening fails, in this program too.
+    platform::LockAttempt TryLock(std::string_view name) override;
 
 private:
     std::string root_;

@@ -1,9 +1,12 @@
 // The registry through the Win32 registry API, and the settings store kept in
 // it: one key per application and section, one string value per setting.
+#include <shlobj.h>
 #include <shlwapi.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 
 #include "platform/win32/backend_classes.h"
 
@@ -229,6 +232,58 @@ std::vector<std::string> RegistrySettings::Applications() {
     std::vector<std::string> apps = SubKeys(rootKey.Get());
     std::sort(apps.begin(), apps.end());
     return apps;
+}
+
+namespace {
+
+class FileHeld : public platform::HeldLock {
+public:
+    explicit FileHeld(HANDLE file) : file_(file) {}
+    ~FileHeld() override { ::CloseHandle(file_); }
+    FileHeld(const FileHeld&) = delete;
+    FileHeld& operator=(const FileHeld&) = delete;
+
+private:
+    HANDLE file_;
+};
+
+}  // namespace
+
+platform::LockAttempt RegistrySettings::TryLock(std::string_view name) {
+    platform::LockAttempt attempt;
+    if (name.empty() || name.find_first_of("/\\:") != std::string_view::npos) {
+        return attempt;
+    }
+    wchar_t base[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+                                  SHGFP_TYPE_CURRENT, base))) {
+        return attempt;
+    }
+    // One lock per settings key: a store kept apart (the tests') has its own.
+    std::uint32_t hash = 2166136261u;
+    for (const char c : root_) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    }
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "-%08x.lock", static_cast<unsigned>(hash));
+    const std::wstring folder = std::wstring(base) + L"\\Quellon Pro";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring file = folder + L"\\";
+    for (const char c : std::string(name) + suffix) {
+        file += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    }
+    const HANDLE h = ::CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+            attempt.state = platform::LockAttempt::State::kHeldElsewhere;
+        }
+        return attempt;
+    }
+    attempt.state = platform::LockAttempt::State::kTaken;
+    attempt.lock = std::make_unique<FileHeld>(h);
+    return attempt;
 }
 
 }  // namespace quellon::win32
