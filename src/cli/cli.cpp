@@ -21,6 +21,7 @@
 #include "common/text.h"
 #include "common/winpath.h"
 #include "definitions/codec.h"
+#include "definitions/definition_reach.h"
 #include "platform/backend_factory.h"
 
 namespace quellon::cli {
@@ -85,6 +86,11 @@ public:
         form_.lblStatus.Observe([this] { Draw(); });
     }
     ~ProgressLine() { Clear(); }
+    // A line of its own, with the progress line drawn again below it.
+    void Say(std::string_view line) {
+        Clear();
+        err_ << line << '\n' << std::flush;
+    }
     void Clear() {
         if (live_ && drawn_) {
             err_ << "\r\033[K" << std::flush;
@@ -141,7 +147,15 @@ Result<int> Scan(const Options& o, bool complete, bool remove, std::ostream& out
     }
     {
         ProgressLine progress(form, err);
+        // A definition that names what none may is said, one line each.
+        form.ScanContext().onPassedOver = [&progress](definitions::Kind kind, std::size_t line,
+                                                      const std::string& reason) {
+            progress.Say("quellon-cli: passed over " + std::string(definitions::FileNameOf(kind)) +
+                         " line " + std::to_string(line) + ": " +
+                         definitions::EscapeForOutput(reason));
+        };
         form.StartScan();
+        form.ScanContext().onPassedOver = nullptr;
     }
     if (!form.LastScanRan()) {
         // The scan's own message has said why.

@@ -82,6 +82,11 @@ public:
     virtual bool CreateFolder(std::string_view path) = 0;
     // A batch of look-ups and reads over this file system.
     virtual std::unique_ptr<LookupBatch> StartLookupBatch() = 0;
+    // The letters (upper case) of the drives through which a path reaches
+    // beyond this Windows machine: a drive that maps the host's own root
+    // (Wine's Z:, "/") and a network drive. No definition may name a path
+    // on them.
+    virtual std::string HostRootDrives() = 0;
 };
 
 }  // namespace quellon::platform

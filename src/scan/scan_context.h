@@ -110,6 +110,12 @@ struct ScanContext {
     // A listed program found running outside a scan (the memory shield's
     // alert); unset, nothing is shown.
     std::function<void(const std::string& name, const std::string& company)> onShieldDetection;
+    // A live definition line a scan passed over because it names what no
+    // definition may (a path outside the machine, a protected key deleted
+    // whole): its file's kind, its line number (from 1) and why. Unset,
+    // the line is passed over silently.
+    std::function<void(definitions::Kind kind, std::size_t line, const std::string& reason)>
+        onPassedOver = nullptr;
 
     bool ScanRunning() const { return !controls.cmdScan.Enabled(); }
 };

@@ -29,6 +29,7 @@ public:
     bool CopyNew(std::string_view from, std::string_view to) override;
     bool CreateFolder(std::string_view path) override;
     std::unique_ptr<platform::LookupBatch> StartLookupBatch() override;
+    std::string HostRootDrives() override;
 
 private:
     const MachineRoot& machine_;
