@@ -21,7 +21,6 @@
 #include "common/text.h"
 #include "common/winpath.h"
 #include "definitions/codec.h"
-#include "definitions/definition_reach.h"
 #include "platform/backend_factory.h"
 
 namespace quellon::cli {
@@ -150,9 +149,7 @@ Result<int> Scan(const Options& o, bool complete, bool remove, std::ostream& out
         // A definition that names what none may is said, one line each.
         form.ScanContext().onPassedOver = [&progress](definitions::Kind kind, std::size_t line,
                                                       const std::string& reason) {
-            progress.Say("quellon-cli: passed over " + std::string(definitions::FileNameOf(kind)) +
-                         " line " + std::to_string(line) + ": " +
-                         definitions::EscapeForOutput(reason));
+            progress.Say(PassedOverText(kind, line, reason));
         };
         form.StartScan();
         form.ScanContext().onPassedOver = nullptr;
