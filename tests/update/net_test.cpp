@@ -229,10 +229,13 @@ TEST_F(NetTest, ATricklingServerIsGivenUpWithinTheStallTime) {
     EXPECT_LT(Clock::now() - started, std::chrono::seconds(6));
     EXPECT_EQ(machine.ReadHome("keep.dat"), "old");
 
-    // The same limits let a transfer through that keeps up the speed.
-    trickle.trickleBytes = 400;
-    trickle.body = std::string(8000, 'f');
+    // A transfer that keeps well above the speed (80 KB a second, in pieces)
+    // goes through.
+    trickle.trickleBytes = 4000;
+    trickle.delayMs = 50;
+    trickle.body = std::string(40000, 'f');
     server.Serve("/steady.dat", trickle);
+    limits.stallTimeoutMs = 2000;
     const auto steady = Fetch(server.Url("/steady.dat"), Home("steady.dat"), limits);
     EXPECT_TRUE(steady.ok) << steady.reason;
 }
