@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "common/winpath.h"
-#include "platform/win32/impl.h"
+#include "platform/win32/backend_classes.h"
 #include "platform/win32/wininet_http.h"
 
 namespace quellon::win32 {
