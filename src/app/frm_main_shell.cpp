@@ -121,7 +121,8 @@ bool FrmMain::Form_Load() {
     settings_.Save(kOptionAndSettings, keys::kSTATUS, "RUNNING");
     settings_.Save(kOptionAndSettings, keys::kRESTART, "False");
     frmMainWindow.SetCaption(info_.productName + " by " + info_.companyName);
-    cmdWebsite.SetCaption("Visit " + info_.comments);
+    // The site Live Update really uses, never the placeholder.
+    cmdWebsite.SetCaption("Visit " + update::SiteName(info_.comments));
     shpCircle.SetVisible(false);
     frmMainWindow.SetShowInTaskList(false);
 

@@ -19,9 +19,11 @@ update::UpdateCheck FrmMain::CheckForUpdates(bool manual) {
         return {};
     }
     updating_ = true;
-    // No shield or schedule check runs meanwhile: a tick switches the
-    // timers off and on, which would also stop the wait's time-out.
-    SetBackgroundTimers(false);
+    // The shields and the schedule check go on between the files of the
+    // check (which has one deadline for all of it) and are switched off
+    // only while its files and versions are written.
+    updateContext_->onWriting = [this](bool writing) { SetBackgroundTimers(!writing); };
+    SetBackgroundTimers(true);
     if (manual) {
         cmdLiveUpdate.SetEnabled(false);
     }

@@ -87,6 +87,11 @@ public:
         form_.lblStatus.Observe([this] { Draw(); });
     }
     ~ProgressLine() { Clear(); }
+    // A line of its own, with the progress line drawn again below it.
+    void Say(std::string_view line) {
+        Clear();
+        err_ << line << '\n' << std::flush;
+    }
     void Clear() {
         if (live_ && drawn_) {
             err_ << "\r\033[K" << std::flush;
@@ -143,7 +148,13 @@ Result<int> Scan(const Options& o, bool complete, bool remove, std::ostream& out
     }
     {
         ProgressLine progress(form, err);
+        // A definition that names what none may is said, one line each.
+        form.ScanContext().onPassedOver = [&progress](definitions::Kind kind, std::size_t line,
+                                                      const std::string& reason) {
+            progress.Say(PassedOverText(kind, line, reason));
+        };
         form.StartScan();
+        form.ScanContext().onPassedOver = nullptr;
     }
     if (!form.LastScanRan()) {
         // The scan's own message has said why.

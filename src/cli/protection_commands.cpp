@@ -134,6 +134,11 @@ public:
                                            protection::ShieldAction action) {
             NoteAction(name, action);
         };
+        // A scheduled scan says which live definitions it passed over.
+        form_.ScanContext().onPassedOver = [this](definitions::Kind kind, std::size_t line,
+                                                  const std::string& reason) {
+            err_ << PassedOverText(kind, line, reason) << '\n' << std::flush;
+        };
         auto& alert = form_.frmHomePageChangedAlert;
         outcomesSeen_ = alert.Outcomes();
         outcomeSlot_ = alert.Observe([this, &alert] { NoteOutcome(alert); });

@@ -1,8 +1,14 @@
 #include "cli/scan_output.h"
 
 #include "common/text.h"
+#include "definitions/definition_reach.h"
 
 namespace quellon::cli {
+
+std::string PassedOverText(definitions::Kind kind, std::size_t line, const std::string& reason) {
+    return "quellon-cli: passed over " + std::string(definitions::FileNameOf(kind)) + " line " +
+           std::to_string(line) + ": " + definitions::EscapeForOutput(reason);
+}
 
 void PrintScanResults(app::FrmMain& form, std::ostream& out) {
     for (const auto& row : form.lvwSpywareFound.Items()) {

@@ -14,5 +14,8 @@ void PrintScanResults(app::FrmMain& form, std::ostream& out);
 void PrintRemovalProblems(app::FrmMain& form, std::ostream& out);
 // Whether the scan found anything.
 bool FoundAnything(app::FrmMain& form);
+// "quellon-cli: passed over FILE line N: why" for a live definition a scan
+// passed over, what the line holds escaped.
+std::string PassedOverText(definitions::Kind kind, std::size_t line, const std::string& reason);
 
 }  // namespace quellon::cli

@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "definitions/codec.h"
+#include "definitions/definition_reach.h"
 
 namespace quellon::definitions {
 
@@ -108,6 +109,11 @@ bool IsDefinitionLine(Kind kind, std::string_view decoded) {
 }
 
 DefinitionCheck CheckDefinitionFile(Kind kind, std::string_view bytes, bool emptyAllowed) {
+    return CheckDefinitionFile(kind, bytes, emptyAllowed, kWineHostRootDrive);
+}
+
+DefinitionCheck CheckDefinitionFile(Kind kind, std::string_view bytes, bool emptyAllowed,
+                                    std::string_view hostRootDrives) {
     if (bytes.empty()) {
         if (emptyAllowed) {
             return {true, {}, 0};
@@ -137,6 +143,10 @@ DefinitionCheck CheckDefinitionFile(Kind kind, std::string_view bytes, bool empt
         if (!IsDefinitionLine(kind, decoded)) {
             return Refuse("line " + std::to_string(number) + " is not a " +
                               std::string(KindName(kind)) + " definition",
+                          number);
+        }
+        if (const auto why = DefinitionLineRefusal(kind, decoded, hostRootDrives)) {
+            return Refuse("line " + std::to_string(number) + " names " + EscapeForOutput(*why),
                           number);
         }
         at = end + 2;

@@ -26,8 +26,15 @@ struct DefinitionCheck {
 //   whole file from one cut short when no length was announced;
 // - every line, decoded with DecodeDefinitionLine, parses as a line of its
 //   kind (IsDefinitionLine);
+// - no line names what a definition may not (DefinitionLineRefusal: a path
+//   outside the Windows machine, a protected registry key deleted whole),
+//   with `hostRootDrives` as the drives that map the host's root ("Z",
+//   Wine's, unless told);
 // - it is empty only when `emptyAllowed` (the live file it would replace
 //   is there and empty).
+// A refused line is named by its number in `line` and in the reason.
+DefinitionCheck CheckDefinitionFile(Kind kind, std::string_view bytes, bool emptyAllowed,
+                                    std::string_view hostRootDrives);
 DefinitionCheck CheckDefinitionFile(Kind kind, std::string_view bytes, bool emptyAllowed);
 
 // What a "DL" file that fails the check at start is renamed to: "DL" + name

@@ -35,11 +35,13 @@ public:
     virtual const DownloadResult& Result() const = 0;
 };
 
-// The limits of a definition download: a few megabytes over a slow line.
+// The limits of a definition download: a few megabytes over a slow line;
+// under 1 KB a second for 20 seconds is a stalled transfer.
 inline HttpLimits DownloadLimits() {
     HttpLimits limits;
-    limits.totalTimeoutMs = 10 * 60 * 1000;
-    limits.stallTimeoutMs = 30000;
+    limits.totalTimeoutMs = 2 * 60 * 1000;
+    limits.stallTimeoutMs = 20000;
+    limits.lowSpeedBytesPerSecond = 1024;
     limits.maxBytes = std::int64_t{64} << 20;
     return limits;
 }

@@ -100,6 +100,11 @@ public:
         (void)path;
         return std::nullopt;
     }
+    // The letters (upper case) of the drives through which a path reaches
+    // beyond this Windows machine: a drive that maps the host's own root
+    // (Wine's Z:, "/") and a network drive. No definition may name a path
+    // on them.
+    virtual std::string HostRootDrives() = 0;
 };
 
 }  // namespace quellon::platform

@@ -32,7 +32,7 @@ std::string_view DescribeFailure(HttpFailure failure) {
         case HttpFailure::kTooLarge:
             return "response too large";
         case HttpFailure::kRedirects:
-            return "too many redirects";
+            return "too many redirects, or one to a scheme not allowed";
         case HttpFailure::kOther:
             return "transfer failed";
     }
@@ -41,6 +41,17 @@ std::string_view DescribeFailure(HttpFailure failure) {
 
 bool IsHttpUrl(std::string_view url) {
     return text::StartsWithNoCase(url, "http://") || text::StartsWithNoCase(url, "https://");
+}
+
+bool RedirectAllowed(std::string_view from, std::string_view to) {
+    if (!IsHttpUrl(to)) {
+        return false;
+    }
+    return !text::StartsWithNoCase(from, "https://") || text::StartsWithNoCase(to, "https://");
+}
+
+std::string_view RedirectSchemes(std::string_view url) {
+    return text::StartsWithNoCase(url, "https://") ? "https" : "http,https";
 }
 
 }  // namespace quellon::platform

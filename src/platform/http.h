@@ -16,8 +16,11 @@ struct HttpLimits {
     int connectTimeoutMs = 10000;
     // Time for the whole transfer, redirects included.
     int totalTimeoutMs = 60000;
-    // A transfer that receives nothing for this long has failed.
-    int stallTimeoutMs = 30000;
+    // A transfer that receives less than lowSpeedBytesPerSecond on average
+    // over this long has stalled and failed (a server trickling a few bytes
+    // a second must not hold a check for many minutes).
+    int stallTimeoutMs = 20000;
+    std::int64_t lowSpeedBytesPerSecond = 1024;
     // A longer body fails the request.
     std::int64_t maxBytes = 4 << 20;
 };
@@ -61,6 +64,13 @@ std::string_view DescribeFailure(HttpFailure failure);
 // Whether the URL is one a request may be made for (http:// or https://,
 // ignoring case).
 bool IsHttpUrl(std::string_view url);
+// Whether a request that began at `from` may be redirected to `to`: to an
+// http:// or https:// URL, and never from https to plain http (which would
+// hand the transfer to anyone on the network path).
+bool RedirectAllowed(std::string_view from, std::string_view to);
+// The schemes a request that begins at `url` may be redirected to, as
+// libcurl names them: "https" for an https URL, "http,https" otherwise.
+std::string_view RedirectSchemes(std::string_view url);
 
 // One GET request in flight. Destroying it cancels the transfer.
 class HttpRequest {
@@ -75,7 +85,8 @@ public:
 class HttpClient {
 public:
     virtual ~HttpClient() = default;
-    // Starts a GET request: redirects are followed (http and https only),
+    // Starts a GET request: redirects are followed (http and https only,
+    // never from https to http: RedirectAllowed),
     // TLS certificates are checked, nothing is cached. Never null.
     virtual std::unique_ptr<HttpRequest> Get(std::string_view url, const HttpLimits& limits) = 0;
 };

@@ -58,7 +58,8 @@ public:
 inline HttpLimits PageLimits() {
     HttpLimits limits;
     limits.totalTimeoutMs = 60000;
-    limits.stallTimeoutMs = 60000;
+    limits.stallTimeoutMs = 20000;
+    limits.lowSpeedBytesPerSecond = 1024;
     limits.maxBytes = 4 << 20;
     return limits;
 }

@@ -2,6 +2,7 @@
 
 #include "common/convert.h"
 #include "common/text.h"
+#include "definitions/definition_reach.h"
 #include "definitions/definition_set.h"
 
 namespace quellon::removal {
@@ -65,10 +66,30 @@ bool SameRow(const ui::ListView& list, size_t n, std::string_view text) {
     return n - 1 < list.Count() && list.Item(n - 1).text == text;
 }
 
+// Clears the tick of the first removal-list row named `spyware` and of
+// action row n - 1 of `rows` when it is still the row `text` names.
+void Untick(RemovalContext& ctx, ui::ListView& rows, size_t n, std::string_view text,
+            std::string_view spyware) {
+    auto& removal = ctx.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    for (size_t i = 0; i < removal.Count(); ++i) {
+        if (removal.Item(i).text == spyware) {
+            removal.SetCheckedWithoutEvent(i, false);
+            break;
+        }
+    }
+    if (n - 1 < rows.Count() && rows.Item(n - 1).text == text) {
+        rows.SetCheckedWithoutEvent(n - 1, false);
+    }
+}
+
 void RemoveFiles(RemovalContext& ctx, bool secondPass, bool& problems) {
     auto& files = ctx.lvwFilesToBeDeleted;
     auto& q = ctx.quarantine;
     const size_t count = files.Count();
+    // A row names what a definition named: a path beyond the machine (a
+    // drive mapping the host's root, a share, a device, "..") is never
+    // quarantined nor deleted, whatever put it in the list.
+    const std::string hostRootDrives = ctx.platform.files.HostRootDrives();
     for (size_t n = 1; n <= count && n <= files.Count(); ++n) {
         if (!files.Item(n - 1).checked) {
             continue;
@@ -78,6 +99,14 @@ void RemoveFiles(RemovalContext& ctx, bool secondPass, bool& problems) {
         ctx.pgbDeleteSpywaresFound.SetValue(static_cast<double>(n));
         ctx.lblDeletingPercentageCompleted.SetCaption(RemovingText(n, count));
         ctx.lblDeletingCaption.SetCaption(text::Lower(path));
+        if (const auto why = definitions::FilePathRefusal(path, hostRootDrives)) {
+            if (secondPass) {
+                ctx.frmDelete.lstProblem.Add(path + " - not removed: " + *why);
+                problems = true;
+                Untick(ctx, files, n, path, spyware);
+            }
+            continue;
+        }
         const std::string ext = Extension(path);
         if (ext == "DLL" || ext == "OCX") {
             q.CallDllRegistration(0, path, false);
@@ -139,6 +168,15 @@ void RemoveRegistryEntries(RemovalContext& ctx, size_t fileRows, bool secondPass
 
         std::string namedKey(platform::HiveName(hive));
         namedKey.append(1, '\\').append(subKey);
+        // A protected key is never deleted whole (its values may be).
+        if (const auto why = definitions::RegistryEntryRefusal(hive, subKey, valueName)) {
+            if (secondPass) {
+                ctx.frmDelete.lstProblem.Add(namedKey + " - not removed: " + *why);
+                problems = true;
+                KeepRow(ctx, n, subKey, valueName, spyware);
+            }
+            continue;
+        }
         reg.TakeFailureNote();  // a note belongs to this row's changes only
         // Only what was really removed is logged.
         if (DeleteRegistryValue(reg, hive, subKey, valueName)) {

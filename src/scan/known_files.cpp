@@ -3,6 +3,7 @@
 #include "common/text.h"
 #include "definitions/codec.h"
 #include "definitions/definition_lines.h"
+#include "definitions/definition_reach.h"
 #include "scan/found_rows.h"
 #include "scan/scanners.h"
 
@@ -14,22 +15,6 @@ std::string WithBackslash(std::string s) {
         s += '\\';
     }
     return s;
-}
-
-// Turns every pair of backslashes into one, in place and left to right, as a
-// plain replace does.
-void CollapseBackslashes(std::string& s) {
-    size_t out = 0;
-    while (out + 1 < s.size() && !(s[out] == '\\' && s[out + 1] == '\\')) {
-        ++out;
-    }
-    for (size_t i = out; i < s.size(); ++i, ++out) {
-        s[out] = s[i];
-        if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == '\\') {
-            ++i;
-        }
-    }
-    s.resize(out);
 }
 
 // Replaces every occurrence of `find` (not empty) in `s`, left to right, as
@@ -85,6 +70,10 @@ void ScanKnownFiles(ScanContext& ctx) {
     // Every file is looked up once and a present one read once, through one
     // batch that lists each folder once for the whole phase.
     const std::unique_ptr<platform::LookupBatch> files = fs.StartLookupBatch();
+    // No definition reaches beyond the machine: a path through a drive that
+    // maps the host's root, a share, a device or ".." is passed over.
+    const std::string hostRootDrives = fs.HostRootDrives();
+    std::size_t lineNumber = 0;
     std::string line;
     std::string path;
     std::string status;
@@ -93,6 +82,7 @@ void ScanKnownFiles(ScanContext& ctx) {
     std::string lastFolder, folder, scratch;
     bool haveFolder = false;
     while (!ctx.session.StopRequested && reader->Next(line)) {
+        ++lineNumber;
         definitions::DecodeInPlace(line);
         const definitions::FileDefinitionLine def = definitions::SplitFileDefinition(line);
         if (def.hasFolder) {
@@ -102,7 +92,7 @@ void ScanKnownFiles(ScanContext& ctx) {
                 ReplaceIn(folder, "[Drive]", driveRoot, scratch);
                 ReplaceIn(folder, "[dDir]", desktop, scratch);
                 ReplaceIn(folder, "[wDir]", windows, scratch);
-                CollapseBackslashes(folder);
+                definitions::CollapseBackslashes(folder);
                 lastFolder.assign(def.folder);
                 haveFolder = true;
             }
@@ -110,7 +100,7 @@ void ScanKnownFiles(ScanContext& ctx) {
         } else {
             path.assign(systemFolder).append(def.fileName);
         }
-        CollapseBackslashes(path);
+        definitions::CollapseBackslashes(path);
 
         ++n.FilesFoldersInspected;
         if (ScanProgressDue(ctx)) {
@@ -121,6 +111,13 @@ void ScanKnownFiles(ScanContext& ctx) {
         }
         if (ctx.session.StopRequested) {
             break;
+        }
+        if (auto why = definitions::FilePathRefusal(path, hostRootDrives)) {
+            if (ctx.onPassedOver) {
+                ctx.onPassedOver(definitions::Kind::kFile, lineNumber, *why + ": " + path);
+            }
+            ctx.host.DoEvents();
+            continue;
         }
         // The Exclude button stores the file's full path, so a path entry
         // excludes the file as well as an entry naming the file itself.

@@ -1,6 +1,7 @@
 #include "common/text.h"
 #include "definitions/codec.h"
 #include "definitions/definition_lines.h"
+#include "definitions/definition_reach.h"
 #include "scan/found_rows.h"
 #include "scan/scanners.h"
 
@@ -61,7 +62,9 @@ void ScanRegistry(ScanContext& ctx) {
     std::string line;
     std::string status;
     std::string foundText;
+    std::size_t lineNumber = 0;
     while (!ctx.session.StopRequested && reader->Next(line)) {
+        ++lineNumber;
         definitions::DecodeInPlace(line);
         const definitions::RegistryDefinitionLine def = definitions::SplitRegistryDefinition(line);
         const std::string_view spyware = def.spywareName;
@@ -82,6 +85,18 @@ void ScanRegistry(ScanContext& ctx) {
                                 PercentOf(n.RegistryEntriesInspected + doneLines, counts.total));
         }
 
+        // A line that would delete a protected key whole (a hive root,
+        // "Software", the Run keys ...) is passed over: the values inside
+        // such a key stay removable, the key itself never goes.
+        if (hive != 0) {
+            if (auto why = definitions::RegistryEntryRefusal(hive, subKey, valueName)) {
+                if (ctx.onPassedOver) {
+                    ctx.onPassedOver(definitions::Kind::kRegistry, lineNumber, *why);
+                }
+                ctx.host.DoEvents();
+                continue;
+            }
+        }
         const bool exists =
             hive != 0 && (valueName.empty() ? RegistryKeyExists(reg, hive, subKey)
                                             : RegistryValueExists(reg, hive, subKey, valueName));

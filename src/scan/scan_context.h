@@ -123,6 +123,12 @@ struct ScanContext {
     // nothing is asked and nothing done.
     std::function<bool(const std::string& name, const std::string& company, std::uint32_t pid)>
         onShieldQuestion9x{};
+    // A live definition line a scan passed over because it names what no
+    // definition may (a path outside the machine, a protected key deleted
+    // whole): its file's kind, its line number (from 1) and why. Unset,
+    // the line is passed over silently.
+    std::function<void(definitions::Kind kind, std::size_t line, const std::string& reason)>
+        onPassedOver = nullptr;
 
     bool ScanRunning() const { return session.ScanRunning; }
     // Whether the scan that runs was asked to stop. A stop left over from a

@@ -3,6 +3,7 @@
 #include "common/convert.h"
 #include "common/text.h"
 #include "definitions/definition_check.h"
+#include "definitions/definition_reach.h"
 
 namespace quellon::update {
 
@@ -31,6 +32,37 @@ KindUpdate Failed(UpdateContext& ctx, Kind kind, std::int64_t version, std::stri
     return result;
 }
 
+using SteadyClock = std::chrono::steady_clock;
+
+bool PastDeadline(const UpdateContext& ctx) {
+    return SteadyClock::now() >= ctx.deadline;
+}
+
+constexpr std::string_view kOutOfTime = "the check ran out of time";
+
+// Background work is off while files are written, and only then.
+class Writing {
+public:
+    explicit Writing(UpdateContext& ctx) : ctx_(ctx) {
+        if (ctx_.onWriting) {
+            ctx_.onWriting(true);
+        }
+    }
+    ~Writing() { End(); }
+    void End() {
+        if (!ended_ && ctx_.onWriting) {
+            ctx_.onWriting(false);
+        }
+        ended_ = true;
+    }
+    Writing(const Writing&) = delete;
+    Writing& operator=(const Writing&) = delete;
+
+private:
+    UpdateContext& ctx_;
+    bool ended_ = false;
+};
+
 std::string DescribeWait(PageWait wait, const platform::WebPage& page) {
     switch (wait) {
         case PageWait::kUsable:
@@ -54,6 +86,11 @@ void TimeOutTick(UpdateContext& ctx) {
 PageWait WaitForPage(UpdateContext& ctx) {
     platform::WebPage& page = ctx.platform.webPage;
     ctx.abortWait = false;
+    // tmrTimeOut ends the wait; a shield's tick that switches the
+    // background timers off and on stops it, so its interval is kept by the
+    // clock as well.
+    const auto pageDeadline = std::min(
+        ctx.deadline, SteadyClock::now() + std::chrono::milliseconds(ctx.tmrTimeOut.Interval()));
     for (;;) {
         page.Poll(ctx.pollMs);
         bool usable = true;
@@ -69,7 +106,7 @@ PageWait WaitForPage(UpdateContext& ctx) {
             }
             return usable ? PageWait::kUsable : PageWait::kErrorPage;
         }
-        if (ctx.abortWait) {
+        if (ctx.abortWait || SteadyClock::now() >= pageDeadline) {
             page.Stop();
             return PageWait::kTimedOut;
         }
@@ -104,6 +141,7 @@ UpdateCheck CheckDefinitionVersions(UpdateContext& ctx) {
         ctx.frmDownload.SetVisible(true);
     }
     UpdateCheck check;
+    ctx.deadline = SteadyClock::now() + std::chrono::milliseconds(ctx.checkDeadlineMs);
     // Once the site's host cannot be reached (its name is not found or no
     // connection can be made), the other kinds fail at once instead of
     // waiting for the same failure again.
@@ -112,6 +150,9 @@ UpdateCheck CheckDefinitionVersions(UpdateContext& ctx) {
         const KindInfo& info = InfoOf(kind);
         ctx.frmDownload.lblStatus.SetCaption(std::string(info.checkingText));
         ctx.host.DoEvents();
+        if (unreachable.empty() && PastDeadline(ctx)) {
+            unreachable = std::string(kOutOfTime);
+        }
         if (!unreachable.empty()) {
             ctx.frmDownload.lblStatus.SetCaption({});
             KindUpdate result = Failed(ctx, kind, 0, unreachable);
@@ -139,7 +180,10 @@ UpdateCheck CheckDefinitionVersions(UpdateContext& ctx) {
         if (!published) {
             // A failure must not read as "up to date": nothing is downloaded
             // and the user is told.
-            result = Failed(ctx, kind, 0, DescribeWait(wait, ctx.platform.webPage));
+            result = Failed(ctx, kind, 0,
+                            wait == PageWait::kTimedOut && PastDeadline(ctx)
+                                ? std::string(kOutOfTime)
+                                : DescribeWait(wait, ctx.platform.webPage));
         } else {
             const std::string live =
                 definitions::JoinPath(ctx.programFolder, definitions::FileNameOf(kind));
@@ -161,6 +205,7 @@ UpdateCheck CheckDefinitionVersions(UpdateContext& ctx) {
     if (manual) {
         ctx.frmDownload.SetVisible(false);
     }
+    ctx.deadline = SteadyClock::time_point::max();
     return check;
 }
 
@@ -180,14 +225,20 @@ KindUpdate DownloadDefinitionFile(UpdateContext& ctx, Kind kind, std::int64_t ve
     {
         auto job = ctx.platform.download.Start(DataUrl(BaseUrlOfSite(ctx.site), kind), partial,
                                                ctx.downloadLimits);
-        while (!job->Poll(ctx.pollMs)) {
+        bool done = false;
+        while (!(done = job->Poll(ctx.pollMs)) && !PastDeadline(ctx)) {
             ctx.host.DoEvents();
         }
-        const platform::DownloadResult& result = job->Result();
-        if (!result.ok) {
+        if (!done) {
+            // Destroying the job ends the transfer and leaves no file.
+            reason = std::string(kOutOfTime);
+        } else if (const platform::DownloadResult& result = job->Result(); !result.ok) {
             reason = result.reason;
         }
     }
+    // Background work is off from here to the stored version, not while a
+    // failure's message waits.
+    Writing writing(ctx);
     if (reason.empty()) {
         const std::optional<std::string> bytes = files.ReadAll(partial);
         if (!bytes) {
@@ -195,8 +246,11 @@ KindUpdate DownloadDefinitionFile(UpdateContext& ctx, Kind kind, std::int64_t ve
         } else if (HoldsErrorText(*bytes)) {
             reason = "an error page, not a definition file";
         } else {
+            // No line may name what lies beyond this machine: Wine's Z: and
+            // whatever drives the platform says reach the host.
             const definitions::DefinitionCheck check = definitions::CheckDefinitionFile(
-                kind, *bytes, definitions::LiveFileIsEmpty(files, live));
+                kind, *bytes, definitions::LiveFileIsEmpty(files, live),
+                std::string(definitions::kWineHostRootDrive) + files.HostRootDrives());
             if (!check.ok) {
                 reason = check.reason;
             } else if (!files.WriteAtomic(target, *bytes)) {
@@ -208,6 +262,7 @@ KindUpdate DownloadDefinitionFile(UpdateContext& ctx, Kind kind, std::int64_t ve
         files.Delete(partial);
     }
     if (!reason.empty()) {
+        writing.End();
         return Failed(ctx, kind, version, std::move(reason));
     }
     ctx.settings.Save(settings::kOptionAndSettings, info.versionKey, text::ToDecimal(version));

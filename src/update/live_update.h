@@ -5,7 +5,9 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +32,9 @@ inline constexpr std::array<std::string_view, 4> kErrorPageTexts = {
     "AUTHENTICATING YOUR LOGIN. PLEASE WAIT "};
 // What a download is fetched into before it is checked: "DL" + name + this.
 inline constexpr std::string_view kPartialSuffix = ".part";
+// One check, all four kinds, has this long at most: the shields and the
+// schedule are never held off longer, whatever the network does.
+inline constexpr int kCheckDeadlineMs = 2 * 60 * 1000;
 
 struct UpdateContext {
     platform::Platform& platform;
@@ -52,8 +57,16 @@ struct UpdateContext {
     // How long one turn of a wait may sit waiting for the network before it
     // lets window events run again.
     int pollMs = 10;
+    // The time one whole check may take (kCheckDeadlineMs).
+    int checkDeadlineMs = kCheckDeadlineMs;
+    // Called with true before the check writes files or stored versions
+    // and with false after: the main window switches the background work
+    // off for just that while, and lets it run between.
+    std::function<void(bool writing)> onWriting = nullptr;
     // Set by tmrTimeOut: ends the wait for a page.
     bool abortWait = false;
+    // When the check under way must end (set by CheckDefinitionVersions).
+    std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
 };
 
 // tmrTimeOut's tick: the wait for a page gives up.
@@ -66,8 +79,10 @@ enum class PageWait {
     kTimedOut,   // tmrTimeOut fired first
 };
 
-// Waits until the page has loaded or tmrTimeOut fires, letting window
-// events run meanwhile. A request that fails outright ends the wait at
+// Waits until the page has loaded or tmrTimeOut fires (or, should a
+// background task have switched the timer off, its interval has passed by
+// the clock), or the check's deadline comes, letting window events run
+// meanwhile. A request that fails outright ends the wait at
 // once, and so does a complete page with an error text: the reader follows
 // no scripts or refreshes, so nothing more can come.
 PageWait WaitForPage(UpdateContext& ctx);
@@ -105,7 +120,8 @@ struct UpdateCheck {
 // version differs from the stored one is downloaded. A page that cannot be
 // loaded or holds no version is a failed check of that kind: nothing is
 // downloaded for it and its failure message is shown. Once the site's host
-// cannot be reached, the kinds after it fail at once, each with its message.
+// cannot be reached, or the check's deadline (checkDeadlineMs from its
+// start) has passed, the kinds after it fail at once, each with its message.
 UpdateCheck CheckDefinitionVersions(UpdateContext& ctx);
 
 // Downloads one kind's file: to "DL" + name + ".part" first; only a

@@ -5,7 +5,7 @@
 #include "common/text.h"
 
 #ifndef QUELLON_UPDATE_SITE
-#define QUELLON_UPDATE_SITE "YourWebsite.com"
+#define QUELLON_UPDATE_SITE "https://www.quellonpro.com"
 #endif
 
 namespace quellon::update {
@@ -124,6 +124,11 @@ std::string BaseUrlOfSite(std::string_view configuredSite) {
         return std::string(kDefaultSite);
     }
     return BaseUrl(site);
+}
+
+std::string SiteName(std::string_view configuredSite) {
+    const std::string base = BaseUrlOfSite(configuredSite);
+    return text::StartsWithNoCase(base, "http://") ? base.substr(7) : base;
 }
 
 const KindInfo& InfoOf(Kind kind) {

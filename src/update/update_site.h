@@ -13,7 +13,7 @@ namespace quellon::update {
 // The Comments text of an unconfigured program.
 inline constexpr std::string_view kUnconfiguredSite = "YourWebsite.com";
 // The maker's own site, used unchanged when the program is unconfigured.
-inline constexpr std::string_view kDefaultSite = "http://www.quellonpro.com";
+inline constexpr std::string_view kDefaultSite = "https://www.quellonpro.com";
 
 // The site compiled into the program, set by the build's
 // QUELLON_UPDATE_SITE.
@@ -29,6 +29,12 @@ std::string BaseUrl(std::string_view site);
 // configured site is the placeholder "YourWebsite.com" (or empty);
 // otherwise BaseUrl of it.
 std::string BaseUrlOfSite(std::string_view configuredSite);
+
+// The site Live Update uses, as a user reads it: the host (and port) of
+// BaseUrlOfSite, "https://" in front when it is a secure one
+// ("https://www.quellonpro.com" for the placeholder, "www.example.com" for
+// "example.com").
+std::string SiteName(std::string_view configuredSite);
 
 struct KindInfo {
     definitions::Kind kind;

@@ -2,6 +2,9 @@
 // the button's check and its messages, the restart through the companion,
 // the new definitions taken in when no companion can restart, and the
 // automatic update with its sliding notice.
+#include <algorithm>
+#include <chrono>
+
 #include "definitions/definition_set.h"
 #include "support/form_fixture.h"
 #include "support/http_server.h"
@@ -60,6 +63,28 @@ TEST_F(UpdateFormTest, AnUpToDateListSaysSoAndRestartsNothing) {
     // The background timers run again as the settings say.
     EXPECT_TRUE(Form().tmrCheckHomePage.Enabled());
     EXPECT_TRUE(Form().tmrMemoryInspected.Enabled());
+}
+
+TEST_F(UpdateFormTest, TheShieldsRunBetweenTheFilesAndStopOnlyWhileFilesAreWritten) {
+    Publish(44);
+    StoreVersions(43);
+    frontEnd.companionStarts = false;
+    // Every wait of the check lets events run with the home-page shield on.
+    int withShield = 0, withoutShield = 0;
+    host.OnEveryDoEvents([&] {
+        if (Form().UpdateContext().deadline != std::chrono::steady_clock::time_point::max()) {
+            ++(Form().tmrCheckHomePage.Enabled() ? withShield : withoutShield);
+        }
+    });
+    // It goes off once for each file written, and on again after it.
+    std::vector<bool> switches;
+    Form().tmrCheckHomePage.Observe([&] { switches.push_back(Form().tmrCheckHomePage.Enabled()); });
+    Form().cmdLiveUpdate.Click();
+    EXPECT_GT(withShield, 8);
+    EXPECT_EQ(withoutShield, 0);
+    EXPECT_EQ(std::count(switches.begin(), switches.end(), false), 4);
+    EXPECT_TRUE(Form().tmrCheckHomePage.Enabled());
+    EXPECT_EQ(Stored(kOptionAndSettings, keys::kEXEDefinition), "44");
 }
 
 TEST_F(UpdateFormTest, ADownloadRestartsThroughTheCompanion) {

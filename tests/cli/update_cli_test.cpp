@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <iostream>
 #include <map>
@@ -121,6 +122,64 @@ TEST_F(CliUpdate, PublishWritesNothingWhenAnyFileIsUnfit) {
     EXPECT_EQ(missing.status, 2);
     EXPECT_FALSE(fs::exists(site_));
     EXPECT_EQ(Publish(plain, "4x").status, 2);
+}
+
+TEST_F(CliUpdate, PublishRefusesALineThatReachesBeyondTheMachineByFileAndLine) {
+    const fs::path plain = tmp_.path() / "plain";
+    fs::create_directories(plain);
+    for (const char* name :
+         {"RegistryDefinition", "FileDefinition", "ExeDefinition", "BlockedCookies"}) {
+        fs::copy_file(SourceFolder() / "data" / "definitions" / (std::string(name) + ".txt"),
+                      plain / (std::string(name) + ".txt"));
+    }
+    struct Hostile {
+        const char* file;
+        std::string line;
+    };
+    const Hostile hostile[] = {
+        {"FileDefinition.txt", "thesis.odt=Wiper|Z:\\home\\me"},
+        {"FileDefinition.txt", "thesis.odt=Wiper|z:"},
+        {"FileDefinition.txt", "x.dll=Wiper|\\\\\\\\host\\share"},
+        {"FileDefinition.txt", "x.dll=Wiper|\\\\?\\C:\\WINDOWS"},
+        {"FileDefinition.txt", "x.dll=Wiper|\\\\.\\C:\\WINDOWS"},
+        {"FileDefinition.txt", "..\\..\\x.dll=Wiper"},
+        {"FileDefinition.txt", "x.dll=Wiper|[wDir]..\\.."},
+        {"RegistryDefinition.txt", "1^Software\\Microsoft\\Windows\\CurrentVersion\\Run^=Wiper"},
+        {"RegistryDefinition.txt", "2^SYSTEM\\CurrentControlSet\\Services^=Wiper"},
+        {"RegistryDefinition.txt", "3^S-1-5-21-1-2-3-1000^=Wiper"},
+    };
+    for (const Hostile& h : hostile) {
+        const fs::path path = plain / h.file;
+        const std::string good = ReadAll(path);
+        const size_t lines = static_cast<size_t>(std::count(good.begin(), good.end(), '\n'));
+        WriteAll(path, good + h.line + "\r\n");
+        const Result refused = Publish(plain, "5");
+        EXPECT_EQ(refused.status, 2) << h.line;
+        EXPECT_NE(refused.err.find(h.file), std::string::npos) << refused.err;
+        // ("\\?\" is no file definition at all: "?" is no path character.)
+        EXPECT_NE(refused.err.find("line " + std::to_string(lines + 1) + " "), std::string::npos)
+            << h.line << ": " << refused.err;
+        EXPECT_FALSE(fs::exists(site_)) << h.line;
+        WriteAll(path, good);
+    }
+    // A value inside the Run key is what spyware leaves, and may be named.
+    const fs::path registry = plain / "RegistryDefinition.txt";
+    WriteAll(registry,
+             ReadAll(registry) + "1^Software\\Microsoft\\Windows\\CurrentVersion\\Run^Spy=Spy\r\n");
+    EXPECT_EQ(Publish(plain, "5").status, 0);
+}
+
+TEST_F(CliOnMachine, AScanSaysWhichLiveDefinitionItPassedOver) {
+    WriteDefinitions("FileDefinition.dat",
+                     {"qpok.dll=Fine|[wDir]", "thesis.odt=Wiper|Z:\\tmp\x1b[2J"});
+    const Result scan = Run({"scan"});
+    EXPECT_EQ(scan.status, 0) << scan.err;
+    EXPECT_NE(scan.err.find("passed over FileDefinition.dat line 2: a path through Z:"),
+              std::string::npos)
+        << scan.err;
+    // What the line holds is shown escaped, never sent to the terminal.
+    EXPECT_EQ(scan.err.find('\x1b'), std::string::npos) << scan.err;
+    EXPECT_NE(scan.err.find("\\x1B[2J"), std::string::npos) << scan.err;
 }
 
 // Live Update and the install at the next start, killed (SIGKILL) at every

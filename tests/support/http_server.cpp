@@ -204,7 +204,7 @@ bool HttpServer::Answer(net::Socket s, const std::string& path) {
     for (const std::string& header : route.headers) {
         response += header + "\r\n";
     }
-    if (route.mode == Route::Mode::kChunked) {
+    if (route.mode == Route::Mode::kChunked || route.mode == Route::Mode::kChunkedCut) {
         response += "Transfer-Encoding: chunked\r\n\r\n";
         for (size_t at = 0; at < route.body.size(); at += 7) {
             const std::string piece = route.body.substr(at, 7);
@@ -212,8 +212,21 @@ bool HttpServer::Answer(net::Socket s, const std::string& path) {
             std::snprintf(size, sizeof size, "%zx\r\n", piece.size());
             response += size + piece + "\r\n";
         }
+        if (route.mode == Route::Mode::kChunkedCut) {
+            net::SendAll(s, response);
+            return false;
+        }
         response += "0\r\n\r\n";
         return net::SendAll(s, response);
+    }
+    if (route.mode == Route::Mode::kReset || route.mode == Route::Mode::kCloseWithoutLength) {
+        response += "Connection: close\r\n\r\n" + route.body;
+        if (net::SendAll(s, response) && route.mode == Route::Mode::kReset) {
+            // Let the bytes leave before the reset, which would drop them.
+            Pause(200);
+            net::ResetOnClose(s);
+        }
+        return false;
     }
     const std::int64_t announced = static_cast<std::int64_t>(route.body.size()) +
                                    (route.mode == Route::Mode::kTruncated ? route.missingBytes : 0);
@@ -222,8 +235,10 @@ bool HttpServer::Answer(net::Socket s, const std::string& path) {
         if (!net::SendAll(s, response)) {
             return false;
         }
-        for (const char c : route.body) {
-            if (!Pause(route.delayMs) || !net::SendAll(s, std::string_view(&c, 1))) {
+        const size_t step = static_cast<size_t>(std::max(1, route.trickleBytes));
+        for (size_t at = 0; at < route.body.size(); at += step) {
+            if (!Pause(route.delayMs) ||
+                !net::SendAll(s, std::string_view(route.body).substr(at, step))) {
                 return false;
             }
         }

@@ -33,6 +33,14 @@ public:
             kTrickle,
             // The body in chunked transfer coding, in pieces of 7 bytes.
             kChunked,
+            // As kChunked, but the connection closes after the last piece,
+            // without the closing zero-length chunk.
+            kChunkedCut,
+            // No Content-Length: the body, then the connection is reset.
+            kReset,
+            // No Content-Length: the body, then the connection closes in
+            // order (all HTTP has to tell the end of such a body).
+            kCloseWithoutLength,
         };
         int status = 200;
         std::string contentType = "text/html";
@@ -41,8 +49,10 @@ public:
         std::vector<std::string> headers;
         Mode mode = Mode::kNormal;
         std::int64_t missingBytes = 0;
-        // Waited before answering (and between bytes for kTrickle).
+        // Waited before answering (and between pieces for kTrickle).
         int delayMs = 0;
+        // How many bytes kTrickle sends at a time.
+        int trickleBytes = 1;
     };
 
     HttpServer();

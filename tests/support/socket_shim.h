@@ -22,5 +22,8 @@ Socket Accept(Socket listener);
 long Receive(Socket s, char* buffer, std::size_t size);
 bool SendAll(Socket s, std::string_view bytes);
 void Close(Socket s);
+// Makes the next Close reset the connection (an RST) instead of ending it
+// in order.
+void ResetOnClose(Socket s);
 
 }  // namespace quellon::testing::net

@@ -64,6 +64,11 @@ bool SendAll(Socket s, std::string_view bytes) {
     return true;
 }
 
+void ResetOnClose(Socket s) {
+    linger off{1, 0};
+    ::setsockopt(static_cast<int>(s), SOL_SOCKET, SO_LINGER, &off, sizeof off);
+}
+
 void Close(Socket s) {
     if (s != kInvalidSocket) {
         ::close(static_cast<int>(s));

@@ -73,6 +73,11 @@ bool SendAll(Socket s, std::string_view bytes) {
     return true;
 }
 
+void ResetOnClose(Socket s) {
+    linger off{1, 0};
+    ::setsockopt(S(s), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&off), sizeof off);
+}
+
 void Close(Socket s) {
     if (s != kInvalidSocket) {
         ::closesocket(S(s));

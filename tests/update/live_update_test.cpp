@@ -334,6 +334,65 @@ TEST_F(LiveUpdateTest, DownloadsThatAreNotFilesOfTheirKindFail) {
     EXPECT_EQ(Snapshot(), before);
 }
 
+TEST_F(LiveUpdateTest, OneDeadlineEndsTheWholeCheck) {
+    Setup(6);
+    host.AllowAnyMsgBox(ui::MsgResult::kOk);
+    // Every data file trickles in fast enough for the stall limit (20 B per
+    // 10 ms), but would take a minute each: the check's one deadline ends
+    // it, and the kinds after it fail at once.
+    HttpServer::Route trickle;
+    trickle.mode = HttpServer::Route::Mode::kTrickle;
+    trickle.body = std::string(40000, 'x');
+    trickle.trickleBytes = 20;
+    trickle.delayMs = 10;
+    for (Kind kind : update::kCheckOrder) {
+        server.Serve(std::string(Info(kind).dataPath), trickle);
+    }
+    // The real deadline: two minutes for all four kinds; a short one here.
+    EXPECT_EQ(ctx.checkDeadlineMs, 120000);
+    ctx.checkDeadlineMs = 1500;
+    const auto before = Snapshot();
+    const auto started = Clock::now();
+    const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
+    const auto took = Clock::now() - started;
+    EXPECT_GE(took, std::chrono::milliseconds(1500));
+    EXPECT_LT(took, std::chrono::seconds(6));
+    EXPECT_FALSE(check.downloaded);
+    ASSERT_EQ(check.kinds.size(), 4u);
+    for (const auto& kind : check.kinds) {
+        EXPECT_EQ(kind.outcome, Outcome::kFailed);
+        EXPECT_NE(kind.reason.find("ran out of time"), std::string::npos) << kind.reason;
+    }
+    EXPECT_EQ(Messages().size(), 4u);
+    EXPECT_EQ(server.Requests(Info(Kind::kRegistry).dataPath), 1);
+    EXPECT_EQ(DataRequests(), 1);
+    EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(LiveUpdateTest, ADownloadThatNamesWhatNoDefinitionMayIsRefused) {
+    Setup(6);
+    host.AllowAnyMsgBox(ui::MsgResult::kOk);
+    // Well-formed files of their kinds, each with one line that reaches
+    // beyond the machine or deletes a protected key whole.
+    server.ServeBody(std::string(Info(Kind::kFile).dataPath),
+                     Stored({"new.dll=New", "thesis.odt=Wiper|Z:\\home\\me"}));
+    server.ServeBody(std::string(Info(Kind::kRegistry).dataPath),
+                     Stored({"1^Software\\New^=New",
+                             "2^Software\\Microsoft\\Windows\\CurrentVersion\\Run^=Wiper"}));
+    const auto before = Snapshot();
+    const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
+    EXPECT_EQ(check.kinds[0].outcome, Outcome::kFailed);
+    EXPECT_NE(check.kinds[0].reason.find("line 2"), std::string::npos) << check.kinds[0].reason;
+    EXPECT_EQ(check.kinds[1].outcome, Outcome::kFailed);
+    EXPECT_NE(check.kinds[1].reason.find("line 2"), std::string::npos) << check.kinds[1].reason;
+    EXPECT_EQ(check.kinds[2].outcome, Outcome::kDownloaded);
+    EXPECT_EQ(Version(Kind::kFile), "5");
+    EXPECT_EQ(Version(Kind::kRegistry), "5");
+    EXPECT_FALSE(std::filesystem::exists(machine.Home() / "DLFileDefinition.dat"));
+    EXPECT_FALSE(std::filesystem::exists(machine.Home() / "DLRegistryDefinition.dat"));
+    EXPECT_EQ(Snapshot()["file FileDefinition.dat"], before.at("file FileDefinition.dat"));
+}
+
 TEST_F(LiveUpdateTest, TheMarkerIsFoundNestedAndAfterADecoyComment) {
     Setup(5);
     server.ServeBody(std::string(Info(Kind::kFile).versionPage),
@@ -419,23 +478,33 @@ TEST(UpdateSiteTest, TheSiteIsTheCommentsOfTheVersionInformation) {
 }
 
 TEST(UpdateSiteTest, ThePlaceholderSiteUsesTheDefaultSite) {
-    EXPECT_EQ(update::BaseUrlOfSite("YourWebsite.com"), "http://www.quellonpro.com");
-    EXPECT_EQ(update::BaseUrlOfSite("yourwebsite.com"), "http://www.quellonpro.com");
-    EXPECT_EQ(update::BaseUrlOfSite(""), "http://www.quellonpro.com");
+    EXPECT_EQ(update::BaseUrlOfSite("YourWebsite.com"), "https://www.quellonpro.com");
+    EXPECT_EQ(update::BaseUrlOfSite("yourwebsite.com"), "https://www.quellonpro.com");
+    EXPECT_EQ(update::BaseUrlOfSite(""), "https://www.quellonpro.com");
     EXPECT_EQ(update::BaseUrlOfSite("example.com"), "http://www.example.com");
-    // An unconfigured build has the placeholder compiled in.
-    EXPECT_EQ(update::CompiledSite(), "YourWebsite.com");
+    // The site a build has compiled in is a secure one by default (the
+    // placeholder of an older build's settings stands for it too).
     const std::string base = update::BaseUrlOfSite(update::CompiledSite());
+    EXPECT_EQ(base, "https://www.quellonpro.com");
     EXPECT_EQ(update::VersionPageUrl(base, Kind::kRegistry),
-              "http://www.quellonpro.com/definitions/version/R.HTM");
+              "https://www.quellonpro.com/definitions/version/R.HTM");
     EXPECT_EQ(update::VersionPageUrl(base, Kind::kFile),
-              "http://www.quellonpro.com/definitions/version/F.HTM");
+              "https://www.quellonpro.com/definitions/version/F.HTM");
     EXPECT_EQ(update::VersionPageUrl(base, Kind::kExe),
-              "http://www.quellonpro.com/definitions/version/E.HTM");
+              "https://www.quellonpro.com/definitions/version/E.HTM");
     EXPECT_EQ(update::VersionPageUrl(base, Kind::kCookie),
-              "http://www.quellonpro.com/definitions/version/C.HTM");
+              "https://www.quellonpro.com/definitions/version/C.HTM");
     EXPECT_EQ(update::DataUrl(base, Kind::kCookie),
-              "http://www.quellonpro.com/definitions/data/BlockedCookies.dat");
+              "https://www.quellonpro.com/definitions/data/BlockedCookies.dat");
+}
+
+TEST(UpdateSiteTest, TheVisitButtonNamesTheSiteReallyUsed) {
+    EXPECT_EQ(update::SiteName("YourWebsite.com"), "https://www.quellonpro.com");
+    EXPECT_EQ(update::SiteName(update::CompiledSite()), "https://www.quellonpro.com");
+    EXPECT_EQ(update::SiteName("example.com/x"), "www.example.com");
+    EXPECT_EQ(update::SiteName("https://updates.example.org:8443/defs"),
+              "https://updates.example.org:8443");
+    EXPECT_EQ(update::SiteName("127.0.0.1:8000"), "127.0.0.1:8000");
 }
 
 }  // namespace

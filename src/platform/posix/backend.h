@@ -71,6 +71,12 @@ public:
     std::optional<std::filesystem::path> DriveFolder(char letter) const;
     // Letters of the drives the machine has, in order.
     std::string DriveLetters() const;
+    // Letters of the drives through which a Windows path reaches files of
+    // the host outside the machine: a drive whose folder is the host's root
+    // "/" (a Wine prefix's dosdevices/z:) or a folder the machine root lies
+    // in, and "Z" whenever the machine has no Z: drive of its own, since
+    // "Z:\" + a Linux path is then how the host's files are named.
+    std::string HostRootDrives() const;
 
 private:
     // A drive of the machine: its letter and its folder, lexically normal

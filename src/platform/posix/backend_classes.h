@@ -30,6 +30,7 @@ public:
     bool CreateFolder(std::string_view path) override;
     std::unique_ptr<platform::LookupBatch> StartLookupBatch() override;
     std::optional<platform::FileStamp> StampFile(std::string_view path) override;
+    std::string HostRootDrives() override;
 
 private:
     const MachineRoot& machine_;

@@ -80,7 +80,7 @@ class CurlRequest : public platform::HttpRequest {
 public:
     CurlRequest(std::shared_ptr<CurlHttpClient::Multi> multi, std::string_view url,
                 const HttpLimits& limits)
-        : multi_(std::move(multi)), maxBytes_(limits.maxBytes) {
+        : multi_(std::move(multi)), url_(url), maxBytes_(limits.maxBytes) {
         if (!platform::IsHttpUrl(url)) {
             Fail(HttpFailure::kBadUrl, "not an http or https address");
             return;
@@ -97,7 +97,10 @@ public:
         curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errors_);
         curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        // Never from https to plain http: a request that began on https
+        // may only be sent on to https.
+        const std::string schemes(platform::RedirectSchemes(url));
+        curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, schemes.c_str());
         curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L);
         curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, 10L);
         curl_easy_setopt(easy_, CURLOPT_SSL_VERIFYPEER, 1L);
@@ -106,8 +109,11 @@ public:
         curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS,
                          static_cast<long>(limits.connectTimeoutMs));
         curl_easy_setopt(easy_, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.totalTimeoutMs));
-        // Less than a byte a second for the stall time ends the transfer.
-        curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        // Less than the low speed on average for the stall time ends the
+        // transfer.
+        curl_easy_setopt(
+            easy_, CURLOPT_LOW_SPEED_LIMIT,
+            static_cast<long>(std::max<std::int64_t>(1, limits.lowSpeedBytesPerSecond)));
         curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_TIME,
                          static_cast<long>(std::max(1, (limits.stallTimeoutMs + 999) / 1000)));
         curl_easy_setopt(easy_, CURLOPT_MAXFILESIZE_LARGE,
@@ -157,6 +163,11 @@ public:
             response_.contentType = type;
         }
         response_.failure = tooLarge_ ? HttpFailure::kTooLarge : FailureOf(code);
+        if (code == CURLE_UNSUPPORTED_PROTOCOL && status >= 300 && status < 400) {
+            // The URL asked for was http or https: a redirect named a scheme
+            // this request may not go to.
+            response_.failure = HttpFailure::kRedirects;
+        }
         curl_off_t connected = 0;
         curl_easy_getinfo(easy_, CURLINFO_CONNECT_TIME_T, &connected);
         if (response_.failure == HttpFailure::kTimeout && connected == 0) {
@@ -165,6 +176,13 @@ public:
         }
         if (response_.failure != HttpFailure::kNone) {
             response_.reason = errors_[0] != '\0' ? errors_ : curl_easy_strerror(code);
+        }
+        char* last = nullptr;
+        curl_easy_getinfo(easy_, CURLINFO_EFFECTIVE_URL, &last);
+        if (response_.failure == HttpFailure::kNone && last != nullptr &&
+            !platform::RedirectAllowed(url_, last)) {
+            response_.failure = HttpFailure::kRedirects;
+            response_.reason = "redirected from https to " + std::string(last);
         }
         platform::CheckAnnouncedLength(response_);
         curl_multi_remove_handle(multi_->handle, easy_);
@@ -191,6 +209,7 @@ private:
     }
 
     std::shared_ptr<CurlHttpClient::Multi> multi_;
+    std::string url_;
     CURL* easy_ = nullptr;
     curl_slist* headers_ = nullptr;
     std::int64_t maxBytes_;

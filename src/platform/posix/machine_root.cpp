@@ -263,6 +263,31 @@ std::string MachineRoot::DriveLetters() const {
     return letters;
 }
 
+std::string MachineRoot::HostRootDrives() const {
+    std::error_code ec;
+    fs::path machine = fs::canonical(root_, ec);
+    if (ec) {
+        machine = root_.lexically_normal();
+    }
+    std::string letters;
+    bool ownZ = false;
+    for (const Drive& d : *Drives()) {
+        ownZ = ownZ || d.letter == 'Z';
+        if (d.real.empty()) {
+            continue;
+        }
+        const fs::path below = machine.lexically_relative(d.real);
+        const bool holdsMachine = !below.empty() && *below.begin() != "..";
+        if (d.real == d.real.root_path() || holdsMachine) {
+            letters += d.letter;
+        }
+    }
+    if (!ownZ) {
+        letters += 'Z';
+    }
+    return letters;
+}
+
 std::optional<fs::path> MachineRoot::Resolve(std::string_view windowsPath) const {
     LeafKind leaf = LeafKind::kUnknown;
     return Resolve(windowsPath, leaf);

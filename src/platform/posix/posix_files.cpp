@@ -382,3 +382,11 @@ std::unique_ptr<platform::LookupBatch> PosixFiles::StartLookupBatch() {
 }
 
 }  // namespace quellon::posix
+
+namespace quellon::posix {
+
+std::string PosixFiles::HostRootDrives() {
+    return machine_.HostRootDrives();
+}
+
+}  // namespace quellon::posix

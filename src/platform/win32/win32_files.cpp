@@ -324,3 +324,43 @@ std::unique_ptr<platform::LookupBatch> Win32Files::StartLookupBatch() {
 }
 
 }  // namespace quellon::win32
+
+namespace quellon::win32 {
+
+std::string Win32Files::HostRootDrives() {
+    // Under Wine a drive may map the host's root ("/", its Z: by default):
+    // Wine's kernel32 tells the host path of a Windows path.
+    using UnixNameOf = char*(CDECL*)(LPCWSTR);
+    UnixNameOf unixNameOf = nullptr;
+    if (HMODULE kernel = ::GetModuleHandleA("kernel32.dll")) {
+        unixNameOf = reinterpret_cast<UnixNameOf>(
+            reinterpret_cast<void*>(::GetProcAddress(kernel, "wine_get_unix_file_name")));
+    }
+    std::string letters;
+    const DWORD present = ::GetLogicalDrives();
+    for (int i = 0; i < 26; ++i) {
+        if ((present & (DWORD{1} << i)) == 0) {
+            continue;
+        }
+        const char letter = static_cast<char>('A' + i);
+        const char root[] = {letter, ':', '\\', '\0'};
+        bool outside = ::GetDriveTypeA(root) == DRIVE_REMOTE;
+        if (!outside && unixNameOf != nullptr) {
+            const wchar_t wideRoot[] = {static_cast<wchar_t>(letter), L':', L'\\', L'\0'};
+            if (char* host = unixNameOf(wideRoot)) {
+                std::string name(host);
+                ::HeapFree(::GetProcessHeap(), 0, host);
+                while (name.size() > 1 && name.back() == '/') {
+                    name.pop_back();
+                }
+                outside = name == "/";
+            }
+        }
+        if (outside) {
+            letters += letter;
+        }
+    }
+    return letters;
+}
+
+}  // namespace quellon::win32

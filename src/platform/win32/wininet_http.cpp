@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <chrono>
@@ -42,6 +43,7 @@ HttpFailure FailureOf(DWORD error) {
             return HttpFailure::kBadUrl;
         case ERROR_HTTP_REDIRECT_FAILED:
         case ERROR_INTERNET_REDIRECT_SCHEME_CHANGE:
+        case ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR:
             return HttpFailure::kRedirects;
         case ERROR_INTERNET_CONNECTION_ABORTED:
         case ERROR_INTERNET_CONNECTION_RESET:
@@ -101,8 +103,8 @@ struct Shared {
     std::condition_variable finished;
     bool done = false;
     std::atomic<bool> cancelled{false};
-    // When the worker last got anything from the server (or started).
-    std::atomic<std::int64_t> lastProgressMs{NowMs()};
+    // How many bytes of the body the worker has received so far.
+    std::atomic<std::int64_t> received{0};
     HttpResponse response;
 };
 
@@ -134,7 +136,21 @@ void Transfer(const std::string& url, const HttpLimits& limits, Shared& shared, 
         out.reason = ReasonOf(error);
         return;
     }
-    shared.lastProgressMs.store(NowMs());
+    // The address the request ended at, after the redirects WinINet
+    // followed: never from https to plain http.
+    {
+        std::string last(2048, '\0');
+        DWORD lastSize = static_cast<DWORD>(last.size());
+        if (::InternetQueryOptionA(request.Get(), INTERNET_OPTION_URL, last.data(), &lastSize)) {
+            last.resize(std::min<size_t>(lastSize, last.size()));
+            last.resize(last.find('\0') == std::string::npos ? last.size() : last.find('\0'));
+            if (!platform::RedirectAllowed(url, last)) {
+                out.failure = HttpFailure::kRedirects;
+                out.reason = "redirected from https to " + last;
+                return;
+            }
+        }
+    }
     // Reads wait for the stall time at most; the request handle has its own
     // setting, which the session's does not always reach.
     ::InternetSetOptionA(request.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &stallMs, sizeof stallMs);
@@ -174,7 +190,7 @@ void Transfer(const std::string& url, const HttpLimits& limits, Shared& shared, 
         if (read == 0) {
             break;
         }
-        shared.lastProgressMs.store(NowMs());
+        shared.received.fetch_add(read);
         if (static_cast<std::int64_t>(out.body.size() + read) > limits.maxBytes) {
             out.failure = HttpFailure::kTooLarge;
             out.reason = "response too large";
@@ -188,7 +204,10 @@ void Transfer(const std::string& url, const HttpLimits& limits, Shared& shared, 
 class WinInetRequest : public platform::HttpRequest {
 public:
     WinInetRequest(std::string_view url, const HttpLimits& limits)
-        : shared_(std::make_shared<Shared>()), limits_(limits), startedMs_(NowMs()) {
+        : shared_(std::make_shared<Shared>()),
+          limits_(limits),
+          startedMs_(NowMs()),
+          windowStartMs_(startedMs_) {
         if (!platform::IsHttpUrl(url)) {
             response_.failure = HttpFailure::kBadUrl;
             response_.reason = "not an http or https address";
@@ -220,11 +239,21 @@ public:
             return true;
         }
         // WinINet does not always keep its own receive time-out (Wine's does
-        // not): the limits are kept here as well. The worker is told to stop
-        // and ends by itself; what it still gets is not used.
+        // not) and has no low-speed limit: the limits are kept here. Less
+        // than the low speed on average over a stall time is a stalled
+        // transfer. The worker is told to stop and ends by itself; what it
+        // still gets is not used.
         const std::int64_t now = NowMs();
-        if (now - shared_->lastProgressMs.load() > limits_.stallTimeoutMs ||
-            now - startedMs_ > limits_.totalTimeoutMs) {
+        bool stalled = false;
+        if (now - windowStartMs_ >= limits_.stallTimeoutMs) {
+            const std::int64_t received = shared_->received.load();
+            const std::int64_t needed = std::max<std::int64_t>(
+                1, limits_.lowSpeedBytesPerSecond * limits_.stallTimeoutMs / 1000);
+            stalled = received - windowBytes_ < needed;
+            windowStartMs_ = now;
+            windowBytes_ = received;
+        }
+        if (stalled || now - startedMs_ > limits_.totalTimeoutMs) {
             shared_->cancelled.store(true);
             response_ = HttpResponse{};
             response_.failure = HttpFailure::kTimeout;
@@ -241,6 +270,9 @@ private:
     std::shared_ptr<Shared> shared_;
     HttpLimits limits_;
     std::int64_t startedMs_;
+    // The stall window: when it began and how much had come by then.
+    std::int64_t windowStartMs_;
+    std::int64_t windowBytes_ = 0;
     HttpResponse response_;
     bool finished_ = false;
 };
