@@ -77,7 +77,7 @@ std::string_view KindName(Kind kind) {
 }
 
 DefinitionCheck Refuse(std::string reason, size_t line = 0) {
-    return {false, std::move(reason), line};
+    return {Status::Failure(std::move(reason)), line};
 }
 
 }  // namespace
@@ -110,7 +110,7 @@ bool IsDefinitionLine(Kind kind, std::string_view decoded) {
 DefinitionCheck CheckDefinitionFile(Kind kind, std::string_view bytes, bool emptyAllowed) {
     if (bytes.empty()) {
         if (emptyAllowed) {
-            return {true, {}, 0};
+            return {};
         }
         return Refuse("empty, where the live file is not");
     }
@@ -141,7 +141,7 @@ DefinitionCheck CheckDefinitionFile(Kind kind, std::string_view bytes, bool empt
         }
         at = end + 2;
     }
-    return {true, {}, 0};
+    return {};
 }
 
 }  // namespace quellon::definitions

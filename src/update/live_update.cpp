@@ -26,7 +26,7 @@ KindUpdate Failed(UpdateContext& ctx, Kind kind, std::int64_t version, std::stri
     result.outcome = Outcome::kFailed;
     result.version = version;
     result.message = std::string(InfoOf(kind).failureMessage);
-    result.reason = std::move(reason);
+    result.status = Status::Failure(std::move(reason));
     ctx.host.MsgBox(result.message, ui::kOkOnly | ui::kCritical, ctx.productName);
     return result;
 }
@@ -184,8 +184,8 @@ KindUpdate DownloadDefinitionFile(UpdateContext& ctx, Kind kind, std::int64_t ve
             ctx.host.DoEvents();
         }
         const platform::DownloadResult& result = job->Result();
-        if (!result.ok) {
-            reason = result.reason;
+        if (!result.status.ok()) {
+            reason = result.status.reason();
         }
     }
     if (reason.empty()) {
@@ -197,8 +197,8 @@ KindUpdate DownloadDefinitionFile(UpdateContext& ctx, Kind kind, std::int64_t ve
         } else {
             const definitions::DefinitionCheck check = definitions::CheckDefinitionFile(
                 kind, *bytes, definitions::LiveFileIsEmpty(files, live));
-            if (!check.ok) {
-                reason = check.reason;
+            if (!check.status.ok()) {
+                reason = check.status.reason();
             } else if (!files.WriteAtomic(target, *bytes)) {
                 reason = "cannot write " + target;
             }

@@ -109,7 +109,7 @@ TEST_F(NetTest, ADownloadWritesTheWholeBodyOrNothing) {
     const std::string body = "line one\r\nline two\r\n";
     server.ServeBody("/data.dat", body, 200, "application/octet-stream");
     const auto ok = Fetch(server.Url("/data.dat"), Home("out.dat"));
-    EXPECT_TRUE(ok.ok) << ok.reason;
+    EXPECT_TRUE(ok.status.ok()) << ok.status.reason();
     EXPECT_EQ(ok.httpStatus, 200);
     EXPECT_EQ(ok.bytes, static_cast<std::int64_t>(body.size()));
     EXPECT_EQ(machine.ReadHome("out.dat"), body);
@@ -119,7 +119,7 @@ TEST_F(NetTest, ADownloadWritesTheWholeBodyOrNothing) {
     chunked.mode = HttpServer::Route::Mode::kChunked;
     chunked.body = std::string(100, 'c') + "\r\n";
     server.Serve("/chunked.dat", chunked);
-    EXPECT_TRUE(Fetch(server.Url("/chunked.dat"), Home("chunked.dat")).ok);
+    EXPECT_TRUE(Fetch(server.Url("/chunked.dat"), Home("chunked.dat")).status.ok());
     EXPECT_EQ(machine.ReadHome("chunked.dat"), chunked.body);
 
     // Every failure leaves the destination as it was.
@@ -130,26 +130,26 @@ TEST_F(NetTest, ADownloadWritesTheWholeBodyOrNothing) {
     cut.missingBytes = 100;
     server.Serve("/cut.dat", cut);
     const auto truncated = Fetch(server.Url("/cut.dat"), Home("keep.dat"));
-    EXPECT_FALSE(truncated.ok);
-    EXPECT_EQ(truncated.failure, HttpFailure::kCut) << truncated.reason;
+    EXPECT_FALSE(truncated.status.ok());
+    EXPECT_EQ(truncated.failure, HttpFailure::kCut) << truncated.status.reason();
     EXPECT_EQ(machine.ReadHome("keep.dat"), "old contents");
 
     server.ServeBody("/error.dat", "x\r\n", 500);
     const auto error = Fetch(server.Url("/error.dat"), Home("keep.dat"));
-    EXPECT_FALSE(error.ok);
+    EXPECT_FALSE(error.status.ok());
     EXPECT_EQ(error.httpStatus, 500);
-    EXPECT_FALSE(error.reason.empty());
+    EXPECT_FALSE(error.status.reason().empty());
     EXPECT_EQ(machine.ReadHome("keep.dat"), "old contents");
 
     const auto missing = Fetch(server.Url("/none.dat"), Home("new.dat"));
-    EXPECT_FALSE(missing.ok);
+    EXPECT_FALSE(missing.status.ok());
     EXPECT_EQ(missing.httpStatus, 404);
     EXPECT_FALSE(std::filesystem::exists(machine.Home() / "new.dat"));
 
     const auto refused = Fetch(
         "http://127.0.0.1:" + std::to_string(HttpServer::RefusedPort()) + "/x", Home("keep.dat"));
-    EXPECT_FALSE(refused.ok);
-    EXPECT_EQ(refused.failure, HttpFailure::kConnect) << refused.reason;
+    EXPECT_FALSE(refused.status.ok());
+    EXPECT_EQ(refused.failure, HttpFailure::kConnect) << refused.status.reason();
     EXPECT_EQ(machine.ReadHome("keep.dat"), "old contents");
 }
 
@@ -159,8 +159,8 @@ TEST_F(NetTest, TheLimitsEndTransfersThatGoOnTooLong) {
     platform::HttpLimits small = platform::DownloadLimits();
     small.maxBytes = 1000;
     const auto big = Fetch(server.Url("/big.dat"), Home("keep.dat"), small);
-    EXPECT_FALSE(big.ok);
-    EXPECT_EQ(big.failure, HttpFailure::kTooLarge) << big.reason;
+    EXPECT_FALSE(big.status.ok());
+    EXPECT_EQ(big.failure, HttpFailure::kTooLarge) << big.status.reason();
 
     // A server that stops sending is given up after the stall time.
     HttpServer::Route trickle;
@@ -172,8 +172,8 @@ TEST_F(NetTest, TheLimitsEndTransfersThatGoOnTooLong) {
     impatient.stallTimeoutMs = 1000;
     const auto started = Clock::now();
     const auto slow = Fetch(server.Url("/slow.dat"), Home("keep.dat"), impatient);
-    EXPECT_FALSE(slow.ok);
-    EXPECT_EQ(slow.failure, HttpFailure::kTimeout) << slow.reason;
+    EXPECT_FALSE(slow.status.ok());
+    EXPECT_EQ(slow.failure, HttpFailure::kTimeout) << slow.status.reason();
     EXPECT_LT(Clock::now() - started, std::chrono::seconds(10));
     EXPECT_EQ(machine.ReadHome("keep.dat"), "old");
 }
