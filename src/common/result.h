@@ -21,10 +21,10 @@
 #include <cassert>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <utility>
-#include <variant>
 
 namespace quellon {
 
@@ -69,20 +69,19 @@ class [[nodiscard]] Result {
     static_assert(!std::is_reference_v<T>, "a Result holds its value");
 
 public:
-    Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}  // NOLINT: implicit
+    Result(T value) : value_(std::move(value)) {}  // NOLINT: a value converts implicitly
     // From a failure. A success carries no value to hold: that is the
     // caller's mistake, caught in checked builds and otherwise kept as a
     // failure so that nothing reads a value that is not there.
     Result(Status failure)  // NOLINT: a failure converts implicitly
-        : state_(std::in_place_index<1>,
-                 failure.ok() ? Status::Failure("internal error: a success without a value")
-                              : std::move(failure)) {
-        assert(!std::get<1>(state_).ok() && "a Result was made from a success");
+        : reason_(failure.ok() ? std::string("internal error: a success without a value")
+                               : failure.reason()) {
+        assert(!failure.ok() && "a Result was made from a success");
     }
 
     static Result Failure(std::string reason) { return Result(Status::Failure(std::move(reason))); }
 
-    bool ok() const { return state_.index() == 0; }
+    bool ok() const { return value_.has_value(); }
     explicit operator bool() const { return ok(); }
 
     const T& value() const& { return Checked(); }
@@ -96,25 +95,27 @@ public:
     // Why there is no value; only a failure has a reason.
     const std::string& reason() const {
         assert(!ok() && "the reason of a good Result was asked for");
-        return ok() ? result_detail::NoReason() : std::get<1>(state_).reason();
+        return ok() ? result_detail::NoReason() : reason_;
     }
-    Status status() const { return ok() ? Status::Ok() : std::get<1>(state_); }
+    Status status() const { return ok() ? Status::Ok() : Status::Failure(reason_); }
 
 private:
     const T& Checked() const {
-        if (!ok()) {
+        if (!value_) {
             result_detail::NoValue();
         }
-        return *std::get_if<0>(&state_);
+        return *value_;
     }
     T& Checked() {
-        if (!ok()) {
+        if (!value_) {
             result_detail::NoValue();
         }
-        return *std::get_if<0>(&state_);
+        return *value_;
     }
 
-    std::variant<T, Status> state_;
+    // Either the value, or no value and the reason.
+    std::optional<T> value_;
+    std::string reason_;
 };
 
 }  // namespace quellon
