@@ -15,8 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     const std::string_view bytes = in.Rest();
     const definitions::DefinitionCheck check =
         definitions::CheckDefinitionFile(kind, bytes, emptyAllowed);
-    FUZZ_CHECK(check.ok == check.reason.empty());
-    if (check.ok) {
+    FUZZ_CHECK(check.status.ok() || !check.status.reason().empty());
+    FUZZ_CHECK(!check.status.ok() || check.line == 0);
+    if (check.status.ok()) {
         FUZZ_CHECK(bytes.empty() ? emptyAllowed : bytes.ends_with("\r\n"));
         for (const std::string& line : lines::SplitLines(bytes)) {
             FUZZ_CHECK(

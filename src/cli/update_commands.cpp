@@ -93,9 +93,9 @@ Result<int> Update(const Options& o, std::ostream& out, std::ostream& err) {
         if (kind.outcome == update::Outcome::kDownloaded) {
             out << "downloaded\t" << definitions::FileNameOf(kind.kind) << '\t' << kind.version
                 << '\n';
-        } else if (kind.outcome == update::Outcome::kFailed && !kind.reason.empty()) {
-            err << "quellon-cli: " << definitions::FileNameOf(kind.kind) << ": " << kind.reason
-                << '\n';
+        } else if (!kind.status.ok() && !kind.status.reason().empty()) {
+            err << "quellon-cli: " << definitions::FileNameOf(kind.kind) << ": "
+                << kind.status.reason() << '\n';
         }
     }
     if (!check.downloaded && !check.failed) {
@@ -135,8 +135,8 @@ Result<int> Publish(const Options& o, std::ostream& out, std::ostream& err) {
         }
         const definitions::DefinitionCheck check =
             definitions::CheckDefinitionFile(kind, encoded, true);
-        if (!check.ok) {
-            return Result<int>::Failure(source.string() + ": " + check.reason);
+        if (!check.status.ok()) {
+            return Result<int>::Failure(source.string() + ": " + check.status.reason());
         }
         const update::KindInfo& info = update::InfoOf(kind);
         files.emplace_back(siteDir / fs::path(std::string(info.dataPath.substr(1))), encoded);

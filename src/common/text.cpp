@@ -265,19 +265,6 @@ std::string_view TrimBlanksAndTabs(std::string_view s) {
     return s;
 }
 
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 std::string EscapeControls(std::string_view s) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;

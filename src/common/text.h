@@ -22,8 +22,20 @@ std::string_view TrimView(std::string_view s);
 std::string Trim(std::string_view s);
 // Removes leading and trailing blanks and tabs (for reading INI-style files).
 std::string_view TrimBlanksAndTabs(std::string_view s);
-// The value of one hexadecimal digit, or -1.
-int HexDigitValue(char c);
+// The value of one hexadecimal digit, or -1. Inline: the file readers call
+// it once a byte.
+constexpr int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
 
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view s, std::string_view prefix);

@@ -78,7 +78,7 @@ std::string_view KindName(Kind kind) {
 }
 
 DefinitionCheck Refuse(std::string reason, size_t line = 0) {
-    return {false, std::move(reason), line};
+    return {Status::Failure(std::move(reason)), line};
 }
 
 }  // namespace
@@ -116,7 +116,7 @@ DefinitionCheck CheckDefinitionFile(Kind kind, std::string_view bytes, bool empt
                                     std::string_view hostRootDrives) {
     if (bytes.empty()) {
         if (emptyAllowed) {
-            return {true, {}, 0};
+            return {};
         }
         return Refuse("empty, where the live file is not");
     }
@@ -151,7 +151,7 @@ DefinitionCheck CheckDefinitionFile(Kind kind, std::string_view bytes, bool empt
         }
         at = end + 2;
     }
-    return {true, {}, 0};
+    return {};
 }
 
 }  // namespace quellon::definitions

@@ -7,15 +7,15 @@
 #include <string>
 #include <string_view>
 
+#include "common/result.h"
 #include "definitions/definition_set.h"
 
 namespace quellon::definitions {
 
 struct DefinitionCheck {
-    bool ok = false;
-    // Why the file was refused, for people; empty when it is fine.
-    std::string reason;
-    // The refused line (1-based); 0 when the whole file was refused.
+    // Fine, or why the file was refused, for people.
+    Status status = Status::Ok();
+    // The refused line (1-based); 0 when the whole file was refused or it is fine.
     std::size_t line = 0;
 };
 

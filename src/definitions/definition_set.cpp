@@ -51,7 +51,7 @@ void DefinitionSet::InstallDownloadedDefinitions() {
         if (!bytes) {
             continue;
         }
-        if (CheckDefinitionFile(kind, *bytes, LiveFileIsEmpty(fs_, live)).ok) {
+        if (CheckDefinitionFile(kind, *bytes, LiveFileIsEmpty(fs_, live)).status.ok()) {
             // The checked bytes replace the live file in one step, so a kill
             // leaves the old file or the new one; the "DL" file goes after.
             if (fs_.WriteAtomic(live, *bytes)) {

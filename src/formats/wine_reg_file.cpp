@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "common/ansi.h"
+#include "common/text.h"
 
 namespace quellon::formats::winereg {
 
@@ -24,19 +25,6 @@ bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // One character of raw text at s[i]: UTF-8 where the bytes are well-formed
 // UTF-8 (a file edited by hand), else a Windows-1252 byte. Appends its code
 // units and returns the bytes used.
@@ -46,24 +34,10 @@ size_t DecodeRaw(std::string_view s, size_t i, Text& out) {
         out += static_cast<char16_t>(b0);
         return 1;
     }
-    size_t len = 0;
-    std::uint32_t cp = 0, min = 0;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        len = 2, min = 0x80, cp = b0 & 0x1F;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        len = 3, min = 0x800, cp = b0 & 0x0F;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        len = 4, min = 0x10000, cp = b0 & 0x07;
-    }
-    bool ok = len != 0 && i + len <= s.size();
-    for (size_t k = 1; ok && k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        ok = (b & 0xC0) == 0x80;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    ok = ok && cp >= min && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-    if (!ok) {
-        out += FromAnsi(s.substr(i, 1));
+    std::uint32_t cp = 0;
+    const size_t len = ansi::DecodeUtf8(s, i, cp);
+    if (len == 0) {
+        out += ansi::ToUnicode(b0);
         return 1;
     }
     if (cp >= 0x10000) {
@@ -127,13 +101,13 @@ std::optional<Text> ParseText(std::string_view s, size_t& pos, char end) {
                 break;
             case 'x': {
                 ++i;
-                if (i >= s.size() || HexValue(s[i]) < 0) {
+                if (i >= s.size() || text::HexDigitValue(s[i]) < 0) {
                     out += u'x';
                     break;
                 }
                 unsigned v = 0;
-                for (int n = 0; n < 4 && i < s.size() && HexValue(s[i]) >= 0; ++n, ++i) {
-                    v = v * 16 + static_cast<unsigned>(HexValue(s[i]));
+                for (int n = 0; n < 4 && i < s.size() && text::HexDigitValue(s[i]) >= 0; ++n, ++i) {
+                    v = v * 16 + static_cast<unsigned>(text::HexDigitValue(s[i]));
                 }
                 out += static_cast<char16_t>(v);
                 break;
@@ -159,7 +133,7 @@ std::optional<Text> ParseText(std::string_view s, size_t& pos, char end) {
 }
 
 bool IsHexDigit(char16_t c) {
-    return c < 0x80 && HexValue(static_cast<char>(c)) >= 0;
+    return c < 0x80 && text::HexDigitValue(static_cast<char>(c)) >= 0;
 }
 
 // Wine's escaping of a text: C escapes, octal for other control
@@ -385,11 +359,11 @@ std::optional<std::string> ParseHex(std::string_view first,
     used = 0;
     for (;;) {
         size_t i = 0;
-        while (i < s.size() && HexValue(s[i]) >= 0) {
+        while (i < s.size() && text::HexDigitValue(s[i]) >= 0) {
             unsigned v = 0;
             size_t digits = 0;
-            while (i < s.size() && HexValue(s[i]) >= 0) {
-                v = v * 16 + static_cast<unsigned>(HexValue(s[i++]));
+            while (i < s.size() && text::HexDigitValue(s[i]) >= 0) {
+                v = v * 16 + static_cast<unsigned>(text::HexDigitValue(s[i++]));
                 if (++digits > 2) {
                     return std::nullopt;  // more than a byte
                 }
@@ -469,11 +443,11 @@ std::optional<ParsedValue> ParseValue(std::string_view line,
         }
         std::uint32_t d = 0;
         size_t n = 0;
-        while (n < digits.size() && HexValue(digits[n]) >= 0) {
+        while (n < digits.size() && text::HexDigitValue(digits[n]) >= 0) {
             if (n == 8) {
                 return std::nullopt;
             }
-            d = d * 16 + static_cast<std::uint32_t>(HexValue(digits[n++]));
+            d = d * 16 + static_cast<std::uint32_t>(text::HexDigitValue(digits[n++]));
         }
         if (n == 0) {
             return std::nullopt;
@@ -492,8 +466,8 @@ std::optional<ParsedValue> ParseValue(std::string_view line,
     } else if (data.starts_with("hex(")) {
         size_t i = 4;
         std::uint32_t type = 0;
-        while (i < data.size() && HexValue(data[i]) >= 0 && i < 12) {
-            type = type * 16 + static_cast<std::uint32_t>(HexValue(data[i++]));
+        while (i < data.size() && text::HexDigitValue(data[i]) >= 0 && i < 12) {
+            type = type * 16 + static_cast<std::uint32_t>(text::HexDigitValue(data[i++]));
         }
         if (i == 4 || data.substr(i, 2) != "):") {
             return std::nullopt;

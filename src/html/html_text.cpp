@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <unordered_map>
 
+#include "common/ansi.h"
 #include "html/html_entities.h"
 
 namespace quellon::html {
@@ -29,33 +30,11 @@ constexpr char32_t kReplacement = 0xFFFD;
 // ---------------------------------------------------------------------------
 // Encodings
 
-// Code points of Windows-1252 bytes 0x80-0x9F; the five unassigned bytes stand
-// for the C1 control of the same number. The same table remaps numeric
-// character references in that range.
-constexpr char32_t kHigh1252[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
-};
-
-char To1252(char32_t cp) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-        return static_cast<char>(cp);
-    }
-    for (int i = 0; i < 32; ++i) {
-        if (kHigh1252[i] == cp) {
-            return static_cast<char>(0x80 + i);
-        }
-    }
-    return '?';
-}
-
 void Decode1252(std::string_view bytes, std::u32string& out) {
     out.reserve(bytes.size());
     for (const char ch : bytes) {
         const auto b = static_cast<unsigned char>(ch);
-        out.push_back(b >= 0x80 && b <= 0x9F ? kHigh1252[b - 0x80] : b);
+        out.push_back(ansi::ToUnicode(b));
     }
 }
 
@@ -343,7 +322,8 @@ char32_t NumericReferenceValue(char32_t value) {
         return kReplacement;
     }
     if (value >= 0x80 && value <= 0x9F) {
-        return kHigh1252[value - 0x80];
+        // A reference in the C1 range means the Windows-1252 character of that byte.
+        return ansi::ToUnicode(static_cast<unsigned char>(value));
     }
     return value;
 }
@@ -1342,7 +1322,7 @@ void TreeBuilder::Character(char32_t c) {
     if (c == '\n') {
         text += "\r\n";
     } else {
-        text += To1252(c);
+        text += ansi::FromUnicode(c);
     }
 }
 

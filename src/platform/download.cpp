@@ -29,21 +29,13 @@ private:
         result_.httpStatus = response.status;
         result_.failure = response.failure;
         result_.bytes = static_cast<std::int64_t>(response.body.size());
-        if (response.failure != HttpFailure::kNone) {
-            result_.reason = response.reason.empty()
-                                 ? std::string(DescribeFailure(response.failure))
-                                 : response.reason;
-            return;
-        }
-        if (!response.Succeeded()) {
-            result_.reason = "HTTP status " + std::to_string(response.status);
+        result_.status = response.Outcome();
+        if (!result_.status.ok()) {
             return;
         }
         if (!files_.WriteAtomic(destination_, response.body)) {
-            result_.reason = "cannot write " + destination_;
-            return;
+            result_.status = Status::Failure("cannot write " + destination_);
         }
-        result_.ok = true;
     }
 
     std::unique_ptr<HttpRequest> request_;

@@ -8,20 +8,20 @@
 #include <string>
 #include <string_view>
 
+#include "common/result.h"
 #include "platform/files.h"
 #include "platform/http.h"
 
 namespace quellon::platform {
 
 struct DownloadResult {
-    // The whole body of a 2xx response is in the destination file.
-    bool ok = false;
+    // Ok once the whole body of a 2xx response is in the destination file;
+    // else why not, for people.
+    Status status = Status::Failure("the download has not finished");
     // The status of the last response; 0 when none came.
     int httpStatus = 0;
     HttpFailure failure = HttpFailure::kNone;
     std::int64_t bytes = 0;
-    // Why it failed, for people; empty on success.
-    std::string reason;
 };
 
 // One download in flight. Destroying it cancels the transfer and leaves the

@@ -13,6 +13,16 @@ void CheckAnnouncedLength(HttpResponse& response) {
     }
 }
 
+Status HttpResponse::Outcome() const {
+    if (failure != HttpFailure::kNone) {
+        return Status::Failure(reason.empty() ? std::string(DescribeFailure(failure)) : reason);
+    }
+    if (!Succeeded()) {
+        return Status::Failure("HTTP status " + std::to_string(status));
+    }
+    return Status::Ok();
+}
+
 std::string_view DescribeFailure(HttpFailure failure) {
     switch (failure) {
         case HttpFailure::kNone:

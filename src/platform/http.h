@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/result.h"
+
 namespace quellon::platform {
 
 struct HttpLimits {
@@ -47,13 +49,16 @@ struct HttpResponse {
     std::int64_t contentLength = -1;
     std::string contentType;
     std::string body;
-    // What happened, for people (the backend's own words on a failure).
+    // The backend's own words on a failure; read it through Outcome().
     std::string reason;
 
     // A complete 2xx response.
     bool Succeeded() const {
         return failure == HttpFailure::kNone && status >= 200 && status < 300;
     }
+    // Ok for a complete 2xx response; else why not, for people: the
+    // backend's words, the failure's name, or the HTTP status.
+    Status Outcome() const;
 };
 
 // A body shorter than its announced length is a cut one, whatever the

@@ -35,12 +35,9 @@ void HttpWebPage::Finish(const HttpResponse& response) {
     failure_ = response.failure;
     completed_ = true;
     readyState_ = kReadyStateComplete;
-    if (!response.Succeeded()) {
+    if (const Status outcome = response.Outcome(); !outcome.ok()) {
         failed_ = true;
-        reason_ = response.failure != HttpFailure::kNone
-                      ? (response.reason.empty() ? std::string(DescribeFailure(response.failure))
-                                                 : response.reason)
-                      : "HTTP status " + std::to_string(response.status);
+        reason_ = outcome.reason();
         return;
     }
     document_ = html::ParseHtml(response.body, html::CharsetOfContentType(response.contentType));

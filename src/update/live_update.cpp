@@ -27,7 +27,7 @@ KindUpdate Failed(UpdateContext& ctx, Kind kind, std::int64_t version, std::stri
     result.outcome = Outcome::kFailed;
     result.version = version;
     result.message = std::string(InfoOf(kind).failureMessage);
-    result.reason = std::move(reason);
+    result.status = Status::Failure(std::move(reason));
     ctx.host.MsgBox(result.message, ui::kOkOnly | ui::kCritical, ctx.productName);
     return result;
 }
@@ -232,8 +232,8 @@ KindUpdate DownloadDefinitionFile(UpdateContext& ctx, Kind kind, std::int64_t ve
         if (!done) {
             // Destroying the job ends the transfer and leaves no file.
             reason = std::string(kOutOfTime);
-        } else if (const platform::DownloadResult& result = job->Result(); !result.ok) {
-            reason = result.reason;
+        } else if (const platform::DownloadResult& result = job->Result(); !result.status.ok()) {
+            reason = result.status.reason();
         }
     }
     // Background work is off from here to the stored version, not while a
@@ -251,8 +251,8 @@ KindUpdate DownloadDefinitionFile(UpdateContext& ctx, Kind kind, std::int64_t ve
             const definitions::DefinitionCheck check = definitions::CheckDefinitionFile(
                 kind, *bytes, definitions::LiveFileIsEmpty(files, live),
                 std::string(definitions::kWineHostRootDrive) + files.HostRootDrives());
-            if (!check.ok) {
-                reason = check.reason;
+            if (!check.status.ok()) {
+                reason = check.status.reason();
             } else if (!files.WriteAtomic(target, *bytes)) {
                 reason = "cannot write " + target;
             }

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/result.h"
 #include "definitions/definition_set.h"
 #include "platform/platform.h"
 #include "settings/settings_store.h"
@@ -102,8 +103,9 @@ struct KindUpdate {
     std::int64_t version = 0;
     // The message shown for a failure.
     std::string message;
-    // What went wrong, for a log or a command line.
-    std::string reason;
+    // Ok unless the outcome is kFailed; then what went wrong, for a log or
+    // a command line.
+    Status status = Status::Ok();
 };
 
 struct UpdateCheck {

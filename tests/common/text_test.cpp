@@ -120,5 +120,23 @@ TEST(TextEscape, ControlBytesCannotBreakAnOutputLine) {
     EXPECT_EQ(EscapeControls(""), "");
 }
 
+TEST(TextHex, DigitValues) {
+    static_assert(HexDigitValue('f') == 15);
+    const std::string_view digits = "0123456789abcdef";
+    const std::string_view upper = "0123456789ABCDEF";
+    int valid = 0;
+    for (int i = 0; i < 256; ++i) {
+        const char c = static_cast<char>(i);
+        const int v = HexDigitValue(c);
+        if (v >= 0) {
+            ++valid;
+            ASSERT_LT(v, 16) << i;
+            EXPECT_TRUE(digits[static_cast<size_t>(v)] == c || upper[static_cast<size_t>(v)] == c)
+                << i;
+        }
+    }
+    EXPECT_EQ(valid, 22);  // no byte above 0x7F, no 'g', no blank counts
+}
+
 }  // namespace
 }  // namespace quellon::text

@@ -64,35 +64,36 @@ TEST(DefinitionCheckTest, LinesOfEachKind) {
 
 TEST(DefinitionCheckTest, OnlyWholeWellFormedFilesPass) {
     const std::string good = Stored({"a.dll=A", "b.dll=B|[pfiles]B"});
-    EXPECT_TRUE(CheckDefinitionFile(Kind::kFile, good, false).ok);
+    EXPECT_TRUE(CheckDefinitionFile(Kind::kFile, good, false).status.ok());
     // Plain lines decode to themselves and pass as well.
-    EXPECT_TRUE(CheckDefinitionFile(Kind::kExe, "x.exe\r\n", false).ok);
+    EXPECT_TRUE(CheckDefinitionFile(Kind::kExe, "x.exe\r\n", false).status.ok());
 
     // Cut short: the last line has no line end.
     const auto cut = CheckDefinitionFile(Kind::kFile, good.substr(0, good.size() - 1), false);
-    EXPECT_FALSE(cut.ok);
+    EXPECT_FALSE(cut.status.ok());
     EXPECT_EQ(cut.line, 2u);
-    EXPECT_FALSE(CheckDefinitionFile(Kind::kFile, good.substr(0, good.size() - 2), false).ok);
-    EXPECT_FALSE(CheckDefinitionFile(Kind::kFile, good.substr(0, 5), false).ok);
+    EXPECT_FALSE(
+        CheckDefinitionFile(Kind::kFile, good.substr(0, good.size() - 2), false).status.ok());
+    EXPECT_FALSE(CheckDefinitionFile(Kind::kFile, good.substr(0, 5), false).status.ok());
     // Lone line ends and empty lines.
-    EXPECT_FALSE(CheckDefinitionFile(Kind::kExe, "a.exe\nb.exe\r\n", false).ok);
-    EXPECT_FALSE(CheckDefinitionFile(Kind::kExe, "a.exe\rb.exe\r\n", false).ok);
+    EXPECT_FALSE(CheckDefinitionFile(Kind::kExe, "a.exe\nb.exe\r\n", false).status.ok());
+    EXPECT_FALSE(CheckDefinitionFile(Kind::kExe, "a.exe\rb.exe\r\n", false).status.ok());
     const auto blank = CheckDefinitionFile(Kind::kExe, "a.exe\r\n\r\nb.exe\r\n", false);
-    EXPECT_FALSE(blank.ok);
+    EXPECT_FALSE(blank.status.ok());
     EXPECT_EQ(blank.line, 2u);
     // A page instead of a file, also one that happens to end in CR LF.
     const auto page = CheckDefinitionFile(
         Kind::kExe, "\r\n  <!DOCTYPE html>\r\n<html><body>Not here</body></html>\r\n", false);
-    EXPECT_FALSE(page.ok);
-    EXPECT_NE(page.reason.find("HTML"), std::string::npos);
+    EXPECT_FALSE(page.status.ok());
+    EXPECT_NE(page.status.reason().find("HTML"), std::string::npos);
     // A line of another kind.
     const auto other = CheckDefinitionFile(Kind::kRegistry, good, false);
-    EXPECT_FALSE(other.ok);
+    EXPECT_FALSE(other.status.ok());
     EXPECT_EQ(other.line, 1u);
-    EXPECT_NE(other.reason.find("registry"), std::string::npos);
+    EXPECT_NE(other.status.reason().find("registry"), std::string::npos);
     // Empty: only where the live file is empty too.
-    EXPECT_FALSE(CheckDefinitionFile(Kind::kCookie, "", false).ok);
-    EXPECT_TRUE(CheckDefinitionFile(Kind::kCookie, "", true).ok);
+    EXPECT_FALSE(CheckDefinitionFile(Kind::kCookie, "", false).status.ok());
+    EXPECT_TRUE(CheckDefinitionFile(Kind::kCookie, "", true).status.ok());
 }
 
 TEST(DefinitionCheckTest, TheStarterSetPasses) {
@@ -116,7 +117,7 @@ TEST(DefinitionCheckTest, TheStarterSetPasses) {
             stored += definitions::EncodeDefinitionLine(line) + "\r\n";
         }
         const auto check = CheckDefinitionFile(kind, stored, false);
-        EXPECT_TRUE(check.ok) << name << ": " << check.reason;
+        EXPECT_TRUE(check.status.ok()) << name << ": " << check.status.reason();
     }
 }
 

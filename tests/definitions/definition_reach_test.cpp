@@ -135,20 +135,20 @@ TEST(DefinitionReachTest, AFileThatNamesTooMuchIsRefusedAtItsLine) {
     };
     const auto files = definitions::CheckDefinitionFile(
         Kind::kFile, stored({"a.dll=A", "b.dll=B|[wDir]", "thesis.odt=T|Z:\\home\\me"}), false);
-    EXPECT_FALSE(files.ok);
+    EXPECT_FALSE(files.status.ok());
     EXPECT_EQ(files.line, 3u);
-    EXPECT_NE(files.reason.find("line 3"), std::string::npos) << files.reason;
+    EXPECT_NE(files.status.reason().find("line 3"), std::string::npos) << files.status.reason();
     // The platform's drives count as well as Z:.
     const std::string onH = stored({"a.dll=A|H:\\x"});
-    EXPECT_TRUE(definitions::CheckDefinitionFile(Kind::kFile, onH, false).ok);
-    EXPECT_FALSE(definitions::CheckDefinitionFile(Kind::kFile, onH, false, "ZH").ok);
+    EXPECT_TRUE(definitions::CheckDefinitionFile(Kind::kFile, onH, false).status.ok());
+    EXPECT_FALSE(definitions::CheckDefinitionFile(Kind::kFile, onH, false, "ZH").status.ok());
 
     const auto keys = definitions::CheckDefinitionFile(
         Kind::kRegistry,
         stored({"1^Software\\Microsoft\\Windows\\CurrentVersion\\Run^Spy=Spy",
                 "1^Software\\Microsoft\\Windows\\CurrentVersion\\Run^=Spy"}),
         false);
-    EXPECT_FALSE(keys.ok);
+    EXPECT_FALSE(keys.status.ok());
     EXPECT_EQ(keys.line, 2u);
 }
 

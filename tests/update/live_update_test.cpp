@@ -215,7 +215,7 @@ TEST_F(LiveUpdateTest, AVersionPageThatIsNoPageFailsItsKindAndDownloadsNothing) 
     EXPECT_FALSE(check.downloaded);
     EXPECT_TRUE(check.failed);
     for (const auto& kind : check.kinds) {
-        EXPECT_EQ(kind.outcome, Outcome::kFailed) << kind.reason;
+        EXPECT_EQ(kind.outcome, Outcome::kFailed) << kind.status.reason();
     }
     EXPECT_EQ(Messages(),
               (std::vector<std::string>{std::string(kRegistryFailure), std::string(kOtherFailure),
@@ -239,10 +239,11 @@ TEST_F(LiveUpdateTest, NoServerFailsEveryKindInMomentsNotTimeOuts) {
               (std::vector<std::string>{std::string(kRegistryFailure), std::string(kOtherFailure),
                                         std::string(kOtherFailure), std::string(kOtherFailure)}));
     // The first kind found the site unreachable; the others did not try again.
-    EXPECT_EQ(check.kinds[0].reason.find("could not be reached"), std::string::npos);
+    EXPECT_EQ(check.kinds[0].status.reason().find("could not be reached"), std::string::npos);
     for (size_t i = 1; i < 4; ++i) {
-        EXPECT_NE(check.kinds[i].reason.find("the site could not be reached"), std::string::npos)
-            << check.kinds[i].reason;
+        EXPECT_NE(check.kinds[i].status.reason().find("the site could not be reached"),
+                  std::string::npos)
+            << check.kinds[i].status.reason();
     }
     EXPECT_EQ(Snapshot(), before);
 }
@@ -270,7 +271,8 @@ TEST_F(LiveUpdateTest, ASilentServerEndsTheWaitAtTheTimeOut) {
     EXPECT_GE(took, std::chrono::milliseconds(400));
     EXPECT_LT(took, std::chrono::seconds(10));
     EXPECT_EQ(check.kinds[0].outcome, Outcome::kFailed);
-    EXPECT_NE(check.kinds[0].reason.find("in time"), std::string::npos) << check.kinds[0].reason;
+    EXPECT_NE(check.kinds[0].status.reason().find("in time"), std::string::npos)
+        << check.kinds[0].status.reason();
     EXPECT_EQ(Version(Kind::kRegistry), "5");
     EXPECT_EQ(server.Requests(Info(Kind::kRegistry).dataPath), 0);
     // The other kinds go on as usual.
@@ -302,7 +304,7 @@ TEST_F(LiveUpdateTest, EveryBadDownloadFailsAndChangesNothing) {
     for (const auto& kind : check.kinds) {
         EXPECT_EQ(kind.outcome, Outcome::kFailed);
         EXPECT_EQ(kind.version, 6);
-        EXPECT_FALSE(kind.reason.empty());
+        EXPECT_FALSE(kind.status.reason().empty());
     }
     EXPECT_EQ(Messages(),
               (std::vector<std::string>{std::string(kRegistryFailure), std::string(kOtherFailure),
@@ -328,7 +330,7 @@ TEST_F(LiveUpdateTest, DownloadsThatAreNotFilesOfTheirKindFail) {
     const auto before = Snapshot();
     const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
     for (const auto& kind : check.kinds) {
-        EXPECT_EQ(kind.outcome, Outcome::kFailed) << kind.reason;
+        EXPECT_EQ(kind.outcome, Outcome::kFailed) << kind.status.reason();
     }
     EXPECT_EQ(Messages().size(), 4u);
     EXPECT_EQ(Snapshot(), before);
@@ -361,7 +363,8 @@ TEST_F(LiveUpdateTest, OneDeadlineEndsTheWholeCheck) {
     ASSERT_EQ(check.kinds.size(), 4u);
     for (const auto& kind : check.kinds) {
         EXPECT_EQ(kind.outcome, Outcome::kFailed);
-        EXPECT_NE(kind.reason.find("ran out of time"), std::string::npos) << kind.reason;
+        EXPECT_NE(kind.status.reason().find("ran out of time"), std::string::npos)
+            << kind.status.reason();
     }
     EXPECT_EQ(Messages().size(), 4u);
     EXPECT_EQ(server.Requests(Info(Kind::kRegistry).dataPath), 1);
@@ -382,7 +385,8 @@ TEST_F(LiveUpdateTest, ADownloadThatNamesWhatNoDefinitionMayIsRefused) {
     const auto before = Snapshot();
     const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
     EXPECT_EQ(check.kinds[0].outcome, Outcome::kFailed);
-    EXPECT_NE(check.kinds[0].reason.find("line 2"), std::string::npos) << check.kinds[0].reason;
+    EXPECT_NE(check.kinds[0].status.reason().find("line 2"), std::string::npos)
+        << check.kinds[0].status.reason();
     EXPECT_EQ(check.kinds[1].outcome, Outcome::kFailed);
     EXPECT_NE(check.kinds[1].reason.find("line 2"), std::string::npos) << check.kinds[1].reason;
     EXPECT_EQ(check.kinds[2].outcome, Outcome::kDownloaded);

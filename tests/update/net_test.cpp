@@ -109,7 +109,7 @@ TEST_F(NetTest, ADownloadWritesTheWholeBodyOrNothing) {
     const std::string body = "line one\r\nline two\r\n";
     server.ServeBody("/data.dat", body, 200, "application/octet-stream");
     const auto ok = Fetch(server.Url("/data.dat"), Home("out.dat"));
-    EXPECT_TRUE(ok.ok) << ok.reason;
+    EXPECT_TRUE(ok.status.ok()) << ok.status.reason();
     EXPECT_EQ(ok.httpStatus, 200);
     EXPECT_EQ(ok.bytes, static_cast<std::int64_t>(body.size()));
     EXPECT_EQ(machine.ReadHome("out.dat"), body);
@@ -119,7 +119,7 @@ TEST_F(NetTest, ADownloadWritesTheWholeBodyOrNothing) {
     chunked.mode = HttpServer::Route::Mode::kChunked;
     chunked.body = std::string(100, 'c') + "\r\n";
     server.Serve("/chunked.dat", chunked);
-    EXPECT_TRUE(Fetch(server.Url("/chunked.dat"), Home("chunked.dat")).ok);
+    EXPECT_TRUE(Fetch(server.Url("/chunked.dat"), Home("chunked.dat")).status.ok());
     EXPECT_EQ(machine.ReadHome("chunked.dat"), chunked.body);
 
     // Every failure leaves the destination as it was.
@@ -130,26 +130,26 @@ TEST_F(NetTest, ADownloadWritesTheWholeBodyOrNothing) {
     cut.missingBytes = 100;
     server.Serve("/cut.dat", cut);
     const auto truncated = Fetch(server.Url("/cut.dat"), Home("keep.dat"));
-    EXPECT_FALSE(truncated.ok);
-    EXPECT_EQ(truncated.failure, HttpFailure::kCut) << truncated.reason;
+    EXPECT_FALSE(truncated.status.ok());
+    EXPECT_EQ(truncated.failure, HttpFailure::kCut) << truncated.status.reason();
     EXPECT_EQ(machine.ReadHome("keep.dat"), "old contents");
 
     server.ServeBody("/error.dat", "x\r\n", 500);
     const auto error = Fetch(server.Url("/error.dat"), Home("keep.dat"));
-    EXPECT_FALSE(error.ok);
+    EXPECT_FALSE(error.status.ok());
     EXPECT_EQ(error.httpStatus, 500);
-    EXPECT_FALSE(error.reason.empty());
+    EXPECT_FALSE(error.status.reason().empty());
     EXPECT_EQ(machine.ReadHome("keep.dat"), "old contents");
 
     const auto missing = Fetch(server.Url("/none.dat"), Home("new.dat"));
-    EXPECT_FALSE(missing.ok);
+    EXPECT_FALSE(missing.status.ok());
     EXPECT_EQ(missing.httpStatus, 404);
     EXPECT_FALSE(std::filesystem::exists(machine.Home() / "new.dat"));
 
     const auto refused = Fetch(
         "http://127.0.0.1:" + std::to_string(HttpServer::RefusedPort()) + "/x", Home("keep.dat"));
-    EXPECT_FALSE(refused.ok);
-    EXPECT_EQ(refused.failure, HttpFailure::kConnect) << refused.reason;
+    EXPECT_FALSE(refused.status.ok());
+    EXPECT_EQ(refused.failure, HttpFailure::kConnect) << refused.status.reason();
     EXPECT_EQ(machine.ReadHome("keep.dat"), "old contents");
 }
 
@@ -159,8 +159,8 @@ TEST_F(NetTest, TheLimitsEndTransfersThatGoOnTooLong) {
     platform::HttpLimits small = platform::DownloadLimits();
     small.maxBytes = 1000;
     const auto big = Fetch(server.Url("/big.dat"), Home("keep.dat"), small);
-    EXPECT_FALSE(big.ok);
-    EXPECT_EQ(big.failure, HttpFailure::kTooLarge) << big.reason;
+    EXPECT_FALSE(big.status.ok());
+    EXPECT_EQ(big.failure, HttpFailure::kTooLarge) << big.status.reason();
 
     // A server that stops sending is given up after the stall time.
     HttpServer::Route trickle;
@@ -172,8 +172,8 @@ TEST_F(NetTest, TheLimitsEndTransfersThatGoOnTooLong) {
     impatient.stallTimeoutMs = 1000;
     const auto started = Clock::now();
     const auto slow = Fetch(server.Url("/slow.dat"), Home("keep.dat"), impatient);
-    EXPECT_FALSE(slow.ok);
-    EXPECT_EQ(slow.failure, HttpFailure::kTimeout) << slow.reason;
+    EXPECT_FALSE(slow.status.ok());
+    EXPECT_EQ(slow.failure, HttpFailure::kTimeout) << slow.status.reason();
     EXPECT_LT(Clock::now() - started, std::chrono::seconds(10));
     EXPECT_EQ(machine.ReadHome("keep.dat"), "old");
 }
@@ -191,8 +191,8 @@ TEST_F(NetTest, ABodyEndedByATransportErrorIsNeverComplete) {
     chunked.body = std::string(70, 'c') + "\r\n";
     server.Serve("/chunked.dat", chunked);
     const auto cut = Fetch(server.Url("/chunked.dat"), Home("keep.dat"));
-    EXPECT_FALSE(cut.ok);
-    EXPECT_EQ(cut.failure, HttpFailure::kCut) << cut.reason;
+    EXPECT_FALSE(cut.status.ok());
+    EXPECT_EQ(cut.failure, HttpFailure::kCut) << cut.status.reason();
 #endif
     // No Content-Length, and the connection reset after a line end.
     HttpServer::Route reset;
@@ -200,8 +200,8 @@ TEST_F(NetTest, ABodyEndedByATransportErrorIsNeverComplete) {
     reset.body = "line one\r\nline two\r\n";
     server.Serve("/reset.dat", reset);
     const auto broken = Fetch(server.Url("/reset.dat"), Home("keep.dat"));
-    EXPECT_FALSE(broken.ok);
-    EXPECT_NE(broken.failure, HttpFailure::kNone) << broken.reason;
+    EXPECT_FALSE(broken.status.ok());
+    EXPECT_NE(broken.failure, HttpFailure::kNone) << broken.status.reason();
     EXPECT_EQ(machine.ReadHome("keep.dat"), "old");
 
     // Without a length and without chunks, a close in order is the only end
@@ -211,7 +211,7 @@ TEST_F(NetTest, ABodyEndedByATransportErrorIsNeverComplete) {
     closed.body = "all there is\r\n";
     server.Serve("/closed.dat", closed);
     const auto whole = Fetch(server.Url("/closed.dat"), Home("closed.dat"));
-    EXPECT_TRUE(whole.ok) << whole.reason;
+    EXPECT_TRUE(whole.status.ok()) << whole.status.reason();
     EXPECT_EQ(machine.ReadHome("closed.dat"), closed.body);
 }
 
@@ -229,8 +229,8 @@ TEST_F(NetTest, ATricklingServerIsGivenUpWithinTheStallTime) {
     limits.stallTimeoutMs = 1000;
     const auto started = Clock::now();
     const auto slow = Fetch(server.Url("/trickle.dat"), Home("keep.dat"), limits);
-    EXPECT_FALSE(slow.ok);
-    EXPECT_EQ(slow.failure, HttpFailure::kTimeout) << slow.reason;
+    EXPECT_FALSE(slow.status.ok());
+    EXPECT_EQ(slow.failure, HttpFailure::kTimeout) << slow.status.reason();
     EXPECT_LT(Clock::now() - started, std::chrono::seconds(6));
     EXPECT_EQ(machine.ReadHome("keep.dat"), "old");
 
@@ -242,7 +242,7 @@ TEST_F(NetTest, ATricklingServerIsGivenUpWithinTheStallTime) {
     server.Serve("/steady.dat", trickle);
     limits.stallTimeoutMs = 2000;
     const auto steady = Fetch(server.Url("/steady.dat"), Home("steady.dat"), limits);
-    EXPECT_TRUE(steady.ok) << steady.reason;
+    EXPECT_TRUE(steady.status.ok()) << steady.status.reason();
 }
 
 TEST(NetLimitsTest, TheRealLimitsOfADownloadAndAPage) {
@@ -277,9 +277,9 @@ TEST_F(NetTest, ARedirectToAnotherSchemeIsRefused) {
     server.Redirect("/away.dat",
                     "ftp://127.0.0.1:" + std::to_string(HttpServer::RefusedPort()) + "/x.dat");
     const auto away = Fetch(server.Url("/away.dat"), Home("away.dat"));
-    EXPECT_FALSE(away.ok);
+    EXPECT_FALSE(away.status.ok());
 #ifndef _WIN32
-    EXPECT_EQ(away.failure, HttpFailure::kRedirects) << away.reason;
+    EXPECT_EQ(away.failure, HttpFailure::kRedirects) << away.status.reason();
 #endif
     EXPECT_FALSE(std::filesystem::exists(machine.Home() / "away.dat"));
 }

@@ -2,11 +2,11 @@
 
 #include <unistd.h>
 
-#include <climits>
 #include <cstdlib>
 
 #include "platform/posix/backend_classes.h"
 #include "platform/posix/curl_http.h"
+#include "platform/posix/io.h"
 #include "platform/posix/wine_prefix.h"
 
 namespace quellon::posix {
@@ -61,13 +61,11 @@ std::string Backend::WindowsPathOf(const fs::path& linuxPath) const {
 }
 
 fs::path ExecutableFolder() {
-    std::string target(PATH_MAX, '\0');
-    ssize_t n = ::readlink("/proc/self/exe", target.data(), target.size());
-    if (n <= 0) {
+    const std::optional<std::string> target = io::ReadLink("/proc/self/exe");
+    if (!target) {
         return {};
     }
-    target.resize(static_cast<size_t>(n));
-    return fs::path(target).parent_path();
+    return fs::path(*target).parent_path();
 }
 
 fs::path DefaultConfigFolder() {

@@ -117,6 +117,24 @@ std::optional<size_t> ReadToEnd(int fd, std::string& room) {
 
 }  // namespace
 
+std::optional<std::string> ReadLink(const std::filesystem::path& path) {
+    std::string target(256, '\0');
+    for (;;) {
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n <= 0) {
+            return std::nullopt;
+        }
+        if (static_cast<size_t>(n) < target.size()) {
+            target.resize(static_cast<size_t>(n));
+            return target;
+        }
+        if (target.size() >= (size_t{1} << 20)) {
+            return std::nullopt;  // no link target is this long
+        }
+        target.resize(target.size() * 2);  // it may have been cut: ask again with room
+    }
+}
+
 std::optional<std::string> ReadFile(const std::filesystem::path& path) {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.Valid()) {

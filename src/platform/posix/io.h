@@ -10,6 +10,9 @@ namespace quellon::posix::io {
 
 // The whole file; nullopt when it cannot be opened or read.
 std::optional<std::string> ReadFile(const std::filesystem::path& path);
+// What the symbolic link at `path` points to, whole however long; nullopt
+// when it is no link or cannot be read.
+std::optional<std::string> ReadLink(const std::filesystem::path& path);
 
 // Fault injection, for the tests of what a kill in the middle of a change
 // leaves behind: every change to a file (a write, a rename, a deletion, a

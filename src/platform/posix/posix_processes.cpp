@@ -61,19 +61,17 @@ bool IsAlive(std::uint32_t pid) {
 
 // The executable's Linux path; nullopt for kernel threads and unreadable ones.
 std::optional<std::string> ExeLink(std::uint32_t pid) {
-    std::string link = ProcPath(pid, "exe");
-    std::string target(PATH_MAX, '\0');
-    ssize_t n = ::readlink(link.c_str(), target.data(), target.size());
-    if (n <= 0) {
+    std::optional<std::string> link = io::ReadLink(ProcPath(pid, "exe"));
+    if (!link) {
         return std::nullopt;
     }
-    target.resize(static_cast<size_t>(n));
+    std::string& target = *link;
     static constexpr std::string_view kDeleted = " (deleted)";
     if (target.size() > kDeleted.size() &&
         std::string_view(target).substr(target.size() - kDeleted.size()) == kDeleted) {
         target.resize(target.size() - kDeleted.size());
     }
-    return target;
+    return link;
 }
 
 void ReapIfChild(std::uint32_t pid) {

@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstdlib>
 
 #include "common/ansi.h"
@@ -22,16 +21,6 @@ namespace {
 
 std::string ProcPath(std::uint32_t pid, const char* leaf) {
     return "/proc/" + std::to_string(pid) + "/" + leaf;
-}
-
-std::optional<std::string> Link(const std::string& path) {
-    std::string target(PATH_MAX, '\0');
-    const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
-    if (n <= 0) {
-        return std::nullopt;
-    }
-    target.resize(static_cast<size_t>(n));
-    return target;
 }
 
 // The NUL-separated strings of a /proc file, without the empty ones at its end.
@@ -120,7 +109,7 @@ std::optional<std::string> WineProgramPath(std::uint32_t pid, const std::string&
     if (!IsWineLoader(exe)) {
         return std::nullopt;
     }
-    const std::string cwd = Link(ProcPath(pid, "cwd")).value_or("/");
+    const std::string cwd = io::ReadLink(ProcPath(pid, "cwd")).value_or("/");
     const std::optional<std::string> prefix = PrefixOf(pid, cwd);
     if (!prefix || !SameFolder(*prefix, machine.Root())) {
         return std::nullopt;  // a program of another prefix, or not one of Wine's

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -37,16 +36,6 @@ bool LockHeld(const fs::path& file) {
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET;
     return ::fcntl(fd.Get(), F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
-}
-
-std::optional<std::string> Link(const std::string& path) {
-    std::string target(PATH_MAX, '\0');
-    const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
-    if (n <= 0) {
-        return std::nullopt;
-    }
-    target.resize(static_cast<size_t>(n));
-    return target;
 }
 
 bool Executable(const fs::path& p) {
@@ -226,11 +215,11 @@ std::optional<fs::path> FindLoader(const fs::path& serverFolder) {
                     continue;
                 }
                 const std::string base = std::string("/proc/") + entry->d_name;
-                std::optional<std::string> cwd = Link(base + "/cwd");
+                std::optional<std::string> cwd = io::ReadLink(base + "/cwd");
                 if (!cwd || fs::path(*cwd) != folder) {
                     continue;
                 }
-                if (std::optional<std::string> exe = Link(base + "/exe")) {
+                if (std::optional<std::string> exe = io::ReadLink(base + "/exe")) {
                     const fs::path dir = fs::path(*exe).parent_path();
                     for (const char* loader : {"wine64", "wine"}) {
                         if (Executable(dir / loader)) {
