@@ -63,6 +63,8 @@ public:
     // Start-up of the engine: downloaded definitions put in place, the
     // exclusion list loaded, the definitions counted.
     void LoadDefinitions();
+    // What the last LoadDefinitions did with the downloaded "DL" files.
+    const std::vector<definitions::InstallOutcome>& LastInstall() const { return lastInstall_; }
 
     // --- Scan page --------------------------------------------------------
     // The "Start" button: one whole scan.
@@ -312,6 +314,7 @@ private:
     app::FrontEnd& frontEnd_;
     settings::SettingsStore settings_;
     definitions::DefinitionSet definitions_;
+    definitions::UpdateTrust trust_;
     definitions::ExclusionList exclusions_;
     scan::ScanSession session_;
     scan::ExeDefinitionCache exeCache_;
@@ -325,6 +328,7 @@ private:
     std::unique_ptr<protection::ProtectionContext> protectionContext_;
     std::unique_ptr<update::UpdateContext> updateContext_;
     update::UpdateCheck lastUpdate_;
+    std::vector<definitions::InstallOutcome> lastInstall_;
     unsigned updateChecks_ = 0;
     bool updating_ = false;
     int updateIdleSeconds_ = 0;

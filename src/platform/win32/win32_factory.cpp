@@ -10,6 +10,7 @@
 
 #include "platform/backend_factory.h"
 #include "platform/win32/backend.h"
+#include "platform/win32/cng_signatures.h"
 
 namespace quellon::platform {
 
@@ -52,6 +53,10 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 std::unique_ptr<BackendHandle> MakeBackend(const BackendOptions& /*options*/) {
     return std::make_unique<Win32Handle>();
+}
+
+std::unique_ptr<Signatures> MakeSignatures() {
+    return std::make_unique<win32::CngSignatures>();
 }
 
 bool UsesMachineRoot() {
