@@ -1,7 +1,7 @@
 // A web page as Live Update reads it: every element's inner text is a part
 // of the document's text, in document order, and the body holds its
 // elements' texts.
-#include "platform/html_text.h"
+#include "html/html_text.h"
 #include "fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {

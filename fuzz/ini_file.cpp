@@ -1,11 +1,11 @@
 // INI text: machine.ini and the settings store's files. Any bytes read as
 // entries; the settings store's file written from what was read reads back
 // as it was; any name or value survives its escaping.
-#include "platform/ini_file.h"
+#include "formats/ini_file.h"
 #include "fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
-    using namespace quellon::platform;
+    using namespace quellon::formats;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const auto entries = ini::Parse(bytes);
     for (const auto& e : entries) {

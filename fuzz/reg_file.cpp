@@ -1,11 +1,11 @@
 // registry.reg as the Linux backend reads it (ANSI or UTF-16LE with its byte
 // order mark): whatever the bytes, the registry it reads writes out as a
 // file that reads back as the same registry.
-#include "platform/reg_file.h"
+#include "formats/reg_file.h"
 #include "fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
-    using namespace quellon::platform;
+    using namespace quellon::formats;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     reg::File first;
     reg::Parse(bytes, first);

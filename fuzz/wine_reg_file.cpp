@@ -1,11 +1,11 @@
 // Wine's registry files (system.reg, user.reg, userdef.reg): any bytes read
 // and written back unchanged are the same bytes; a change keeps the file
 // readable, with the change in it.
-#include "platform/wine_reg_file.h"
+#include "formats/wine_reg_file.h"
 #include "fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
-    using namespace quellon::platform;
+    using namespace quellon::formats;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     winereg::Document doc = winereg::Document::Parse(bytes);
     FUZZ_CHECK(doc.Write() == bytes);

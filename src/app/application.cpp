@@ -9,6 +9,7 @@
 #include "app/frm_main.h"
 #include "definitions/definition_set.h"
 #include "definitions/definition_signature.h"
+#include "platform/restart_protocol.h"
 #include "update/update_site.h"
 
 namespace quellon::app {
@@ -98,9 +99,9 @@ Status SeedHome(const fs::path& home, const fs::path& shipped) {
 
 Folders FoldersFromEnvironment() {
     Folders f;
-    const auto home = Env("QUELLON_HOME");
-    const auto machine = Env("QUELLON_MACHINE");
-    const auto config = Env("QUELLON_CONFIG");
+    const auto home = Env(platform::kHomeVariable);
+    const auto machine = Env(platform::kMachineVariable);
+    const auto config = Env(platform::kConfigVariable);
     f.home = home ? fs::path(*home)
                   : ChooseHome(platform::ExecutableFolder(), platform::DefaultUserDataFolder());
     f.machine = machine ? fs::path(*machine) : platform::DefaultMachineFolder();

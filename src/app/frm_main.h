@@ -34,6 +34,11 @@
 
 namespace quellon::app {
 
+// The mouse messages of the tray icon that a front-end passes to
+// FrmMain::OnTrayMessage, as the notification area sends them on Windows.
+inline constexpr int kTrayDoubleClick = 0x203;
+inline constexpr int kTrayRightButtonUp = 0x205;
+
 // A marker shape placed beside the counter of the running phase.
 struct Shape : ui::Control {
     int left = 0;
@@ -111,7 +116,7 @@ public:
     // Unloads every window and ends the program.
     void Unload();
     void SendToTray();
-    // Mouse messages of the tray icon (0x203 double click, 0x205 right release).
+    // Mouse messages of the tray icon (kTrayDoubleClick, kTrayRightButtonUp).
     void OnTrayMessage(int message);
     // The window back from the tray in normal state (a double click on the
     // icon, "Show Program").

@@ -4,13 +4,6 @@
 #include "app/frm_main.h"
 
 namespace quellon::app {
-namespace {
-
-constexpr int kTrayDoubleClick = 0x203;
-constexpr int kTrayRightButtonUp = 0x205;
-
-}  // namespace
-
 void FrmMain::WireTray() {
     trayIcon.SetVisible(false);
     auto& menu = frmMenuPopUp;

@@ -8,9 +8,9 @@
 
 #include "cli/demo.h"
 #include "common/text.h"
+#include "formats/windows_executable.h"
 #include "platform/backend_factory.h"
 #include "platform/shell.h"
-#include "platform/windows_program.h"
 
 namespace quellon::cli {
 namespace {
@@ -200,7 +200,7 @@ int MakeWineDemo(const fs::path& given, std::ostream& out, std::ostream& err) {
     // The adware stand-in: a Windows program with the version data of its maker.
     const std::string program = "C:\\Program Files\\QP AdBar\\" + demo.processName;
     if (!write(program,
-               platform::winprog::SleepingProgram(kProcessSeconds, demo.processVersionData))) {
+               formats::winexe::SleepingProgram(kProcessSeconds, demo.processVersionData))) {
         err << "quellon-cli: cannot write " << program << '\n';
         return kExitError;
     }

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/html_text.h"
+#include "html/html_text.h"
 #include "platform/http.h"
 
 namespace quellon::platform {

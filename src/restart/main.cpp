@@ -2,16 +2,16 @@
 // Linux). The program starts it, without arguments, just before it ends
 // after Live Update downloaded new definitions; the companion waits until
 // the program has ended and starts it again, so that the new start puts the
-// new definitions in place. The environment carries what it needs: the
-// program (QUELLON_RESTART_PROGRAM), the process to wait for
-// (QUELLON_RESTART_PID) and, for the new start, the program, machine and
-// settings folders (QUELLON_HOME, QUELLON_MACHINE, QUELLON_CONFIG).
+// new definitions in place. The environment carries what it needs (the
+// variables of platform/restart_protocol.h); the folders of the new start
+// pass through to it unchanged.
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <string>
 
 #include "platform/backend_factory.h"
+#include "platform/restart_protocol.h"
 
 namespace {
 
@@ -24,8 +24,8 @@ const char* Env(const char* name) {
 
 int main() {
     using namespace quellon;
-    const char* program = Env("QUELLON_RESTART_PROGRAM");
-    const char* pid = Env("QUELLON_RESTART_PID");
+    const char* program = Env(platform::kRestartProgramVariable);
+    const char* pid = Env(platform::kRestartPidVariable);
     if (program == nullptr) {
         std::cerr << "quellon-restart: started without QUELLON_RESTART_PROGRAM; it is started by "
                      "Quellon Pro after Live Update\n";

@@ -14,9 +14,9 @@
 #include "common/lines.h"
 #include "definitions/codec.h"
 #include "definitions/exclusion_list.h"
+#include "formats/reg_file.h"
 #include "platform/posix/backend.h"
 #include "platform/posix/io.h"
-#include "platform/reg_file.h"
 #include "removal/quarantine_log.h"
 #include "support/scripted_host.h"
 #include "support/sleeper.h"
@@ -154,9 +154,9 @@ protected:
         }
         // The registry file reads whole, with each planted entry there as it
         // was or gone.
-        platform::reg::File registry;
-        platform::reg::Parse(ReadAll(machine_ / "registry.reg"), registry);
-        const platform::reg::Key* run = registry.tree.Find(
+        formats::reg::File registry;
+        formats::reg::Parse(ReadAll(machine_ / "registry.reg"), registry);
+        const formats::reg::Key* run = registry.tree.Find(
             platform::kHkeyCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run");
         ASSERT_NE(run, nullptr) << "kill point " << point;
         const platform::RegValue* keep = run->FindValue("Keep");
@@ -269,10 +269,10 @@ TEST(FaultInjectionWriters, SettingsRegistryAndExclusionsHoldOldOrNewContent) {
         "\"A\"=\"1\"\r\n\"B\"=\"2\"\r\n";
     std::string newReg;
     {
-        platform::reg::File f;
-        platform::reg::Parse(oldReg, f);
+        formats::reg::File f;
+        formats::reg::Parse(oldReg, f);
         f.tree.Find(platform::kHkeyLocalMachine, "SOFTWARE\\X")->DeleteValue("A");
-        newReg = platform::reg::Write(f);
+        newReg = formats::reg::Write(f);
     }
     KillEveryWrite(
         reg, oldReg, newReg,

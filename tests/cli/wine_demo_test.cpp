@@ -12,7 +12,7 @@
 #include "cli/demo.h"
 #include "cli_fixture.h"
 #include "definitions/codec.h"
-#include "platform/windows_program.h"
+#include "formats/windows_executable.h"
 #include "support/wine_prefix_posix.h"
 
 namespace quellon::cli {
@@ -93,7 +93,7 @@ TEST_F(CliWine, WineDemoPrefixIsFoundWholeAndCleanedThroughWine) {
     const std::string program = "qwd" + std::to_string(::getpid()) + ".exe";
     WriteAll(home_ / "ExeDefinition.dat", definitions::EncodeDefinitionLine(program) + "\r\n");
     WriteAll(prefix / "drive_c" / "Program Files" / "QP AdBar" / program,
-             platform::winprog::SleepingProgram(120, Demo().processVersionData));
+             formats::winexe::SleepingProgram(120, Demo().processVersionData));
     Wine("setsid wine " + Quoted("C:\\Program Files\\QP AdBar\\" + program) +
          " </dev/null >/dev/null 2>&1 &");
     bool running = false;

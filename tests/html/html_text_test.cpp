@@ -1,4 +1,4 @@
-#include "platform/html_text.h"
+#include "html/html_text.h"
 
 #include <gtest/gtest.h>
 

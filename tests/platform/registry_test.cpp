@@ -8,7 +8,7 @@
 #include "platform/registry.h"
 #include "support/test_machine.h"
 
-namespace quellon::platform {
+namespace quellon::formats {
 // Found by argument lookup for the values compared below.
 static bool operator==(const RegValue& a, const RegValue& b) {
     return a.type == b.type && a.data == b.data;
@@ -25,7 +25,7 @@ static void PrintTo(const RegValue& v, std::ostream* os) {
     }
     *os << '"';
 }
-}  // namespace quellon::platform
+}  // namespace quellon::formats
 
 namespace quellon::posix {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "platform/posix/impl.h"
+#include "platform/posix/backend_classes.h"
 #include "support/test_machine.h"
 
 namespace quellon::posix {

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "platform/win32/backend.h"
-#include "platform/win32/impl.h"
+#include "platform/win32/backend_classes.h"
 #include "support/sleeper.h"
 #include "support/test_machine.h"
 

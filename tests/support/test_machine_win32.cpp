@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/reg_file.h"
+#include "formats/reg_file.h"
 #include "support/test_machine.h"
 
 namespace quellon::testing {
@@ -27,7 +27,7 @@ std::string SettingsKeyOf(const TempDir& dir) {
 // undo each change: a key that did not exist is deleted with its sub-keys, a
 // value of a key that existed gets its old state back.
 void ImportKey(platform::Registry& registry, platform::Hive hive, const std::string& path,
-               const platform::reg::Key& key, bool insideNewKey,
+               const formats::reg::Key& key, bool insideNewKey,
                std::vector<std::function<void()>>& undo) {
     bool newKey = insideNewKey;
     if (!path.empty() && !insideNewKey) {
@@ -59,7 +59,7 @@ void ImportKey(platform::Registry& registry, platform::Hive hive, const std::str
         }
         registry.CloseKey(handle);
     }
-    for (const platform::reg::Key* child : key.Children()) {
+    for (const formats::reg::Key* child : key.Children()) {
         const std::string childPath = path.empty() ? child->Name() : path + "\\" + child->Name();
         ImportKey(registry, hive, childPath, *child, newKey, undo);
     }
@@ -131,8 +131,8 @@ fs::path TestMachine::PlantLinuxFile(std::string_view relative, std::string_view
 }
 
 void TestMachine::WriteRegistry(std::string_view text) {
-    platform::reg::File file;
-    platform::reg::Parse(text, file);
+    formats::reg::File file;
+    formats::reg::Parse(text, file);
     platform::Registry& registry = Backend().Platform().registry;
     for (const auto& hive : file.tree.Hives()) {
         ImportKey(registry, hive.hive, "", *hive.root, false, undo_);

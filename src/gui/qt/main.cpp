@@ -1,31 +1,35 @@
 // quellon-pro: the window program.
 #include <QApplication>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTimer>
-#include <filesystem>
+#include <algorithm>
 #include <iostream>
+#include <string>
 #include <vector>
 
-#include "app/frm_main.h"
-#include "gui/qt/command_line.h"
+#include "app/start_up.h"
 #include "gui/qt/icons.h"
 #include "gui/qt/main_window.h"
 #include "gui/qt/program.h"
 
 int main(int argc, char** argv) {
     using namespace quellon;
-    gui::CommandLine line = gui::ParseCommandLine(argc, argv);
+    const std::string usage = app::WindowUsage("quellon-pro", " [Qt options]");
+    const app::WindowCommandLine line =
+        app::ParseWindowCommandLine(std::vector<std::string>(argv + std::min(argc, 1), argv + argc),
+                                    app::FoldersFromEnvironment());
     if (line.help) {
-        std::cout << gui::kUsage;
+        std::cout << usage;
         return 0;
     }
     if (!line.error.empty()) {
-        std::cerr << "quellon-pro: " << line.error << "\n\n" << gui::kUsage;
+        std::cerr << "quellon-pro: " << line.error << "\n\n" << usage;
         return 2;
     }
+    std::vector<std::string> qtArgStore{argc > 0 ? argv[0] : "quellon-pro"};
+    qtArgStore.insert(qtArgStore.end(), line.rest.begin(), line.rest.end());
     std::vector<char*> qtArgs;
-    for (auto& arg : line.rest) {
+    for (auto& arg : qtArgStore) {
         qtArgs.push_back(arg.data());
     }
     int qtArgc = static_cast<int>(qtArgs.size());
@@ -39,56 +43,30 @@ int main(int argc, char** argv) {
     // Sent to the tray, the program lives on without a window.
     QApplication::setQuitOnLastWindowClosed(false);
     if (qtArgc > 1) {
-        std::cerr << "quellon-pro: unknown argument " << qtArgs[1] << "\n\n" << gui::kUsage;
+        std::cerr << "quellon-pro: unknown argument " << qtArgs[1] << "\n\n" << usage;
         return 2;
     }
 
-    std::error_code ec;
-    if (!std::filesystem::is_directory(line.machine, ec)) {
-        const QString text =
-            QStringLiteral(
-                "The machine root %1 is not a folder.\n\nStart quellon-pro with "
-                "--machine DIR or set QUELLON_MACHINE; a Wine prefix serves as a "
-                "machine, and \"quellon-cli make-demo DIR\" writes a demo machine.")
-                .arg(QString::fromStdString(line.machine.string()));
-        std::cerr << "quellon-pro: " << text.toStdString() << '\n';
-        QMessageBox::critical(nullptr, QStringLiteral("Quellon Pro"), text);
+    if (const auto problem = app::FolderProblem(line.folders, "quellon-pro")) {
+        std::cerr << "quellon-pro: " << *problem << '\n';
+        QMessageBox::critical(nullptr, QStringLiteral("Quellon Pro"),
+                              QString::fromStdString(*problem));
         return 2;
     }
 
     gui::ProgramOptions options;
-    options.home = line.home;
-    options.machine = line.machine;
-    options.config = line.config;
+    options.home = line.folders.home;
+    options.machine = line.folders.machine;
+    options.config = line.folders.config;
     gui::Program program(options);
-    program.onLoaded = [&program, &line] {
-        if (!line.scan && line.page.empty() && line.shield.empty() && !line.notice) {
-            return;
-        }
-        QTimer::singleShot(0, &program.Window(), [&program, &line] {
-            if (line.scan) {
-                if (auto* start =
-                        program.Window().findChild<QPushButton*>(QStringLiteral("cmdScanNow"))) {
-                    start->click();
-                }
-                if (line.remove) {
-                    auto& session = program.Form().Session();
-                    session.UnattendedRemoval = true;
-                    program.Form().RemoveAllFound();
-                    session.UnattendedRemoval = false;
-                }
-            }
-            gui::ShowPage(program.Form(), line.page, line.tab);
-            if (line.shield == "memory") {
-                program.Form().tmrMemoryInspected_Timer();
-            } else if (line.shield == "homepage") {
-                program.Form().tmrCheckHomePage_Timer();
-            }
-            if (line.notice) {
-                program.Form().mnuDebugSignature.Click();
-            }
-        });
-    };
+    if (line.actions.Any()) {
+        program.onLoaded = [&program, &line] {
+            // Once the window's own start-up events have run.
+            QTimer::singleShot(0, &program.Window(), [&program, &line] {
+                app::RunStartUpActions(program.Form(), line.actions);
+            });
+        };
+    }
     program.Start();
     return QApplication::exec();
 }

@@ -22,9 +22,6 @@
 namespace quellon::gui {
 namespace {
 
-constexpr int kTrayDoubleClick = 0x203;
-constexpr int kTrayRightButtonUp = 0x205;
-
 // The banner across the top of the window.
 class Banner : public QWidget {
 public:
@@ -298,9 +295,9 @@ void MainWindow::BuildTray() {
     QObject::connect(tray_, &QSystemTrayIcon::activated, this,
                      [this](QSystemTrayIcon::ActivationReason reason) {
                          if (reason == QSystemTrayIcon::DoubleClick) {
-                             form_.OnTrayMessage(kTrayDoubleClick);
+                             form_.OnTrayMessage(app::kTrayDoubleClick);
                          } else if (reason == QSystemTrayIcon::Context) {
-                             form_.OnTrayMessage(kTrayRightButtonUp);
+                             form_.OnTrayMessage(app::kTrayRightButtonUp);
                          }
                      });
 }
@@ -384,7 +381,7 @@ void MainWindow::changeEvent(QEvent* event) {
     auto& model = form_.frmMainWindow;
     if (s != ui::Window::State::kMinimized && !model.Visible() && form_.trayIcon.Visible()) {
         // Back from the taskbar while in the tray: as a double click on the icon.
-        form_.OnTrayMessage(kTrayDoubleClick);
+        form_.OnTrayMessage(app::kTrayDoubleClick);
         return;
     }
     model.SetWindowState(s);

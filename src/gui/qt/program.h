@@ -1,6 +1,7 @@
-// The window program: the shared composition root (backend, folders, main
-// form) with the window's own parts: the Qt host, the front-end services, the
-// main window and the start window that hands over to it.
+// The window program: the shared start-up (app::StartUp: backend, folders,
+// lock, registration, the start window's hand-over, teardown) with the
+// window's own parts: the Qt host, the front-end services, the main window
+// and the start window's widget.
 #pragma once
 
 #include <filesystem>
@@ -12,6 +13,7 @@ namespace quellon::app {
 class Application;
 class FrmMain;
 class FrmSplash;
+class StartUp;
 }  // namespace quellon::app
 
 namespace quellon::gui {
@@ -37,18 +39,18 @@ public:
     Program& operator=(const Program&) = delete;
 
     QtHost& Host() { return *host_; }
-    app::Application& App() { return *app_; }
+    app::Application& App();
     // The main form and window, made when the start window hands over.
     app::FrmMain& Form();
     MainWindow& Window() { return *window_; }
-    app::FrmSplash& Splash() { return *splash_; }
+    app::FrmSplash& Splash();
 
     // Shows the start window; its timer loads the main window.
     void Start();
     // The main window was loaded and presented.
-    bool Loaded() const { return loaded_; }
+    bool Loaded() const;
     // Loading ended at once (another instance runs).
-    bool Refused() const { return refused_; }
+    bool Refused() const;
     // Runs once the main window is up.
     std::function<void()> onLoaded;
 
@@ -56,21 +58,11 @@ public:
     static std::filesystem::path LockPath(const std::filesystem::path& config);
 
 private:
-    void MakeMainWindow();
-
-    ProgramOptions options_;
-    std::unique_ptr<app::Application> app_;
+    std::unique_ptr<app::StartUp> startUp_;
     std::unique_ptr<QtHost> host_;
     std::unique_ptr<QtFrontEnd> frontEnd_;
     std::unique_ptr<MainWindow> window_;
-    std::unique_ptr<app::FrmSplash> splash_;
     std::unique_ptr<SplashWidget> splashWidget_;
-    bool loaded_ = false;
-    bool refused_ = false;
 };
-
-// Shows a page as its button does: "status", "scan", "results" or
-// "options" with its tab (1 to 4).
-void ShowPage(app::FrmMain& form, const std::string& page, int tab);
 
 }  // namespace quellon::gui

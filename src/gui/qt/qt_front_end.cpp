@@ -2,15 +2,13 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLockFile>
 #include <QMessageBox>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QScreen>
 #include <QSystemTrayIcon>
 
+#include "app/start_up.h"
 #include "gui/qt/dialogs.h"
 #include "gui/qt/main_window.h"
 #include "gui/qt/qt_host.h"
@@ -46,29 +44,9 @@ bool QtFrontEnd::AnotherInstanceRunning() {
 }
 
 bool QtFrontEnd::StartCompanion(bool) {
-    // Beside the program; the environment tells it what to wait for and
-    // what to start, and gives the new start the same folders.
-    const QString companion =
-        QCoreApplication::applicationDirPath() + QStringLiteral("/quellon-restart");
-    if (!QFileInfo(companion).isExecutable()) {
-        return false;
-    }
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    auto set = [&env](const char* name, const std::filesystem::path& folder) {
-        if (!folder.empty()) {
-            env.insert(QString::fromLatin1(name), QFile::decodeName(folder.c_str()));
-        }
-    };
-    set("QUELLON_HOME", folders_.home);
-    set("QUELLON_MACHINE", folders_.machine);
-    set("QUELLON_CONFIG", folders_.config);
-    env.insert(QStringLiteral("QUELLON_RESTART_PROGRAM"), QCoreApplication::applicationFilePath());
-    env.insert(QStringLiteral("QUELLON_RESTART_PID"),
-               QString::number(QCoreApplication::applicationPid()));
-    QProcess process;
-    process.setProgram(companion);
-    process.setProcessEnvironment(env);
-    return process.startDetached();
+    return app::StartRestartCompanion(
+        QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString(),
+        static_cast<std::uint32_t>(QCoreApplication::applicationPid()), folders_);
 }
 
 void QtFrontEnd::LockRedraw(bool lock) {

@@ -6,11 +6,11 @@
 #include <QFile>
 #include <QMainWindow>
 #include <QMessageBox>
-#include <QProcess>
 #include <QTimer>
 #include <QUrl>
 
 #include "gui/qt/text.h"
+#include "platform/backend_factory.h"
 #include "ui/controls.h"
 
 namespace quellon::gui {
@@ -129,10 +129,7 @@ void QtHost::SetClipboardText(std::string_view text) {
 }
 
 bool QtHost::StartProgram(std::string_view commandLine, bool) {
-    return QProcess::startDetached(
-        QStringLiteral("/bin/sh"),
-        {QStringLiteral("-c"),
-         QString::fromLocal8Bit(commandLine.data(), static_cast<qsizetype>(commandLine.size()))});
+    return platform::StartDetached(commandLine);
 }
 
 bool QtHost::OpenDocument(std::string_view path) {

@@ -5,8 +5,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "platform/posix/backend_classes.h"
 #include "platform/posix/curl_http.h"
-#include "platform/posix/impl.h"
 #include "platform/posix/openssl_signatures.h"
 #include "platform/posix/wine_prefix.h"
 

@@ -12,8 +12,8 @@
 #include <cerrno>
 
 #include "common/text.h"
-#include "platform/ini_file.h"
-#include "platform/posix/impl.h"
+#include "formats/ini_file.h"
+#include "platform/posix/backend_classes.h"
 #include "platform/posix/io.h"
 
 namespace quellon::posix {
@@ -45,12 +45,12 @@ std::string FileNameOf(std::string_view app) {
     return out + std::string(kExtension);
 }
 
-using platform::ini::Section;
+using formats::ini::Section;
 
 // The entries of a file, unescaped, grouped by section in first-seen order.
 std::vector<Section> Load(const fs::path& file) {
     std::optional<std::string> bytes = io::ReadFile(file);
-    return bytes ? platform::ini::ReadSections(*bytes) : std::vector<Section>{};
+    return bytes ? formats::ini::ReadSections(*bytes) : std::vector<Section>{};
 }
 
 IniSettings::Stamp StampOf(const fs::path& file) {
@@ -70,7 +70,7 @@ IniSettings::Stamp StampOf(const fs::path& file) {
 }
 
 std::string Serialize(const std::vector<Section>& sections) {
-    return platform::ini::WriteSections(sections);
+    return formats::ini::WriteSections(sections);
 }
 
 }  // namespace
@@ -191,7 +191,7 @@ std::vector<std::string> IniSettings::Applications() {
             name.substr(name.size() - kExtension.size()) != kExtension) {
             continue;
         }
-        apps.push_back(platform::ini::Unescape(name.substr(0, name.size() - kExtension.size())));
+        apps.push_back(formats::ini::Unescape(name.substr(0, name.size() - kExtension.size())));
     }
     ::closedir(dir);
     std::sort(apps.begin(), apps.end());

@@ -9,7 +9,7 @@
 #include "common/ansi.h"
 #include "common/text.h"
 #include "common/winpath.h"
-#include "platform/ini_file.h"
+#include "formats/ini_file.h"
 #include "platform/posix/backend.h"
 #include "platform/posix/dir_stamp.h"
 #include "platform/posix/io.h"
@@ -110,16 +110,16 @@ MachineConfig MachineConfig::Parse(std::string_view machineIni) {
 
 MachineConfig MachineConfig::Parse(std::string_view machineIni, MachineConfig base) {
     MachineConfig config = std::move(base);
-    std::vector<platform::ini::Entry> entries = platform::ini::Parse(machineIni);
+    std::vector<formats::ini::Entry> entries = formats::ini::Parse(machineIni);
     auto folder = [&](std::string_view key, std::string& target) {
-        const platform::ini::Entry* e = platform::ini::Find(entries, "Folders", key);
+        const formats::ini::Entry* e = formats::ini::Find(entries, "Folders", key);
         if (e != nullptr && !e->value.empty()) {
             target = e->value;
             return true;
         }
         return false;
     };
-    if (folder("Windows", config.windows) && !platform::ini::Find(entries, "Folders", "System")) {
+    if (folder("Windows", config.windows) && !formats::ini::Find(entries, "Folders", "System")) {
         config.system =
             winpath::Join(winpath::WithoutTrailingSeparators(config.windows), "system32");
     }
@@ -128,7 +128,7 @@ MachineConfig MachineConfig::Parse(std::string_view machineIni, MachineConfig ba
     folder("Cookies", config.cookies);
     folder("Programs", config.programs);
     auto number = [&](std::string_view key, std::uint32_t& target) {
-        if (const platform::ini::Entry* e = platform::ini::Find(entries, "Version", key)) {
+        if (const formats::ini::Entry* e = formats::ini::Find(entries, "Version", key)) {
             if (auto v = ParseUnsigned(e->value)) {
                 target = *v;
             }
@@ -138,7 +138,7 @@ MachineConfig MachineConfig::Parse(std::string_view machineIni, MachineConfig ba
     number("Major", config.version.major);
     number("Minor", config.version.minor);
     std::string configured;  // the letters machine.ini names, first entry first
-    for (const platform::ini::Entry& e : entries) {
+    for (const formats::ini::Entry& e : entries) {
         const char letter = winpath::DriveNamed(e.key);
         if (!text::EqualsNoCase(e.section, "Drives") || letter == '\0') {
             continue;

@@ -4,6 +4,9 @@
 #include "platform/posix/console.h"
 #include "platform/posix/openssl_signatures.h"
 #include "platform/posix/xdg_autostart.h"
+#include "platform/restart_protocol.h"
+
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -104,6 +107,29 @@ void CatchInterrupts(std::atomic<bool>& flag) {
 
 bool StartDetached(std::string_view commandLine) {
     return posix::StartDetached(commandLine);
+}
+
+bool StartCompanionDetached(const std::filesystem::path& companion,
+                            const std::vector<std::pair<std::string, std::string>>& environment) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(companion, ec) ||
+        ::access(companion.c_str(), X_OK) != 0) {
+        return false;
+    }
+    // The shell that backgrounds the program sees each value in single
+    // quotes only; the names go unquoted, so only plain names pass.
+    std::string line;
+    for (const auto& [name, value] : environment) {
+        const bool plain = !name.empty() && (name[0] < '0' || name[0] > '9') &&
+                           name.find_first_not_of(
+                               "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_") ==
+                               std::string::npos;
+        if (!plain) {
+            return false;
+        }
+        line += name + "=" + QuoteProgram(value) + " ";
+    }
+    return StartDetached(line + QuoteProgram(companion.string()));
 }
 
 std::string QuoteProgram(std::string_view path) {

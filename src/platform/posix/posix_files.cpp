@@ -13,7 +13,7 @@
 #include "common/lines.h"
 #include "common/text.h"
 #include "common/winpath.h"
-#include "platform/posix/impl.h"
+#include "platform/posix/backend_classes.h"
 #include "platform/posix/io.h"
 #include "platform/posix/resolve_cache.h"
 

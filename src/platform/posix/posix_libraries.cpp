@@ -1,6 +1,6 @@
 #include <dlfcn.h>
 
-#include "platform/posix/impl.h"
+#include "platform/posix/backend_classes.h"
 
 namespace quellon::posix {
 

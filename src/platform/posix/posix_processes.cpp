@@ -10,7 +10,7 @@
 
 #include "common/ansi.h"
 #include "common/text.h"
-#include "platform/posix/impl.h"
+#include "platform/posix/backend_classes.h"
 #include "platform/posix/io.h"
 #include "platform/posix/wine_prefix.h"
 

@@ -1,7 +1,7 @@
 #include <charconv>
 #include <system_error>
 
-#include "platform/posix/impl.h"
+#include "platform/posix/backend_classes.h"
 #include "platform/posix/io.h"
 
 namespace quellon::posix {

@@ -1,7 +1,7 @@
 // Special folders and drives as the machine's configuration describes them.
 #include "common/text.h"
 #include "common/winpath.h"
-#include "platform/posix/impl.h"
+#include "platform/posix/backend_classes.h"
 
 namespace quellon::posix {
 

@@ -6,9 +6,9 @@
 #include <chrono>
 #include <unordered_map>
 
-#include "platform/posix/impl.h"
+#include "formats/reg_file.h"
+#include "platform/posix/backend_classes.h"
 #include "platform/posix/io.h"
-#include "platform/reg_file.h"
 
 namespace quellon::posix {
 
@@ -27,7 +27,7 @@ public:
     platform::RegKey CreateKey(platform::Hive hive, std::string_view subKey) override {
         Load();
         bool created = false;
-        platform::reg::Key* key = data_.tree.Create(hive, subKey, &created);
+        formats::reg::Key* key = data_.tree.Create(hive, subKey, &created);
         if (key == nullptr || (created && !Save())) {
             return 0;
         }
@@ -38,7 +38,7 @@ public:
 
     std::optional<platform::RegValue> QueryValue(platform::RegKey handle,
                                                  std::string_view name) override {
-        platform::reg::Key* key = KeyOf(handle);
+        formats::reg::Key* key = KeyOf(handle);
         if (key == nullptr) {
             return std::nullopt;
         }
@@ -51,7 +51,7 @@ public:
 
     bool SetValue(platform::RegKey handle, std::string_view name,
                   const platform::RegValue& value) override {
-        platform::reg::Key* key = KeyOf(handle);
+        formats::reg::Key* key = KeyOf(handle);
         if (key == nullptr) {
             return false;
         }
@@ -60,7 +60,7 @@ public:
     }
 
     bool DeleteValue(platform::RegKey handle, std::string_view name) override {
-        platform::reg::Key* key = KeyOf(handle);
+        formats::reg::Key* key = KeyOf(handle);
         if (key == nullptr || !key->DeleteValue(name)) {
             return false;
         }
@@ -69,13 +69,13 @@ public:
 
     bool DeleteKeyTree(platform::Hive hive, std::string_view subKey) override {
         Load();
-        platform::reg::Key* key = data_.tree.Find(hive, subKey);
+        formats::reg::Key* key = data_.tree.Find(hive, subKey);
         if (key == nullptr || key->Parent() == nullptr) {
             return false;  // missing, or a hive itself
         }
         // Handles to the deleted keys stay valid numbers but open nothing.
         for (auto& [handle, open] : handles_) {
-            for (platform::reg::Key* k = open; k != nullptr; k = k->Parent()) {
+            for (formats::reg::Key* k = open; k != nullptr; k = k->Parent()) {
                 if (k == key) {
                     open = nullptr;
                     break;
@@ -119,7 +119,7 @@ private:
             if (StampNow() == stamp_) {
                 return;
             }
-            data_ = platform::reg::File();
+            data_ = formats::reg::File();
             writable_ = true;
         }
         loaded_ = true;
@@ -134,11 +134,11 @@ private:
             writable_ = false;
             return;
         }
-        platform::reg::Parse(*bytes, data_);
+        formats::reg::Parse(*bytes, data_);
     }
 
     bool Save() {
-        if (!writable_ || !io::WriteFileAtomic(file_, platform::reg::Write(data_))) {
+        if (!writable_ || !io::WriteFileAtomic(file_, formats::reg::Write(data_))) {
             return false;
         }
         stamp_ = StampNow();
@@ -147,7 +147,7 @@ private:
 
     static constexpr std::chrono::milliseconds kRecheck{100};
 
-    platform::RegKey HandleFor(platform::reg::Key* key) {
+    platform::RegKey HandleFor(formats::reg::Key* key) {
         if (key == nullptr) {
             return 0;
         }
@@ -156,7 +156,7 @@ private:
         return handle;
     }
 
-    platform::reg::Key* KeyOf(platform::RegKey handle) {
+    formats::reg::Key* KeyOf(platform::RegKey handle) {
         auto it = handles_.find(handle);
         return it == handles_.end() ? nullptr : it->second;
     }
@@ -166,8 +166,8 @@ private:
     bool writable_ = true;
     Stamp stamp_;
     std::chrono::steady_clock::time_point lastCheck_;
-    platform::reg::File data_;
-    std::unordered_map<platform::RegKey, platform::reg::Key*> handles_;
+    formats::reg::File data_;
+    std::unordered_map<platform::RegKey, formats::reg::Key*> handles_;
     platform::RegKey nextHandle_ = 0x100;
 };
 

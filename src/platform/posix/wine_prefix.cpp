@@ -4,15 +4,15 @@
 #include <system_error>
 
 #include "common/ansi.h"
+#include "formats/wine_reg_file.h"
 #include "platform/posix/io.h"
 #include "platform/posix/wine_prefix.h"
 #include "platform/posix/wine_server.h"
-#include "platform/wine_reg_file.h"
 
 namespace quellon::posix {
 
 namespace fs = std::filesystem;
-namespace winereg = platform::winereg;
+namespace winereg = formats::winereg;
 
 namespace {
 

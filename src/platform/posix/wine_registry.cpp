@@ -20,16 +20,16 @@
 #include <utility>
 
 #include "common/ansi.h"
-#include "platform/posix/impl.h"
+#include "formats/wine_reg_file.h"
+#include "platform/posix/backend_classes.h"
 #include "platform/posix/io.h"
 #include "platform/posix/wine_prefix.h"
 #include "platform/posix/wine_server.h"
-#include "platform/wine_reg_file.h"
 
 namespace quellon::posix {
 
 namespace fs = std::filesystem;
-namespace winereg = platform::winereg;
+namespace winereg = formats::winereg;
 using winereg::Text;
 using winereg::TextView;
 

@@ -15,8 +15,8 @@
 #include <cstring>
 #include <thread>
 
+#include "formats/windows_executable.h"
 #include "platform/posix/io.h"
-#include "platform/windows_program.h"
 
 extern char** environ;
 
@@ -229,7 +229,7 @@ std::optional<std::array<std::string, 3>> SaveRegistry(const fs::path& prefix,
     }
     std::optional<std::array<std::string, 3>> saved;
     const fs::path program = *folder / "quellon-regsave.exe";
-    if (io::WriteFileAtomic(program, platform::winprog::RegistrySaveProgram())) {
+    if (io::WriteFileAtomic(program, formats::winexe::RegistrySaveProgram())) {
         const RunResult run = Run(*loader, prefix, {program.string()}, *folder, 60000);
         if (run.started && !run.timedOut) {
             saved.emplace();

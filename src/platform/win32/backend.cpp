@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "common/winpath.h"
+#include "platform/win32/backend_classes.h"
 #include "platform/win32/cng_signatures.h"
-#include "platform/win32/impl.h"
 #include "platform/win32/wininet_http.h"
 
 namespace quellon::win32 {

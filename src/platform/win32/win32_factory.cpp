@@ -6,9 +6,11 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "platform/backend_factory.h"
+#include "platform/restart_protocol.h"
 #include "platform/win32/backend.h"
 #include "platform/win32/cng_signatures.h"
 
@@ -132,6 +134,58 @@ bool StartDetached(std::string_view commandLine) {
     if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE,
                           DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup,
                           &info)) {
+        return false;
+    }
+    ::CloseHandle(info.hThread);
+    ::CloseHandle(info.hProcess);
+    return true;
+}
+
+bool StartCompanionDetached(const std::filesystem::path& companion,
+                            const std::vector<std::pair<std::string, std::string>>& environment) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(companion, ec)) {
+        return false;
+    }
+    for (const auto& [name, value] : environment) {
+        if (name.empty() || name.find_first_of("=") != std::string::npos ||
+            name.find('\0') != std::string::npos || value.find('\0') != std::string::npos) {
+            return false;
+        }
+    }
+    // This program's variables without those set anew (names compare
+    // without case), then the new ones: "NAME=VALUE" each, ended by NUL.
+    std::string block;
+    if (LPCH current = ::GetEnvironmentStringsA()) {
+        for (const char* entry = current; *entry != '\0'; entry += std::strlen(entry) + 1) {
+            const std::string_view text(entry);
+            const size_t equals = text.find('=', 1);
+            const std::string_view name = text.substr(0, equals);
+            bool replaced = false;
+            for (const auto& added : environment) {
+                replaced =
+                    replaced || (added.first.size() == name.size() &&
+                                 ::_strnicmp(added.first.c_str(), name.data(), name.size()) == 0);
+            }
+            if (!replaced) {
+                block.append(text);
+                block.push_back('\0');
+            }
+        }
+        ::FreeEnvironmentStringsA(current);
+    }
+    for (const auto& [name, value] : environment) {
+        block += name + "=" + value;
+        block.push_back('\0');
+    }
+    block.push_back('\0');
+    std::string line = QuoteProgram(companion.string());
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE,
+                          DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP, block.data(), nullptr,
+                          &startup, &info)) {
         return false;
     }
     ::CloseHandle(info.hThread);

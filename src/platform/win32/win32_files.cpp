@@ -6,7 +6,7 @@
 #include "common/lines.h"
 #include "common/text.h"
 #include "common/winpath.h"
-#include "platform/win32/impl.h"
+#include "platform/win32/backend_classes.h"
 
 namespace quellon::win32 {
 

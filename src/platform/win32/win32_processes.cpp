@@ -4,7 +4,7 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
-#include "platform/win32/impl.h"
+#include "platform/win32/backend_classes.h"
 
 namespace quellon::win32 {
 

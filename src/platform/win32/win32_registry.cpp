@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "platform/win32/impl.h"
+#include "platform/win32/backend_classes.h"
 
 namespace quellon::win32 {
 

@@ -4,7 +4,7 @@
 #include <shlobj.h>
 
 #include "common/winpath.h"
-#include "platform/win32/impl.h"
+#include "platform/win32/backend_classes.h"
 
 namespace quellon::win32 {
 

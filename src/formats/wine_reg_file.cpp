@@ -1,11 +1,11 @@
-#include "platform/wine_reg_file.h"
+#include "formats/wine_reg_file.h"
 
 #include <algorithm>
 #include <cstdio>
 
 #include "common/ansi.h"
 
-namespace quellon::platform::winereg {
+namespace quellon::formats::winereg {
 
 namespace {
 
@@ -973,4 +973,4 @@ bool Document::DeleteTree(Key& key, std::uint64_t now) {
     return true;
 }
 
-}  // namespace quellon::platform::winereg
+}  // namespace quellon::formats::winereg

@@ -1,10 +1,10 @@
-#include "platform/registry.h"
+#include "formats/registry_data.h"
 
 #include <array>
 
 #include "common/text.h"
 
-namespace quellon::platform {
+namespace quellon::formats {
 
 namespace {
 
@@ -48,4 +48,4 @@ std::optional<Hive> HiveFromName(std::string_view name) {
     return std::nullopt;
 }
 
-}  // namespace quellon::platform
+}  // namespace quellon::formats

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-namespace quellon::platform::ini {
+namespace quellon::formats::ini {
 
 struct Entry {
     std::string section, key, value;
@@ -42,4 +42,4 @@ std::vector<Section> ReadSections(std::string_view bytes);
 // it was.
 std::string WriteSections(const std::vector<Section>& sections);
 
-}  // namespace quellon::platform::ini
+}  // namespace quellon::formats::ini

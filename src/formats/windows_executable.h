@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace quellon::platform::winprog {
+namespace quellon::formats::winexe {
 
 // Saves the registry as Wine holds it in memory, in Wine's own file format,
 // into three new files of its current folder: "machine"
@@ -21,4 +21,4 @@ std::string RegistrySaveProgram();
 // data naming a company.
 std::string SleepingProgram(std::uint32_t seconds, std::string_view extra = {});
 
-}  // namespace quellon::platform::winprog
+}  // namespace quellon::formats::winexe

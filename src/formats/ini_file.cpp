@@ -1,11 +1,11 @@
-#include "platform/ini_file.h"
+#include "formats/ini_file.h"
 
 #include <algorithm>
 
 #include "common/lines.h"
 #include "common/text.h"
 
-namespace quellon::platform::ini {
+namespace quellon::formats::ini {
 namespace {
 
 bool IsBlank(char c) {
@@ -130,4 +130,4 @@ std::string WriteSections(const std::vector<Section>& sections) {
     return out;
 }
 
-}  // namespace quellon::platform::ini
+}  // namespace quellon::formats::ini

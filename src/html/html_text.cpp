@@ -1,11 +1,11 @@
-#include "platform/html_text.h"
+#include "html/html_text.h"
 
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
 #include <unordered_map>
 
-#include "platform/html_entities.h"
+#include "html/html_entities.h"
 
 namespace quellon::html {
 

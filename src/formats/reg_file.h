@@ -8,9 +8,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/registry.h"
+#include "formats/registry_data.h"
 
-namespace quellon::platform::reg {
+namespace quellon::formats::reg {
 
 // One key: its sub-keys and values, both found by name without regard to case
 // (the first spelling is kept).
@@ -29,10 +29,10 @@ public:
 
     struct Value {
         std::string name;
-        platform::RegValue value;
+        RegValue value;
     };
-    const platform::RegValue* FindValue(std::string_view name) const;
-    void SetValue(std::string_view name, platform::RegValue value);
+    const RegValue* FindValue(std::string_view name) const;
+    void SetValue(std::string_view name, RegValue value);
     bool DeleteValue(std::string_view name);
     const std::vector<Value>& Values() const { return values_; }
 
@@ -60,15 +60,15 @@ class Tree {
 public:
     Tree();
     // The root key of a hive; nullptr for an unknown hive code.
-    Key* Root(platform::Hive hive);
+    Key* Root(Hive hive);
     // A key by its path below the hive ("A\B"; empty parts are skipped, so
     // "" is the hive itself); nullptr when missing.
-    Key* Find(platform::Hive hive, std::string_view path);
+    Key* Find(Hive hive, std::string_view path);
     // The key, created with its parents when missing; nullptr for an unknown hive.
-    Key* Create(platform::Hive hive, std::string_view path, bool* created = nullptr);
+    Key* Create(Hive hive, std::string_view path, bool* created = nullptr);
 
     struct HiveRoot {
-        platform::Hive hive;
+        Hive hive;
         std::unique_ptr<Key> root;
     };
     const std::vector<HiveRoot>& Hives() const { return hives_; }
@@ -88,4 +88,4 @@ void Parse(std::string_view bytes, File& file);
 // The file's bytes in its own encoding, CR LF line ends.
 std::string Write(const File& file);
 
-}  // namespace quellon::platform::reg
+}  // namespace quellon::formats::reg

@@ -8,7 +8,7 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/ini_file.h"
+#include "formats/ini_file.h"
 #include "platform/posix/backend.h"
 
 namespace quellon::posix {
@@ -109,13 +109,13 @@ private:
     struct Copy {
         bool loaded = false;
         Stamp stamp;
-        std::vector<platform::ini::Section> sections;
+        std::vector<formats::ini::Section> sections;
     };
     // The copy of one application's file, brought up to date first.
     Copy& Current(std::string_view app);
     // Keeps what a write left in the file as the copy.
     void Keep(std::string_view app, const std::filesystem::path& file,
-              std::vector<platform::ini::Section> sections);
+              std::vector<formats::ini::Section> sections);
 
     std::filesystem::path folder_;
     std::mutex mutex_;

@@ -1,10 +1,10 @@
-#include "platform/windows_program.h"
+#include "formats/windows_executable.h"
 
 #include <initializer_list>
 #include <map>
 #include <vector>
 
-namespace quellon::platform::winprog {
+namespace quellon::formats::winexe {
 
 namespace {
 
@@ -269,4 +269,4 @@ std::string SleepingProgram(std::uint32_t seconds, std::string_view extra) {
     return image.Build(extra);
 }
 
-}  // namespace quellon::platform::winprog
+}  // namespace quellon::formats::winexe

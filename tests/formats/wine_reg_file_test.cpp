@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "platform/wine_reg_file.h"
+#include "formats/wine_reg_file.h"
 
-namespace quellon::platform::winereg {
+namespace quellon::formats::winereg {
 namespace {
 
 // As wineserver writes it (keys, time stamps, every kind of value, escapes,
@@ -327,4 +327,4 @@ TEST(WineRegFile, ANewFileAndAFileCutShortTakeChanges) {
 }
 
 }  // namespace
-}  // namespace quellon::platform::winereg
+}  // namespace quellon::formats::winereg

@@ -1,4 +1,4 @@
-#include "platform/reg_file.h"
+#include "formats/reg_file.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,10 +7,7 @@
 #include "common/lines.h"
 #include "common/text.h"
 
-namespace quellon::platform::reg {
-
-using platform::RegType;
-using platform::RegValue;
+namespace quellon::formats::reg {
 
 namespace {
 
@@ -328,13 +325,12 @@ bool Key::DeleteValue(std::string_view name) {
 }
 
 Tree::Tree() {
-    for (platform::Hive hive = platform::kHkeyClassesRoot; hive <= platform::kHkeyDynData; ++hive) {
-        hives_.push_back(
-            {hive, std::make_unique<Key>(std::string(platform::HiveName(hive)), nullptr)});
+    for (Hive hive = kHkeyClassesRoot; hive <= kHkeyDynData; ++hive) {
+        hives_.push_back({hive, std::make_unique<Key>(std::string(HiveName(hive)), nullptr)});
     }
 }
 
-Key* Tree::Root(platform::Hive hive) {
+Key* Tree::Root(Hive hive) {
     for (HiveRoot& h : hives_) {
         if (h.hive == hive) {
             return h.root.get();
@@ -343,7 +339,7 @@ Key* Tree::Root(platform::Hive hive) {
     return nullptr;
 }
 
-Key* Tree::Find(platform::Hive hive, std::string_view path) {
+Key* Tree::Find(Hive hive, std::string_view path) {
     Key* key = Root(hive);
     if (key == nullptr) {
         return nullptr;
@@ -355,7 +351,7 @@ Key* Tree::Find(platform::Hive hive, std::string_view path) {
     return found ? key : nullptr;
 }
 
-Key* Tree::Create(platform::Hive hive, std::string_view path, bool* created) {
+Key* Tree::Create(Hive hive, std::string_view path, bool* created) {
     Key* key = Root(hive);
     if (key == nullptr) {
         return nullptr;
@@ -406,7 +402,7 @@ void Parse(std::string_view bytes, File& file) {
                 inner.remove_prefix(1);
             }
             size_t cut = inner.find('\\');
-            std::optional<platform::Hive> hive = platform::HiveFromName(inner.substr(0, cut));
+            std::optional<Hive> hive = HiveFromName(inner.substr(0, cut));
             if (!hive) {
                 continue;
             }
@@ -451,4 +447,4 @@ std::string Write(const File& file) {
     return out;
 }
 
-}  // namespace quellon::platform::reg
+}  // namespace quellon::formats::reg

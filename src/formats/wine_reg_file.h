@@ -22,7 +22,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace quellon::platform::winereg {
+namespace quellon::formats::winereg {
 
 // Registry text as Wine holds it: UTF-16 code units.
 using Text = std::u16string;
@@ -149,4 +149,4 @@ std::string ToUtf16Le(TextView text);
 Text FromAnsi(std::string_view ansi);
 std::string ToAnsi(TextView text);
 
-}  // namespace quellon::platform::winereg
+}  // namespace quellon::formats::winereg
