@@ -8,6 +8,8 @@
 #   lib/quellon-pro/          the programs, the starter definitions, Installed.txt
 #                             and the help files (Help.html, and Help.chm
 #                             when the build has one)
+#   lib/quellon-pro/UpdateKeys/
+#                             the maker's public keys, which Live Update trusts
 #   bin/                      links to the two programs
 #   share/applications/, share/metainfo/, share/icons/hicolor/
 #                             the menu entry, its description and the icon
@@ -85,6 +87,7 @@ endif()
 install(FILES ${QUELLON_STARTER_DEFINITION_FILES} ${QUELLON_PACKAGING_DIR}/Installed.txt
     DESTINATION ${QUELLON_PROGRAM_DIR})
 install(FILES ${QUELLON_OPTIONAL_PROGRAM_FILES} DESTINATION ${QUELLON_PROGRAM_DIR} OPTIONAL)
+install(FILES ${QUELLON_UPDATE_KEY_SOURCES} DESTINATION ${QUELLON_PROGRAM_DIR}/UpdateKeys)
 
 # The release date of the newest release in the metainfo file dates the
 # manual pages.

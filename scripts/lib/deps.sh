@@ -2,9 +2,9 @@
 # Usage: source scripts/lib/deps.sh; quellon_install_deps [more packages...]
 
 # librsvg2-bin renders the program's icon from its SVG; libcurl fetches
-# Live Update's pages and files.
+# Live Update's pages and files; libssl-dev's libcrypto checks their signatures.
 QUELLON_BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev
-    librsvg2-bin libcurl4-openssl-dev)
+    librsvg2-bin libcurl4-openssl-dev libssl-dev)
 
 quellon_install_deps() {
     local wanted=("${QUELLON_BUILD_PACKAGES[@]}" "$@")

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "platform/signatures.h"
 
 namespace quellon::app {
 
@@ -19,6 +22,10 @@ struct AppInfo {
     // the restart companion) when it is not the program folder: an installed
     // copy keeps its data in a per-user program folder. Empty otherwise.
     std::string installFolder;
+
+    // The maker's public keys Live Update trusts: those in the folder
+    // "UpdateKeys" beside the executable, and no others.
+    std::vector<platform::PublicKey> updateKeys;
 
     const std::string& InstallFolder() const {
         return installFolder.empty() ? programFolder : installFolder;

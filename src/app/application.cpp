@@ -8,6 +8,7 @@
 
 #include "app/frm_main.h"
 #include "definitions/definition_set.h"
+#include "definitions/definition_signature.h"
 #include "platform/restart_protocol.h"
 #include "update/update_site.h"
 
@@ -155,6 +156,10 @@ Application::Application(Folders folders)
     // definitions the first time. A copy that fails shows as missing
     // definitions, which the main form reports.
     const fs::path executable = platform::ExecutableFolder();
+    // Only the running executable's own folder says which keys to trust:
+    // never the program folder, the user's data or the environment, which
+    // whoever starts the program can point anywhere.
+    info_.updateKeys = definitions::LoadTrustedKeys(executable / kUpdateKeysFolder);
     if (SameFolder(folders_.home, platform::DefaultUserDataFolder()) &&
         !SameFolder(folders_.home, executable)) {
         info_.installFolder = backend_->WindowsPathOf(executable);

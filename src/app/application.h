@@ -51,6 +51,9 @@ Status CheckFolders(const Folders& folders);
 // a copy keeps each user's definitions, exclusion list, quarantine and report
 // in the user's own data folder, never in the folder of the programs.
 inline constexpr std::string_view kInstalledMarkerName = "Installed.txt";
+// The folder beside the executable that holds the public keys ("*.pub") of
+// the maker, whose signatures Live Update accepts.
+inline constexpr std::string_view kUpdateKeysFolder = "UpdateKeys";
 
 // The program folder when neither QUELLON_HOME nor --home names one: the
 // folder of the executable, unless that copy was installed (it carries

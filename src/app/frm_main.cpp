@@ -22,6 +22,7 @@ FrmMain::FrmMain(AppInfo info, platform::Platform& platform, ui::Host& host,
       frontEnd_(frontEnd),
       settings_(platform.settings, info_.productName),
       definitions_(platform.files, info_.programFolder),
+      trust_{platform.signatures, info_.updateKeys},
       exclusions_(platform.files, host, info_.programFolder),
       quarantine_(platform, host, info_.programFolder),
       systemRestore_(platform) {
@@ -86,6 +87,7 @@ FrmMain::FrmMain(AppInfo info, platform::Platform& platform, ui::Host& host,
                               cmdLiveUpdate, info_.programFolder});
     updateContext_->productName = info_.productName;
     updateContext_->site = info_.comments;
+    updateContext_->trust = &trust_;
     tmrTimeOut.onTick = [this] { update::TimeOutTick(*updateContext_); };
     timUpdate.onTick = [this] { timUpdate_Timer(); };
     cmdLiveUpdate.onClick = [this] { cmdUpdate_Click(); };
@@ -137,7 +139,15 @@ void FrmMain::OptionButtonGroups() {
 }
 
 void FrmMain::LoadDefinitions() {
-    definitions_.InstallDownloadedDefinitions();
+    // The stored version follows the installed file: a "DL" file set aside
+    // takes its version back, so that the next check fetches the kind again.
+    lastInstall_ = definitions_.InstallDownloadedDefinitions(trust_);
+    for (const definitions::InstallOutcome& outcome : lastInstall_) {
+        if (outcome.setAside) {
+            settings_.Save(settings::kOptionAndSettings, update::InfoOf(outcome.kind).versionKey,
+                           std::to_string(outcome.liveVersion.value_or(0)));
+        }
+    }
     exclusions_.Load();
     definitions_.CountDefinitionLines();
     StampReadFiles();

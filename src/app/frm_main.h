@@ -74,6 +74,8 @@ public:
     // program (another window, a `watch`, an update) changed them since they
     // were read: one look at each file's stamp.
     void RereadChangedFiles();
+    // What the last LoadDefinitions did with the downloaded "DL" files.
+    const std::vector<definitions::InstallOutcome>& LastInstall() const { return lastInstall_; }
 
     // --- Scan page --------------------------------------------------------
     // The "Start" button: one whole scan.
@@ -332,6 +334,7 @@ private:
     app::FrontEnd& frontEnd_;
     settings::SettingsStore settings_;
     definitions::DefinitionSet definitions_;
+    definitions::UpdateTrust trust_;
     definitions::ExclusionList exclusions_;
     scan::ScanSession session_;
     scan::ExeDefinitionCache exeCache_;
@@ -345,6 +348,7 @@ private:
     std::unique_ptr<protection::ProtectionContext> protectionContext_;
     std::unique_ptr<update::UpdateContext> updateContext_;
     update::UpdateCheck lastUpdate_;
+    std::vector<definitions::InstallOutcome> lastInstall_;
     unsigned updateChecks_ = 0;
     bool updating_ = false;
     int updateIdleSeconds_ = 0;

@@ -61,8 +61,13 @@ constexpr const char* kUsage =
     "  schedule off                             switch scheduled scans off\n"
     "  update [--site SITE]                     Live Update: download the definition files\n"
     "                                           whose version differs (or QUELLON_UPDATE_SITE)\n"
-    "  publish PLAIN_DIR SITE_DIR --version N   write the site Live Update reads: version\n"
-    "                                           pages and encoded definition files\n"
+    "  publish PLAIN_DIR SITE_DIR --version N --key PRIVATE\n"
+    "                                           write the site Live Update reads: version\n"
+    "                                           pages, encoded definition files and their\n"
+    "                                           signatures made with the maker's key\n"
+    "  keygen PRIVATE PUBLIC                    write a new signing key pair (never over\n"
+    "                                           an existing file); the public key goes in\n"
+    "                                           UpdateKeys beside the programs\n"
     "  make-demo DIR                            write a demo machine\n"
     "  make-demo --wine DIR                     make a demo Wine prefix with wineboot\n"
     "\n"
@@ -373,6 +378,9 @@ Result<int> RunCommand(const Options& o, std::ostream& out, std::ostream& err) {
     }
     if (command == "publish") {
         return Publish(o, out, err);
+    }
+    if (command == "keygen") {
+        return Keygen(o, out, err);
     }
     if (command == "schedule") {
         return Schedule(o, out, err);

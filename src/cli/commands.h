@@ -32,8 +32,10 @@ Result<int> Shield(const Options& o, std::ostream& out, std::ostream& err);
 Result<int> Watch(const Options& o, std::ostream& out, std::ostream& err);
 // update [--site SITE]
 Result<int> Update(const Options& o, std::ostream& out, std::ostream& err);
-// publish PLAIN_DIR SITE_DIR --version N
+// publish PLAIN_DIR SITE_DIR --version N --key PRIVATE
 Result<int> Publish(const Options& o, std::ostream& out, std::ostream& err);
+// keygen PRIVATE PUBLIC
+Result<int> Keygen(const Options& o, std::ostream& out, std::ostream& err);
 // schedule show | set DAY HH:MM:SS [...] | set date DD/MM/YYYY HH:MM:SS [...] | off
 Result<int> Schedule(const Options& o, std::ostream& out, std::ostream& err);
 

@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 #include "definitions/definition_check.h"
+#include "definitions/definition_signature.h"
 
 namespace quellon::definitions {
 
@@ -39,11 +40,31 @@ std::string DefinitionSet::PathOf(Kind kind) const {
     return JoinPath(folder_, FileNameOf(kind));
 }
 
-void DefinitionSet::InstallDownloadedDefinitions() {
+std::optional<std::int64_t> DefinitionSet::LiveSignedVersion(const UpdateTrust& trust, Kind kind) {
+    const std::string live = PathOf(kind);
+    const std::string signature = live + std::string(kSignatureSuffix);
+    if (!FileExists(fs_, live) || !FileExists(fs_, signature)) {
+        return std::nullopt;
+    }
+    const auto sigText = fs_.ReadAll(signature);
+    const auto bytes = fs_.ReadAll(live);
+    if (!sigText || !bytes) {
+        return std::nullopt;
+    }
+    const SignatureCheck check = CheckSignedFile(trust, *sigText, FileNameOf(kind), *bytes);
+    if (!check.ok) {
+        return std::nullopt;
+    }
+    return check.signature.version;
+}
+
+std::vector<InstallOutcome> DefinitionSet::InstallDownloadedDefinitions(const UpdateTrust& trust) {
+    std::vector<InstallOutcome> outcomes;
     for (Kind kind : {Kind::kCookie, Kind::kRegistry, Kind::kFile, Kind::kExe}) {
+        const std::string name(FileNameOf(kind));
         const std::string live = PathOf(kind);
-        const std::string download =
-            JoinPath(folder_, std::string(kDownloadPrefix) + std::string(FileNameOf(kind)));
+        const std::string download = JoinPath(folder_, std::string(kDownloadPrefix) + name);
+        const std::string downloadSig = download + std::string(kSignatureSuffix);
         if (!FileExists(fs_, download)) {
             continue;
         }
@@ -51,21 +72,58 @@ void DefinitionSet::InstallDownloadedDefinitions() {
         if (!bytes) {
             continue;
         }
-        if (CheckDefinitionFile(kind, *bytes, LiveFileIsEmpty(fs_, live)).status.ok()) {
+        InstallOutcome outcome;
+        outcome.kind = kind;
+        outcome.liveVersion = LiveSignedVersion(trust, kind);
+        std::optional<std::string> sigText;
+        if (FileExists(fs_, downloadSig)) {
+            sigText = fs_.ReadAll(downloadSig);
+            if (!sigText) {
+                continue;  // there but unreadable now: try again at the next start
+            }
+        }
+        if (!sigText) {
+            outcome.reason = "it has no signature";
+        } else if (const SignatureCheck signature = CheckSignedFile(trust, *sigText, name, *bytes);
+                   !signature.ok) {
+            outcome.reason = signature.reason;
+        } else if (outcome.liveVersion && signature.signature.version < *outcome.liveVersion) {
+            outcome.reason = "it is older than the installed file";
+        } else if (const DefinitionCheck check =
+                       CheckDefinitionFile(kind, *bytes, LiveFileIsEmpty(fs_, live));
+                   !check.status.ok()) {
+            outcome.reason = check.status.reason();
+        } else {
             // The checked bytes replace the live file in one step, so a kill
-            // leaves the old file or the new one; the "DL" file goes after.
-            if (fs_.WriteAtomic(live, *bytes)) {
+            // leaves the old file or the new one; its signature follows, and
+            // the "DL" files go last, so a kill before that installs again.
+            if (fs_.WriteAtomic(live, *bytes) &&
+                fs_.WriteAtomic(live + std::string(kSignatureSuffix), *sigText)) {
                 fs_.Delete(download);
+                fs_.Delete(downloadSig);
+                outcome.installed = true;
+                outcome.liveVersion = signature.signature.version;
+                outcomes.push_back(std::move(outcome));
             }
             continue;
         }
-        const std::string rejected = download + std::string(kRejectedSuffix);
-        if (FileExists(fs_, rejected)) {
-            fs_.Delete(rejected);
+        outcome.setAside = true;
+        SetAside(download);
+        if (sigText) {
+            SetAside(downloadSig);
         }
-        if (!fs_.Rename(download, rejected)) {
-            fs_.Delete(download);
-        }
+        outcomes.push_back(std::move(outcome));
+    }
+    return outcomes;
+}
+
+void DefinitionSet::SetAside(const std::string& path) {
+    const std::string rejected = path + std::string(kRejectedSuffix);
+    if (FileExists(fs_, rejected)) {
+        fs_.Delete(rejected);
+    }
+    if (!fs_.Rename(path, rejected)) {
+        fs_.Delete(path);
     }
 }
 

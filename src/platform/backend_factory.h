@@ -41,6 +41,10 @@ public:
 
 std::unique_ptr<BackendHandle> MakeBackend(const BackendOptions& options);
 
+// The backend's signatures on their own, for the maker's tools (key
+// generation, publishing), which need no machine.
+std::unique_ptr<Signatures> MakeSignatures();
+
 // Whether the backend works on a machine root (BackendOptions::machine).
 bool UsesMachineRoot();
 // The folder of the running executable.

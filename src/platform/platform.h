@@ -9,6 +9,7 @@
 #include "platform/restore_points.h"
 #include "platform/settings_storage.h"
 #include "platform/shell.h"
+#include "platform/signatures.h"
 #include "platform/web_page.h"
 
 namespace quellon::platform {
@@ -23,6 +24,7 @@ struct Platform {
     RestorePoints& restorePoints;
     Download& download;
     WebPage& webPage;
+    Signatures& signatures;
 };
 
 }  // namespace quellon::platform

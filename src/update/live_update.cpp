@@ -1,5 +1,7 @@
 #include "update/live_update.h"
 
+#include <algorithm>
+
 #include "common/convert.h"
 #include "common/text.h"
 #include "definitions/definition_check.h"
@@ -209,22 +211,15 @@ UpdateCheck CheckDefinitionVersions(UpdateContext& ctx) {
     return check;
 }
 
-KindUpdate DownloadDefinitionFile(UpdateContext& ctx, Kind kind, std::int64_t version) {
-    const KindInfo& info = InfoOf(kind);
-    platform::FileSystem& files = ctx.platform.files;
-    const std::string name(definitions::FileNameOf(kind));
-    const std::string live = definitions::JoinPath(ctx.programFolder, name);
-    const std::string target =
-        definitions::JoinPath(ctx.programFolder, std::string(definitions::kDownloadPrefix) + name);
-    const std::string partial = target + std::string(kPartialSuffix);
+namespace {
 
-    ctx.frmDownload.lblStatus.SetCaption(std::string(info.gettingText));
-    ctx.host.DoEvents();
-
-    std::string reason;
+// Fetches `url` into `destination` and reads it back; the reason on failure.
+// The check's one deadline holds for every transfer in it.
+std::optional<std::string> Fetch(UpdateContext& ctx, const std::string& url,
+                                 const std::string& destination, const platform::HttpLimits& limits,
+                                 std::string& reason) {
     {
-        auto job = ctx.platform.download.Start(DataUrl(BaseUrlOfSite(ctx.site), kind), partial,
-                                               ctx.downloadLimits);
+        auto job = ctx.platform.download.Start(url, destination, limits);
         bool done = false;
         while (!(done = job->Poll(ctx.pollMs)) && !PastDeadline(ctx)) {
             ctx.host.DoEvents();
@@ -232,34 +227,118 @@ KindUpdate DownloadDefinitionFile(UpdateContext& ctx, Kind kind, std::int64_t ve
         if (!done) {
             // Destroying the job ends the transfer and leaves no file.
             reason = std::string(kOutOfTime);
-        } else if (const platform::DownloadResult& result = job->Result(); !result.status.ok()) {
+            return std::nullopt;
+        }
+        if (const platform::DownloadResult& result = job->Result(); !result.status.ok()) {
             reason = result.status.reason();
+            return std::nullopt;
         }
     }
+    std::optional<std::string> bytes = ctx.platform.files.ReadAll(destination);
+    if (!bytes) {
+        reason = "the download cannot be read back";
+    }
+    return bytes;
+}
+
+// Checks the signature and the file a download brought; the reason when
+// they are refused.
+std::string CheckDownload(UpdateContext& ctx, Kind kind, std::int64_t version,
+                          const std::string& signatureUrl, const std::string& signaturePartial,
+                          const std::string& partial, std::string& sigText, std::string& bytes) {
+    const std::string name(definitions::FileNameOf(kind));
+    if (ctx.trust == nullptr) {
+        return "no trusted key to check the signature with";
+    }
+    platform::HttpLimits sigLimits = ctx.downloadLimits;
+    sigLimits.maxBytes = static_cast<std::int64_t>(definitions::kMaxSignatureFileBytes);
+    std::string reason;
+    std::optional<std::string> fetched =
+        Fetch(ctx, signatureUrl, signaturePartial, sigLimits, reason);
+    if (!fetched) {
+        return "the signature: " + reason;
+    }
+    sigText = std::move(*fetched);
+    const definitions::SignatureCheck signature =
+        definitions::CheckSignatureFile(*ctx.trust, sigText, name);
+    if (!signature.ok) {
+        return signature.reason;
+    }
+    if (signature.signature.version != version) {
+        return "the signature is for version " + text::ToDecimal(signature.signature.version) +
+               ", the version page announces " + text::ToDecimal(version);
+    }
+    // An older release, even one the maker signed, is a replay: refused.
+    const std::int64_t stored =
+        ctx.settings.GetNumber(settings::kOptionAndSettings, InfoOf(kind).versionKey, 0);
+    definitions::DefinitionSet set(ctx.platform.files, ctx.programFolder);
+    const std::int64_t installed =
+        std::max(stored, set.LiveSignedVersion(*ctx.trust, kind).value_or(0));
+    if (version < installed) {
+        return "version " + text::ToDecimal(version) + " is older than the installed version " +
+               text::ToDecimal(installed);
+    }
+    // The signed length caps the transfer.
+    platform::HttpLimits limits = ctx.downloadLimits;
+    limits.maxBytes =
+        std::min(limits.maxBytes, std::max<std::int64_t>(signature.signature.length, 1));
+    fetched = Fetch(ctx, DataUrl(BaseUrlOfSite(ctx.site), kind), partial, limits, reason);
+    if (!fetched) {
+        return reason;
+    }
+    bytes = std::move(*fetched);
+    const definitions::SignatureCheck covered =
+        definitions::CheckSignedFile(*ctx.trust, sigText, name, bytes);
+    if (!covered.ok) {
+        return covered.reason;
+    }
+    if (HoldsErrorText(bytes)) {
+        return "an error page, not a definition file";
+    }
+    // No line may name what lies beyond this machine: Wine's Z: and
+    // whatever drives the platform says reach the host.
+    const std::string live = definitions::JoinPath(ctx.programFolder, name);
+    const definitions::DefinitionCheck check = definitions::CheckDefinitionFile(
+        kind, bytes, definitions::LiveFileIsEmpty(ctx.platform.files, live),
+        std::string(definitions::kWineHostRootDrive) + ctx.platform.files.HostRootDrives());
+    return check.status.ok() ? std::string() : check.status.reason();
+}
+
+}  // namespace
+
+KindUpdate DownloadDefinitionFile(UpdateContext& ctx, Kind kind, std::int64_t version) {
+    const KindInfo& info = InfoOf(kind);
+    platform::FileSystem& files = ctx.platform.files;
+    const std::string name(definitions::FileNameOf(kind));
+    const std::string target =
+        definitions::JoinPath(ctx.programFolder, std::string(definitions::kDownloadPrefix) + name);
+    const std::string targetSig = target + std::string(definitions::kSignatureSuffix);
+    const std::string partial = target + std::string(kPartialSuffix);
+    const std::string signaturePartial = targetSig + std::string(kPartialSuffix);
+
+    ctx.frmDownload.lblStatus.SetCaption(std::string(info.gettingText));
+    ctx.host.DoEvents();
+
+    std::string sigText, bytes;
+    std::string reason = CheckDownload(
+        ctx, kind, version,
+        DataUrl(BaseUrlOfSite(ctx.site), kind) + std::string(definitions::kSignatureSuffix),
+        signaturePartial, partial, sigText, bytes);
     // Background work is off from here to the stored version, not while a
-    // failure's message waits.
+    // transfer runs or a failure's message waits.
     Writing writing(ctx);
-    if (reason.empty()) {
-        const std::optional<std::string> bytes = files.ReadAll(partial);
-        if (!bytes) {
-            reason = "the download cannot be read back";
-        } else if (HoldsErrorText(*bytes)) {
-            reason = "an error page, not a definition file";
-        } else {
-            // No line may name what lies beyond this machine: Wine's Z: and
-            // whatever drives the platform says reach the host.
-            const definitions::DefinitionCheck check = definitions::CheckDefinitionFile(
-                kind, *bytes, definitions::LiveFileIsEmpty(files, live),
-                std::string(definitions::kWineHostRootDrive) + files.HostRootDrives());
-            if (!check.status.ok()) {
-                reason = check.status.reason();
-            } else if (!files.WriteAtomic(target, *bytes)) {
-                reason = "cannot write " + target;
-            }
-        }
+    // The signature goes first: a "DL" file is never there without the
+    // signature that was checked with it.
+    if (reason.empty() && !files.WriteAtomic(targetSig, sigText)) {
+        reason = "cannot write " + targetSig;
     }
-    if (definitions::FileExists(files, partial)) {
-        files.Delete(partial);
+    if (reason.empty() && !files.WriteAtomic(target, bytes)) {
+        reason = "cannot write " + target;
+    }
+    for (const std::string& part : {partial, signaturePartial}) {
+        if (definitions::FileExists(files, part)) {
+            files.Delete(part);
+        }
     }
     if (!reason.empty()) {
         writing.End();

@@ -15,6 +15,7 @@
 
 #include "common/result.h"
 #include "definitions/definition_set.h"
+#include "definitions/definition_signature.h"
 #include "platform/platform.h"
 #include "settings/settings_store.h"
 #include "ui/controls.h"
@@ -68,6 +69,9 @@ struct UpdateContext {
     bool abortWait = false;
     // When the check under way must end (set by CheckDefinitionVersions).
     std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
+    // The maker's keys a download must be signed with; null trusts nothing,
+    // so every download is refused.
+    const definitions::UpdateTrust* trust = nullptr;
 };
 
 // tmrTimeOut's tick: the wait for a page gives up.
@@ -126,10 +130,16 @@ struct UpdateCheck {
 // start) has passed, the kinds after it fail at once, each with its message.
 UpdateCheck CheckDefinitionVersions(UpdateContext& ctx);
 
-// Downloads one kind's file: to "DL" + name + ".part" first; only a
-// complete, well-formed file of the kind then becomes "DL" + name (replacing
-// an earlier one atomically), and only then is the version stored. Any
-// failure shows the kind's failure message and changes nothing.
+// Downloads one kind's file. Its signature (the data file's URL + ".sig")
+// comes first: it must be a trusted key's, name this file and carry
+// `version`, the published one, and that version must not be below the
+// installed one (the stored version, and the live file's own signature):
+// an older release is never taken back. The file then comes to "DL" + name
+// + ".part", no longer than the signed length; only a file of exactly the
+// signed bytes that is a complete, well-formed file of its kind becomes "DL"
+// + name, its signature "DL" + name + ".sig" (each replacing an earlier one
+// atomically), and only then is the version stored. Any failure shows the
+// kind's failure message and changes nothing.
 KindUpdate DownloadDefinitionFile(UpdateContext& ctx, definitions::Kind kind, std::int64_t version);
 
 // "You are using the most recent definition list (version " + the stored

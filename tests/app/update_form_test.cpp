@@ -40,6 +40,8 @@ protected:
                                      : kind == Kind::kRegistry ? Definitions({"2^SOFTWARE\\B^=B"})
                                                                : Definitions({"b.example"});
             server.ServeBody(std::string(info.dataPath), body, 200, "application/octet-stream");
+            server.ServeBody(std::string(info.dataPath) + ".sig",
+                             Signer().Sign(definitions::FileNameOf(kind), version, body));
         }
     }
     void StoreVersions(std::int64_t version) {

@@ -18,14 +18,33 @@ namespace {
 const char* const kDataFiles[] = {"RegistryDefinition.dat", "FileDefinition.dat",
                                   "ExeDefinition.dat", "BlockedCookies.dat"};
 
+// The programs trust only the keys in UpdateKeys beside themselves, so each
+// test runs a copy of them in a program folder of its own, whose UpdateKeys
+// holds the public half of a key pair the test makes: the build's own
+// programs trust the maker's key alone.
 class CliUpdate : public CliOnMachine {
 protected:
     void SetUp() override {
         CliOnMachine::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
         site_ = tmp_.path() / "site";
+        built_ = bin_;
+        bin_ = tmp_.path() / "program";
+        fs::create_directories(bin_ / "UpdateKeys");
+        for (const char* program : {"quellon-cli", "quellon-restart"}) {
+            fs::copy_file(built_ / program, bin_ / program);
+        }
+        key_ = tmp_.path() / "maker" / "maker.key";
+        fs::create_directories(key_.parent_path());
+        const Result made =
+            Cli({"keygen", key_.string(), (bin_ / "UpdateKeys" / "test.pub").string()});
+        ASSERT_EQ(made.status, 0) << made.err;
     }
     Result Publish(const fs::path& plain, const std::string& version) {
-        return Cli({"publish", plain.string(), site_.string(), "--version", version});
+        return Cli({"publish", plain.string(), site_.string(), "--version", version, "--key",
+                    key_.string()});
     }
     // Every file of the published site, under its path.
     void ServeSite() {
@@ -41,13 +60,15 @@ protected:
     std::string Site() const { return "127.0.0.1:" + std::to_string(server_.Port()); }
 
     fs::path site_;
+    // The folder of the built programs, and the test's maker key.
+    fs::path built_, key_;
     testing::HttpServer server_;
 };
 
 TEST_F(CliUpdate, APublishedSiteIsDownloadedAndInstalledAtTheNextStart) {
     const Result published = Publish(SourceFolder() / "data" / "definitions", "7");
     ASSERT_EQ(published.status, 0) << published.err;
-    EXPECT_EQ(published.Tagged("wrote").size(), 8u);
+    EXPECT_EQ(published.Tagged("wrote").size(), 12u);
     EXPECT_NE(ReadAll(site_ / "definitions/version/E.HTM").find("Defination version : 7"),
               std::string::npos);
     ServeSite();
@@ -63,6 +84,9 @@ TEST_F(CliUpdate, APublishedSiteIsDownloadedAndInstalledAtTheNextStart) {
     for (const char* file : kDataFiles) {
         EXPECT_EQ(ReadAll(home_ / ("DL" + std::string(file))),
                   ReadAll(site_ / "definitions/data" / file))
+            << file;
+        EXPECT_EQ(ReadAll(home_ / ("DL" + std::string(file) + ".sig")),
+                  ReadAll(site_ / "definitions/data" / (std::string(file) + ".sig")))
             << file;
     }
 
@@ -195,7 +219,8 @@ protected:
         // site offers version 2, each list one line longer.
         const fs::path plain = tmp_.path() / "plain";
         fs::copy(SourceFolder() / "data" / "definitions", plain);
-        ASSERT_EQ(Cli({"publish", plain.string(), (tmp_.path() / "old").string(), "--version", "1"})
+        ASSERT_EQ(Cli({"publish", plain.string(), (tmp_.path() / "old").string(), "--version", "1",
+                       "--key", key_.string()})
                       .status,
                   0);
         for (const char* name : {"RegistryDefinition", "FileDefinition", "ExeDefinition"}) {
@@ -223,6 +248,8 @@ protected:
             WriteAll(home_ / file, old_[file]);
             if (downloaded) {
                 WriteAll(home_ / ("DL" + std::string(file)), new_[file]);
+                WriteAll(home_ / ("DL" + std::string(file) + ".sig"),
+                         ReadAll(site_ / "definitions" / "data" / (std::string(file) + ".sig")));
             }
         }
         for (const char* key :
@@ -326,6 +353,157 @@ TEST_F(CliUpdate, TheCompanionWaitsForTheProgramToEndThenStartsIt) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     EXPECT_TRUE(fs::exists(marker));
+}
+
+TEST_F(CliUpdate, KeygenWritesAPairOnceAndPublishNeedsItsPrivateHalf) {
+    const fs::path priv = tmp_.path() / "k" / "new.key";
+    const fs::path pub = tmp_.path() / "k" / "new.pub";
+    fs::create_directories(priv.parent_path());
+    const Result made = Cli({"keygen", priv.string(), pub.string()});
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(ReadAll(priv).rfind("quellon-private-key 1\n", 0), 0u);
+    EXPECT_EQ(ReadAll(pub).rfind("quellon-public-key 1\n", 0), 0u);
+    // Only its owner may read the private key.
+    EXPECT_EQ(fs::status(priv).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    // Never over an existing key: the maker's key is not lost to a typo.
+    const std::string before = ReadAll(priv);
+    const Result again = Cli({"keygen", priv.string(), (tmp_.path() / "k" / "other.pub").string()});
+    EXPECT_EQ(again.status, 2);
+    EXPECT_NE(again.err.find("there already"), std::string::npos) << again.err;
+    EXPECT_EQ(ReadAll(priv), before);
+    EXPECT_FALSE(fs::exists(tmp_.path() / "k" / "other.pub"));
+
+    const fs::path plain = SourceFolder() / "data" / "definitions";
+    const Result unsigned_ = Cli({"publish", plain.string(), site_.string(), "--version", "3"});
+    EXPECT_EQ(unsigned_.status, 2);
+    EXPECT_NE(unsigned_.err.find("--key"), std::string::npos) << unsigned_.err;
+    const Result publicHalf =
+        Cli({"publish", plain.string(), site_.string(), "--version", "3", "--key", pub.string()});
+    EXPECT_EQ(publicHalf.status, 2);
+    EXPECT_NE(publicHalf.err.find("not a private key"), std::string::npos) << publicHalf.err;
+    EXPECT_FALSE(fs::exists(site_));
+}
+
+// Whatever the site serves, only what the test's maker key signed becomes
+// a "DL" file, and a refused kind fails the run (exit status 2).
+TEST_F(CliUpdate, OnlyWhatTheTrustedKeySignedIsTaken) {
+    ASSERT_EQ(Publish(SourceFolder() / "data" / "definitions", "7").status, 0);
+    ServeSite();
+    // The file list signed by another key, the executable list unsigned.
+    const fs::path otherKey = tmp_.path() / "other.key";
+    ASSERT_EQ(Cli({"keygen", otherKey.string(), (tmp_.path() / "other.pub").string()}).status, 0);
+    const fs::path otherSite = tmp_.path() / "other-site";
+    ASSERT_EQ(Cli({"publish", (SourceFolder() / "data" / "definitions").string(),
+                   otherSite.string(), "--version", "7", "--key", otherKey.string()})
+                  .status,
+              0);
+    server_.ServeBody("/definitions/data/FileDefinition.dat.sig",
+                      ReadAll(otherSite / "definitions/data/FileDefinition.dat.sig"));
+    server_.ServeBody("/definitions/data/ExeDefinition.dat.sig", "", 404);
+    const Result r = Run({"update", "--site", Site()});
+    EXPECT_EQ(r.status, 2) << r.out << r.err;
+    EXPECT_EQ(r.Tagged("downloaded").size(), 2u) << r.out;
+    EXPECT_NE(r.err.find("FileDefinition.dat: the signature is not the maker's"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("ExeDefinition.dat: the signature: "), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(home_ / "DLFileDefinition.dat"));
+    EXPECT_FALSE(fs::exists(home_ / "DLExeDefinition.dat"));
+    EXPECT_EQ(
+        Run({"settings", "get", "Quellon Pro", "OptionAndSettings", "FileDefinition", "none"}).out,
+        "none\n");
+
+    // The built program trusts the maker's key alone: the test key, even in
+    // the program folder named with --home, opens nothing there.
+    fs::create_directories(home_ / "UpdateKeys");
+    fs::copy_file(bin_ / "UpdateKeys" / "test.pub", home_ / "UpdateKeys" / "test.pub");
+    ServeSite();
+    const fs::path copy = bin_;
+    bin_ = built_;
+    const Result built = Run({"update", "--site", Site()});
+    bin_ = copy;
+    EXPECT_EQ(built.status, 2) << built.out << built.err;
+    EXPECT_TRUE(built.Tagged("downloaded").empty()) << built.out;
+    EXPECT_FALSE(fs::exists(home_ / "DLRegistryDefinition.dat"));
+}
+
+// A "DL" file changed on disk after its download (or planted without its
+// signature) is set aside at the next start; its kind's stored version goes
+// back, so the same run's check fetches the kind again.
+TEST_F(CliUpdate, APlantedDownloadIsSetAsideAndTheKindIsFetchedAgain) {
+    ASSERT_EQ(Publish(SourceFolder() / "data" / "definitions", "7").status, 0);
+    ServeSite();
+    ASSERT_EQ(Run({"update", "--site", Site()}).status, 1);
+    ASSERT_EQ(Run({"update", "--site", Site()}).status, 0);  // installs version 7
+    const std::string live = ReadAll(home_ / "FileDefinition.dat");
+
+    // Version 8 is out; a hostile file sits where its download would be.
+    const fs::path plain = tmp_.path() / "plain";
+    fs::copy(SourceFolder() / "data" / "definitions", plain);
+    std::ofstream(plain / "FileDefinition.txt", std::ios::app) << "eight.dll=Eight\r\n";
+    ASSERT_EQ(Publish(plain, "8").status, 0);
+    ServeSite();
+    const std::string planted =
+        definitions::EncodeDefinitionLine("thesis.odt=Wiper|C:\\users\\me\\Documents") + "\r\n";
+    WriteAll(home_ / "DLFileDefinition.dat", planted);
+    ASSERT_EQ(
+        Run({"settings", "set", "Quellon Pro", "OptionAndSettings", "FileDefinition", "8"}).status,
+        0);
+    const Result r = Run({"update", "--site", Site()});
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_EQ(ReadAll(home_ / "FileDefinition.dat"), live);
+    EXPECT_EQ(ReadAll(home_ / "DLFileDefinition.dat.rejected"), planted);
+    EXPECT_NE(r.err.find("DLFileDefinition.dat was set aside, not installed: it has no signature"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.Tagged("downloaded").size(), 4u) << r.out;
+    EXPECT_EQ(ReadAll(home_ / "DLFileDefinition.dat"),
+              ReadAll(site_ / "definitions/data/FileDefinition.dat"));
+
+    // The same, when the version the program had is the site's: the stored
+    // version goes back to the live file's signed one and nothing is
+    // fetched; the planted file never becomes live.
+    ASSERT_EQ(Run({"scan"}).status <= 1, true);  // installs version 8
+    const std::string eight = ReadAll(home_ / "FileDefinition.dat");
+    WriteAll(home_ / "DLFileDefinition.dat", planted);
+    WriteAll(home_ / "DLFileDefinition.dat.sig",
+             ReadAll(site_ / "definitions/data/ExeDefinition.dat.sig"));
+    ASSERT_EQ(
+        Run({"settings", "set", "Quellon Pro", "OptionAndSettings", "FileDefinition", "9"}).status,
+        0);
+    const Result again = Run({"update", "--site", Site()});
+    EXPECT_EQ(again.status, 0) << again.out << again.err;
+    EXPECT_EQ(ReadAll(home_ / "FileDefinition.dat"), eight);
+    EXPECT_EQ(Run({"settings", "get", "Quellon Pro", "OptionAndSettings", "FileDefinition"}).out,
+              "8\n");
+}
+
+// A release older than the installed one, though the maker signed it, is a
+// replay: refused, and the newer files stay.
+TEST_F(CliUpdate, AnOlderSignedReleaseAfterANewerOneIsRefused) {
+    const fs::path oldSite = tmp_.path() / "old-site";
+    ASSERT_EQ(Cli({"publish", (SourceFolder() / "data" / "definitions").string(), oldSite.string(),
+                   "--version", "4", "--key", key_.string()})
+                  .status,
+              0);
+    const fs::path plain = tmp_.path() / "plain";
+    fs::copy(SourceFolder() / "data" / "definitions", plain);
+    std::ofstream(plain / "ExeDefinition.txt", std::ios::app) << "newer.exe\r\n";
+    ASSERT_EQ(Publish(plain, "5").status, 0);
+    ServeSite();
+    ASSERT_EQ(Run({"update", "--site", Site()}).status, 1);
+    ASSERT_EQ(Run({"update", "--site", Site()}).status, 0);
+    const std::string five = ReadAll(home_ / "ExeDefinition.dat");
+
+    site_ = oldSite;
+    ServeSite();
+    const Result replay = Run({"update", "--site", Site()});
+    EXPECT_EQ(replay.status, 2) << replay.out << replay.err;
+    EXPECT_TRUE(replay.Tagged("downloaded").empty()) << replay.out;
+    EXPECT_NE(replay.err.find("older than the installed version 5"), std::string::npos)
+        << replay.err;
+    EXPECT_FALSE(fs::exists(home_ / "DLExeDefinition.dat"));
+    EXPECT_EQ(ReadAll(home_ / "ExeDefinition.dat"), five);
 }
 
 }  // namespace

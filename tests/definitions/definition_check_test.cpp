@@ -4,10 +4,14 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <sstream>
+#include <vector>
 
 #include "definitions/codec.h"
 #include "definitions/definition_set.h"
+#include "support/signing.h"
 #include "support/test_machine.h"
 
 namespace quellon::testing {
@@ -129,28 +133,47 @@ protected:
     bool Exists(std::string_view name) const {
         return std::filesystem::exists(machine.Home() / std::string(name));
     }
+    // A download "DL" + name with the signature that came with it.
+    void Download(std::string_view name, const std::string& bytes, std::int64_t version = 2) {
+        machine.HomeFile("DL" + std::string(name), bytes);
+        planted[std::string(name)] = signer.Sign(name, version, bytes);
+        machine.HomeFile("DL" + std::string(name) + ".sig", planted[std::string(name)]);
+    }
+    // The signature files planted, by name.
+    std::map<std::string, std::string> planted;
     TestMachine machine;
+    TestSigner signer;
 };
 
 TEST_F(InstallTest, GoodDownloadsReplaceTheLiveFilesAndGo) {
     const std::string files = Stored({"new.dll=New"});
     const std::string registry = Stored({"1^Software\\New^=New", "2^Software\\Run^x=X"});
     machine.HomeFile("FileDefinition.dat", Stored({"old.dll=Old"}));
-    machine.HomeFile("DLFileDefinition.dat", files);
-    machine.HomeFile("DLRegistryDefinition.dat", registry);  // no live file yet
+    Download("FileDefinition.dat", files);
+    Download("RegistryDefinition.dat", registry);  // no live file yet
     // An empty download may replace an empty live file.
     machine.HomeFile("BlockedCookies.dat", "");
-    machine.HomeFile("DLBlockedCookies.dat", "");
+    Download("BlockedCookies.dat", "");
     const std::string exe = Stored({"live.exe"});
     machine.HomeFile("ExeDefinition.dat", exe);
     auto set = Set();
-    set.InstallDownloadedDefinitions();
+    const auto outcomes = set.InstallDownloadedDefinitions(signer.Trust());
+    EXPECT_EQ(outcomes.size(), 3u);
+    for (const auto& outcome : outcomes) {
+        EXPECT_TRUE(outcome.installed);
+        EXPECT_EQ(outcome.liveVersion, 2);
+    }
+    // Each signature now lies beside its live file and names its version.
+    EXPECT_EQ(set.LiveSignedVersion(signer.Trust(), Kind::kFile), 2);
+    EXPECT_EQ(machine.ReadHome("FileDefinition.dat.sig"), planted["FileDefinition.dat"]);
+    EXPECT_EQ(set.LiveSignedVersion(signer.Trust(), Kind::kExe), std::nullopt);
     EXPECT_EQ(machine.ReadHome("FileDefinition.dat"), files);
     EXPECT_EQ(machine.ReadHome("RegistryDefinition.dat"), registry);
     EXPECT_EQ(machine.ReadHome("BlockedCookies.dat"), "");
     EXPECT_EQ(machine.ReadHome("ExeDefinition.dat"), exe);  // no download: untouched
-    for (const char* gone : {"DLFileDefinition.dat", "DLRegistryDefinition.dat",
-                             "DLBlockedCookies.dat", "DLExeDefinition.dat"}) {
+    for (const char* gone :
+         {"DLFileDefinition.dat", "DLRegistryDefinition.dat", "DLBlockedCookies.dat",
+          "DLExeDefinition.dat", "DLFileDefinition.dat.sig", "DLRegistryDefinition.dat.sig"}) {
         EXPECT_FALSE(Exists(gone)) << gone;
     }
     EXPECT_TRUE(set.DefinitionFilesPresent());
@@ -163,17 +186,23 @@ TEST_F(InstallTest, BadDownloadsAreSetAsideAndTheLiveFilesStay) {
     machine.HomeFile("FileDefinition.dat", liveFiles);
     machine.HomeFile("ExeDefinition.dat", liveExe);
     machine.HomeFile("BlockedCookies.dat", liveCookies);
+    // Signed, but not sound files of their kinds.
     const std::string cut = Stored({"new.dll=New", "other.dll=Other"});
-    machine.HomeFile("DLFileDefinition.dat", cut.substr(0, cut.size() - 4));
-    machine.HomeFile("DLExeDefinition.dat", "<html><body>404 Not Found</body></html>\r\n");
+    Download("FileDefinition.dat", cut.substr(0, cut.size() - 4));
+    Download("ExeDefinition.dat", "<html><body>404 Not Found</body></html>\r\n");
     // Empty, where the live file is not.
-    machine.HomeFile("DLBlockedCookies.dat", "");
+    Download("BlockedCookies.dat", "");
     // No live registry file: a bad download must not make one.
-    machine.HomeFile("DLRegistryDefinition.dat", Stored({"not a registry line"}));
+    Download("RegistryDefinition.dat", Stored({"not a registry line"}));
     // An older rejected file gives way to the newer one.
     machine.HomeFile("DLExeDefinition.dat.rejected", "older");
     auto set = Set();
-    set.InstallDownloadedDefinitions();
+    const auto outcomes = set.InstallDownloadedDefinitions(signer.Trust());
+    EXPECT_EQ(outcomes.size(), 4u);
+    for (const auto& outcome : outcomes) {
+        EXPECT_TRUE(outcome.setAside);
+        EXPECT_FALSE(outcome.reason.empty());
+    }
     EXPECT_EQ(machine.ReadHome("FileDefinition.dat"), liveFiles);
     EXPECT_EQ(machine.ReadHome("ExeDefinition.dat"), liveExe);
     EXPECT_EQ(machine.ReadHome("BlockedCookies.dat"), liveCookies);
@@ -187,10 +216,106 @@ TEST_F(InstallTest, BadDownloadsAreSetAsideAndTheLiveFilesStay) {
                              "DLBlockedCookies.dat", "DLExeDefinition.dat"}) {
         EXPECT_FALSE(Exists(gone)) << gone;
     }
+    EXPECT_TRUE(Exists("DLFileDefinition.dat.sig.rejected"));
     // The next start finds nothing to do and changes nothing.
-    set.InstallDownloadedDefinitions();
+    EXPECT_TRUE(set.InstallDownloadedDefinitions(signer.Trust()).empty());
     EXPECT_EQ(machine.ReadHome("FileDefinition.dat"), liveFiles);
     EXPECT_FALSE(set.DefinitionFilesPresent());
+}
+
+// Every way a "DL" file's signature can fail sets the file aside, whatever
+// its contents, and the live file stays; the outcome names the live file's
+// own signed version, which the stored version goes back to.
+TEST_F(InstallTest, ADownloadWhoseSignatureFailsNeverBecomesLive) {
+    const std::string live = Stored({"live.dll=Live"});
+    const std::string good = Stored({"new.dll=New"});
+    const std::string other = Stored({"other.dll=Other"});
+    TestSigner stranger;
+    struct Case {
+        const char* what;
+        std::function<void()> plant;
+    };
+    const std::string name = "FileDefinition.dat";
+    const std::vector<Case> cases = {
+        {"no signature", [&] { machine.HomeFile("DL" + name, good); }},
+        {"a stranger's key",
+         [&] {
+             machine.HomeFile("DL" + name, good);
+             machine.HomeFile("DL" + name + ".sig", stranger.Sign(name, 9, good));
+         }},
+        {"a byte changed after signing",
+         [&] {
+             std::string changed = good;
+             changed[0] = static_cast<char>(changed[0] ^ 1);
+             machine.HomeFile("DL" + name, changed);
+             machine.HomeFile("DL" + name + ".sig", signer.Sign(name, 9, good));
+         }},
+        {"the signature of another file",
+         [&] {
+             machine.HomeFile("DL" + name, good);
+             machine.HomeFile("DL" + name + ".sig", signer.Sign("ExeDefinition.dat", 9, good));
+         }},
+        {"the signature of other bytes",
+         [&] {
+             machine.HomeFile("DL" + name, good);
+             machine.HomeFile("DL" + name + ".sig", signer.Sign(name, 9, other));
+         }},
+        {"a signature that is not one",
+         [&] {
+             machine.HomeFile("DL" + name, good);
+             std::string sig = signer.Sign(name, 9, good);
+             sig.insert(0, " ");
+             machine.HomeFile("DL" + name + ".sig", sig);
+         }},
+        {"older than the live file's signature",
+         [&] {
+             machine.HomeFile("DL" + name, good);
+             machine.HomeFile("DL" + name + ".sig", signer.Sign(name, 6, good));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        machine.HomeFile(name, live);
+        machine.HomeFile(name + ".sig", signer.Sign(name, 7, live));
+        c.plant();
+        auto set = Set();
+        const auto outcomes = set.InstallDownloadedDefinitions(signer.Trust());
+        ASSERT_EQ(outcomes.size(), 1u);
+        EXPECT_TRUE(outcomes[0].setAside);
+        EXPECT_FALSE(outcomes[0].installed);
+        EXPECT_EQ(outcomes[0].liveVersion, 7);
+        EXPECT_EQ(machine.ReadHome(name), live);
+        EXPECT_FALSE(Exists("DL" + name));
+        EXPECT_FALSE(Exists("DL" + name + ".sig"));
+        EXPECT_TRUE(Exists("DL" + name + ".rejected"));
+    }
+    // A trust without keys accepts nothing, even what the maker signed.
+    machine.HomeFile("DL" + name, good);
+    machine.HomeFile("DL" + name + ".sig", signer.Sign(name, 9, good));
+    const definitions::UpdateTrust none{signer.Signatures(), {}};
+    auto set = Set();
+    const auto outcomes = set.InstallDownloadedDefinitions(none);
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_TRUE(outcomes[0].setAside);
+    EXPECT_EQ(outcomes[0].liveVersion, std::nullopt);
+    EXPECT_EQ(machine.ReadHome(name), live);
+}
+
+// A kill between the live file and its signature leaves the "DL" files; the
+// next start installs again, though the live signature is stale.
+TEST_F(InstallTest, AnInstallCutBeforeTheSignatureIsFinishedAtTheNextStart) {
+    const std::string name = "ExeDefinition.dat";
+    const std::string good = Stored({"new.exe"});
+    machine.HomeFile(name, good);  // the new bytes already live
+    machine.HomeFile(name + ".sig", signer.Sign(name, 7, Stored({"old.exe"})));
+    Download(name, good, 8);
+    auto set = Set();
+    const auto outcomes = set.InstallDownloadedDefinitions(signer.Trust());
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_TRUE(outcomes[0].installed);
+    EXPECT_EQ(set.LiveSignedVersion(signer.Trust(), Kind::kExe), 8);
+    EXPECT_FALSE(Exists("DL" + name));
+    EXPECT_FALSE(Exists("DL" + name + ".sig"));
 }
 
 }  // namespace

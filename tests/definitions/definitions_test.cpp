@@ -4,6 +4,7 @@
 #include "definitions/definition_set.h"
 #include "definitions/exclusion_list.h"
 #include "support/scripted_host.h"
+#include "support/signing.h"
 #include "support/test_machine.h"
 
 namespace quellon::testing {
@@ -39,14 +40,19 @@ protected:
 };
 
 TEST_F(DefinitionSetTest, DownloadedFilesReplaceTheLiveOnesAtStart) {
+    TestSigner signer;
     machine.HomeFile("DLFileDefinition.dat", "new.dll=New\r\n");
+    machine.HomeFile("DLFileDefinition.dat.sig",
+                     signer.Sign("FileDefinition.dat", 2, "new.dll=New\r\n"));
     machine.HomeFile("RegistryDefinition.dat", "1^Old^=Old\r\n");
     machine.HomeFile("DLRegistryDefinition.dat", "1^R1^=R1\r\n1^R2^=R2\r\n");
+    machine.HomeFile("DLRegistryDefinition.dat.sig",
+                     signer.Sign("RegistryDefinition.dat", 2, "1^R1^=R1\r\n1^R2^=R2\r\n"));
     machine.HomeFile("ExeDefinition.dat", "");
     machine.HomeFile("BlockedCookies.dat", "c");
     auto set = Set();
     EXPECT_FALSE(set.DefinitionFilesPresent());
-    set.InstallDownloadedDefinitions();
+    set.InstallDownloadedDefinitions(signer.Trust());
     EXPECT_TRUE(set.DefinitionFilesPresent());
     EXPECT_EQ(machine.ReadHome("FileDefinition.dat"), "new.dll=New\r\n");
     EXPECT_EQ(machine.ReadHome("RegistryDefinition.dat"), "1^R1^=R1\r\n1^R2^=R2\r\n");

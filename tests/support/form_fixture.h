@@ -15,6 +15,7 @@
 #include "scan/scanners.h"
 #include "support/scripted_front_end.h"
 #include "support/scripted_host.h"
+#include "support/signing.h"
 #include "support/test_machine.h"
 
 namespace quellon::testing {
@@ -31,6 +32,12 @@ inline std::string Definitions(std::initializer_list<std::string_view> plainLine
 
 class FormTest : public ::testing::Test {
 protected:
+    // One key for every form test of the program.
+    static TestSigner& Signer() {
+        static TestSigner signer;
+        return signer;
+    }
+
     // Writes all four definition files (empty unless given).
     void WriteDefinitions(std::initializer_list<std::string_view> files = {},
                           std::initializer_list<std::string_view> registry = {},
@@ -46,6 +53,9 @@ protected:
         if (!form_) {
             app::AppInfo info;
             info.programFolder = machine.HomeWindowsPath();
+            // The form trusts the tests' own signing key, as the program
+            // trusts the keys in UpdateKeys beside it.
+            info.updateKeys = {Signer().Key().publicKey};
             form_ = std::make_unique<app::FrmMain>(info, machine.Platform(), host, frontEnd);
             form_->LoadDefinitions();
             form_->LoadDriveList();

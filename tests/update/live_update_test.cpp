@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <map>
 
@@ -13,6 +14,7 @@
 #include "platform/backend_factory.h"
 #include "support/http_server.h"
 #include "support/scripted_host.h"
+#include "support/signing.h"
 #include "support/test_machine.h"
 
 namespace quellon::testing {
@@ -61,6 +63,7 @@ protected:
           ctx{machine.Platform(), host,       store,         frmDownload,
               tmrTimeOut,         lblWebText, cmdLiveUpdate, machine.HomeWindowsPath()} {
         ctx.site = server.Base();
+        ctx.trust = &signer.Trust();
         tmrTimeOut.onTick = [this] { update::TimeOutTick(ctx); };
         host.AddTimer(tmrTimeOut);
     }
@@ -75,8 +78,15 @@ protected:
     }
     void Publish(Kind kind, std::int64_t version) {
         server.ServeBody(std::string(Info(kind).versionPage), VersionPage(version));
-        server.ServeBody(std::string(Info(kind).dataPath), Samples().at(kind).published, 200,
-                         "application/octet-stream");
+        ServeSigned(kind, version, Samples().at(kind).published);
+    }
+    // `bytes` as the kind's data file, with the maker's signature of them.
+    void ServeSigned(Kind kind, std::int64_t version, const std::string& bytes) {
+        server.ServeBody(std::string(Info(kind).dataPath), bytes, 200, "application/octet-stream");
+        ServeSignature(kind, signer.Sign(Name(kind), version, bytes));
+    }
+    void ServeSignature(Kind kind, const std::string& text) {
+        server.ServeBody(std::string(Info(kind).dataPath) + ".sig", text, 200, "text/plain");
     }
     // Every kind live at version 5, and published at `version`.
     void Setup(std::int64_t version) {
@@ -117,6 +127,7 @@ protected:
     TestMachine machine;
     ScriptedHost host;
     HttpServer server;
+    TestSigner signer;
     settings::SettingsStore store;
     update::FrmDownload frmDownload;
     ui::Timer tmrTimeOut{30000, false};
@@ -160,25 +171,133 @@ TEST_F(LiveUpdateTest, MissingFilesAreDownloadedEvenWhenTheVersionsAgree) {
     EXPECT_EQ(Version(Kind::kExe), "5");
 }
 
-TEST_F(LiveUpdateTest, ALowerPublishedVersionDownloadsAndTheStartInstallsIt) {
+// An older release, signed by the maker or not, is never taken back: the
+// stored version 5 is what the program has.
+TEST_F(LiveUpdateTest, ALowerPublishedVersionIsRefusedAndChangesNothing) {
     Setup(3);
+    host.AllowAnyMsgBox(ui::MsgResult::kOk);
+    const auto before = Snapshot();
+    const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
+    EXPECT_FALSE(check.downloaded);
+    EXPECT_TRUE(check.failed);
+    for (const auto& kind : check.kinds) {
+        EXPECT_EQ(kind.outcome, Outcome::kFailed);
+        EXPECT_NE(kind.reason.find("older than the installed version 5"), std::string::npos)
+            << kind.reason;
+    }
+    EXPECT_EQ(Messages().size(), 4u);
+    EXPECT_EQ(DataRequests(), 0);
+    EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(LiveUpdateTest, ASignedDownloadKeepsItsSignatureAndTheStartInstallsBoth) {
+    Setup(6);
     const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
     EXPECT_TRUE(check.downloaded);
-    for (const auto& kind : check.kinds) {
-        EXPECT_EQ(kind.outcome, Outcome::kDownloaded);
-        EXPECT_EQ(kind.version, 3);
-        EXPECT_EQ(Version(kind.kind), "3");
+    EXPECT_FALSE(check.failed);
+    for (Kind kind : update::kCheckOrder) {
+        EXPECT_EQ(Version(kind), "6");
         // The live file stays until the next start.
-        EXPECT_EQ(machine.ReadHome(Name(kind.kind)), Samples().at(kind.kind).live);
-        EXPECT_EQ(machine.ReadHome("DL" + Name(kind.kind)), Samples().at(kind.kind).published);
+        EXPECT_EQ(machine.ReadHome(Name(kind)), Samples().at(kind).live);
+        EXPECT_EQ(machine.ReadHome("DL" + Name(kind)), Samples().at(kind).published);
+        const auto kept = definitions::CheckSignedFile(signer.Trust(),
+                                                       machine.ReadHome("DL" + Name(kind) + ".sig"),
+                                                       Name(kind), Samples().at(kind).published);
+        EXPECT_TRUE(kept.ok) << kept.reason;
+        EXPECT_EQ(kept.signature.version, 6);
+        EXPECT_FALSE(std::filesystem::exists(machine.Home() / ("DL" + Name(kind) + ".sig.part")));
+        // Its signature was fetched, once.
+        EXPECT_EQ(server.Requests(std::string(Info(kind).dataPath) + ".sig"), 1);
     }
-    EXPECT_TRUE(host.Shown().empty());
     definitions::DefinitionSet set(machine.Platform().files, machine.HomeWindowsPath());
-    set.InstallDownloadedDefinitions();
+    const auto outcomes = set.InstallDownloadedDefinitions(signer.Trust());
+    EXPECT_EQ(outcomes.size(), 4u);
     for (Kind kind : update::kCheckOrder) {
         EXPECT_EQ(machine.ReadHome(Name(kind)), Samples().at(kind).published);
+        EXPECT_EQ(set.LiveSignedVersion(signer.Trust(), kind), 6);
         EXPECT_FALSE(std::filesystem::exists(machine.Home() / ("DL" + Name(kind))));
     }
+    // Now the installed files' own signatures hold the version: a replay
+    // of an older release is refused even where the stored one is lost.
+    for (Kind kind : update::kCheckOrder) {
+        StoreVersion(kind, 0);
+        Publish(kind, 5);
+    }
+    host.AllowAnyMsgBox(ui::MsgResult::kOk);
+    const update::UpdateCheck replay = update::CheckDefinitionVersions(ctx);
+    EXPECT_FALSE(replay.downloaded);
+    for (const auto& kind : replay.kinds) {
+        EXPECT_EQ(kind.outcome, Outcome::kFailed);
+        EXPECT_NE(kind.reason.find("older than the installed version 6"), std::string::npos)
+            << kind.reason;
+    }
+}
+
+// Whatever is wrong with a signature, the download is a failed one: the
+// kind's message, nothing written, the stored version as it was.
+TEST_F(LiveUpdateTest, ADownloadWhoseSignatureFailsIsRefused) {
+    TestSigner stranger;
+    const Kind kind = Kind::kFile;
+    const std::string published = Samples().at(kind).published;
+    struct Case {
+        const char* what;
+        std::function<void()> serve;
+        const char* reason;
+    };
+    const std::vector<Case> cases = {
+        {"unsigned", [&] { server.ServeBody(std::string(Info(kind).dataPath) + ".sig", "", 404); },
+         "the signature"},
+        {"a stranger's key", [&] { ServeSignature(kind, stranger.Sign(Name(kind), 6, published)); },
+         "not the maker's"},
+        {"a byte changed after signing",
+         [&] {
+             std::string changed = published;
+             changed[2] = static_cast<char>(changed[2] ^ 1);
+             server.ServeBody(std::string(Info(kind).dataPath), changed);
+         },
+         "not the ones signed"},
+        {"two signed files swapped",
+         [&] {
+             const std::string exe = Samples().at(Kind::kExe).published;
+             server.ServeBody(std::string(Info(kind).dataPath), exe);
+             ServeSignature(kind, signer.Sign(Name(Kind::kExe), 6, exe));
+         },
+         "the signature is for ExeDefinition.dat"},
+        {"a signature for another version",
+         [&] { ServeSignature(kind, signer.Sign(Name(kind), 7, published)); },
+         "the signature is for version 7"},
+        {"more bytes than were signed",
+         [&] { server.ServeBody(std::string(Info(kind).dataPath), published + published); }, ""},
+        {"fewer bytes than were signed",
+         [&] { ServeSignature(kind, signer.Sign(Name(kind), 6, published + "x.dll=X\r\n")); },
+         "its signature covers"},
+        {"a signature file that is not one",
+         [&] { ServeSignature(kind, "<html><body>Not Found</body></html>"); }, "not well-formed"},
+    };
+    host.AllowAnyMsgBox(ui::MsgResult::kOk);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const size_t shown = host.Shown().size();
+        Setup(5);
+        Publish(kind, 6);
+        c.serve();
+        const auto before = Snapshot();
+        const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
+        EXPECT_FALSE(check.downloaded);
+        EXPECT_EQ(check.kinds[1].outcome, Outcome::kFailed);
+        EXPECT_NE(check.kinds[1].reason.find(c.reason), std::string::npos) << check.kinds[1].reason;
+        ASSERT_EQ(host.Shown().size(), shown + 1);
+        EXPECT_EQ(host.Shown().back().text, kOtherFailure);
+        EXPECT_EQ(Snapshot(), before);
+    }
+    // A program that trusts no key takes nothing, even what the maker signed.
+    Setup(5);
+    Publish(kind, 6);
+    ctx.trust = nullptr;
+    const auto before = Snapshot();
+    const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
+    EXPECT_EQ(check.kinds[1].outcome, Outcome::kFailed);
+    EXPECT_EQ(Snapshot(), before);
 }
 
 TEST_F(LiveUpdateTest, AManualRunShowsTheWindowAndItsStatusTexts) {
@@ -320,13 +439,16 @@ TEST_F(LiveUpdateTest, DownloadsThatAreNotFilesOfTheirKindFail) {
     // Registry: a 500 error. File: empty, where the live file is not.
     // Executable: a chunked body whose last line was cut (no length to
     // compare). Cookie: lines of another kind.
+    // Each is signed as it is served: the checks of the kind still refuse it.
+    ServeSigned(Kind::kRegistry, 6, Stored({"1^A^=A"}));
     server.ServeBody(std::string(Info(Kind::kRegistry).dataPath), Stored({"1^A^=A"}), 500);
-    server.ServeBody(std::string(Info(Kind::kFile).dataPath), "");
+    ServeSigned(Kind::kFile, 6, "");
     HttpServer::Route chunked;
     chunked.mode = HttpServer::Route::Mode::kChunked;
     chunked.body = Stored({"a.exe", "b.exe"}).substr(0, 9);
     server.Serve(std::string(Info(Kind::kExe).dataPath), chunked);
-    server.ServeBody(std::string(Info(Kind::kCookie).dataPath), Stored({"1^Software^=x y"}));
+    ServeSignature(Kind::kExe, signer.Sign(Name(Kind::kExe), 6, chunked.body));
+    ServeSigned(Kind::kCookie, 6, Stored({"1^Software^=x y"}));
     const auto before = Snapshot();
     const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
     for (const auto& kind : check.kinds) {
@@ -404,6 +526,7 @@ TEST_F(LiveUpdateTest, TheMarkerIsFoundNestedAndAfterADecoyComment) {
                      "<body><!-- Defination version : 98 -->"
                      "<table><tr><td><font face=Arial><b>Defination version :</b>&nbsp;42"
                      "</font></td><td>2024</td></tr></table></body></html>");
+    ServeSigned(Kind::kFile, 42, Samples().at(Kind::kFile).published);
     const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
     EXPECT_EQ(check.kinds[1].outcome, Outcome::kDownloaded);
     EXPECT_EQ(check.kinds[1].version, 42);
@@ -415,6 +538,7 @@ TEST_F(LiveUpdateTest, AVersionPageMayMove) {
     Setup(5);
     server.Redirect(std::string(Info(Kind::kCookie).versionPage), server.Url("/elsewhere.htm"));
     server.ServeBody("/elsewhere.htm", VersionPage(8));
+    ServeSigned(Kind::kCookie, 8, Samples().at(Kind::kCookie).published);
     const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
     EXPECT_EQ(check.kinds[3].outcome, Outcome::kDownloaded);
     EXPECT_EQ(Version(Kind::kCookie), "8");
@@ -440,8 +564,31 @@ TEST_F(LiveUpdateTest, CostOfAnUpToDateCheckAndOfOneWithoutAServer) {
     ctx.site = "127.0.0.1:" + std::to_string(HttpServer::RefusedPort());
     host.AllowAnyMsgBox(ui::MsgResult::kOk);
     const double noServer = median(21);
+    // What a check that downloads all four kinds adds: four signatures
+    // verified, each over its file's bytes.
+    std::vector<std::pair<std::string, std::string>> signedFiles;
+    for (Kind kind : update::kCheckOrder) {
+        signedFiles.emplace_back(signer.Sign(Name(kind), 6, Samples().at(kind).published),
+                                 Samples().at(kind).published);
+    }
+    std::vector<double> verifyMs;
+    for (int i = 0; i < 21; ++i) {
+        const auto started = Clock::now();
+        for (size_t k = 0; k < signedFiles.size(); ++k) {
+            const auto& [sig, bytes] = signedFiles[k];
+            EXPECT_TRUE(definitions::CheckSignedFile(signer.Trust(), sig,
+                                                     Name(update::kCheckOrder[k]), bytes)
+                            .ok);
+        }
+        verifyMs.push_back(
+            std::chrono::duration<double, std::milli>(Clock::now() - started).count());
+    }
+    std::sort(verifyMs.begin(), verifyMs.end());
+    const double verify = verifyMs[verifyMs.size() / 2];
     std::cout << "up-to-date check (4 pages): median " << upToDate << " ms; "
-              << "check without a server: median " << noServer << " ms\n";
+              << "check without a server: median " << noServer << " ms; "
+              << "four signatures verified: median " << verify << " ms\n";
+    EXPECT_LT(verify, 2000);
     EXPECT_LT(upToDate, 2000);
     EXPECT_LT(noServer, 2000);
 }

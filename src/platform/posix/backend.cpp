@@ -7,6 +7,7 @@
 #include "platform/posix/backend_classes.h"
 #include "platform/posix/curl_http.h"
 #include "platform/posix/io.h"
+#include "platform/posix/openssl_signatures.h"
 #include "platform/posix/wine_prefix.h"
 
 namespace quellon::posix {
@@ -25,8 +26,8 @@ struct Backend::Impl {
           restorePoints(machine),
           download(http, files),
           webPage(http),
-          platform{files,     *registry,     processes, shell,  settings,
-                   libraries, restorePoints, download,  webPage} {}
+          platform{files,     *registry,     processes, shell,   settings,
+                   libraries, restorePoints, download,  webPage, signatures} {}
 
     MachineRoot machine;
     PosixFiles files;
@@ -39,6 +40,7 @@ struct Backend::Impl {
     CurlHttpClient http;
     platform::HttpDownload download;
     platform::HttpWebPage webPage;
+    OpenSslSignatures signatures;
     platform::Platform platform;
 };
 

@@ -2,6 +2,7 @@
 #include "platform/backend_factory.h"
 #include "platform/posix/backend.h"
 #include "platform/posix/console.h"
+#include "platform/posix/openssl_signatures.h"
 #include "platform/posix/xdg_autostart.h"
 #include "platform/restart_protocol.h"
 
@@ -33,6 +34,10 @@ private:
 
 std::unique_ptr<BackendHandle> MakeBackend(const BackendOptions& options) {
     return std::make_unique<PosixHandle>(options);
+}
+
+std::unique_ptr<Signatures> MakeSignatures() {
+    return std::make_unique<posix::OpenSslSignatures>();
 }
 
 bool UsesMachineRoot() {

@@ -4,6 +4,7 @@
 
 #include "common/winpath.h"
 #include "platform/win32/backend_classes.h"
+#include "platform/win32/cng_signatures.h"
 #include "platform/win32/wininet_http.h"
 
 namespace quellon::win32 {
@@ -15,8 +16,8 @@ struct Backend::Impl {
         : settings(std::move(settingsKey)),
           download(http, files),
           webPage(http),
-          platform{files,     registry,      processes, shell,  settings,
-                   libraries, restorePoints, download,  webPage} {}
+          platform{files,     registry,      processes, shell,   settings,
+                   libraries, restorePoints, download,  webPage, signatures} {}
 
     Win32Files files;
     Win32Registry registry;
@@ -28,6 +29,7 @@ struct Backend::Impl {
     WinInetHttpClient http;
     platform::HttpDownload download;
     platform::HttpWebPage webPage;
+    CngSignatures signatures;
     platform::Platform platform;
 };
 

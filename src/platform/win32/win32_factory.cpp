@@ -12,6 +12,7 @@
 #include "platform/backend_factory.h"
 #include "platform/restart_protocol.h"
 #include "platform/win32/backend.h"
+#include "platform/win32/cng_signatures.h"
 
 namespace quellon::platform {
 
@@ -54,6 +55,10 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 std::unique_ptr<BackendHandle> MakeBackend(const BackendOptions& /*options*/) {
     return std::make_unique<Win32Handle>();
+}
+
+std::unique_ptr<Signatures> MakeSignatures() {
+    return std::make_unique<win32::CngSignatures>();
 }
 
 bool UsesMachineRoot() {
