@@ -2,22 +2,11 @@
 
 #include <algorithm>
 
+#include "common/text.h"
+
 namespace quellon::platform {
 
 namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 bool AllZero(const std::uint8_t* bytes, std::size_t size) {
     return std::all_of(bytes, bytes + size, [](std::uint8_t b) { return b == 0; });
@@ -41,8 +30,8 @@ bool FromHex(std::string_view hex, std::uint8_t* out, std::size_t size) {
         return false;
     }
     for (std::size_t i = 0; i < size; ++i) {
-        const int high = HexValue(hex[2 * i]);
-        const int low = HexValue(hex[2 * i + 1]);
+        const int high = text::HexDigitValue(hex[2 * i]);
+        const int low = text::HexDigitValue(hex[2 * i + 1]);
         if (high < 0 || low < 0) {
             return false;
         }
