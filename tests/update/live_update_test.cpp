@@ -182,8 +182,9 @@ TEST_F(LiveUpdateTest, ALowerPublishedVersionIsRefusedAndChangesNothing) {
     EXPECT_TRUE(check.failed);
     for (const auto& kind : check.kinds) {
         EXPECT_EQ(kind.outcome, Outcome::kFailed);
-        EXPECT_NE(kind.reason.find("older than the installed version 5"), std::string::npos)
-            << kind.reason;
+        EXPECT_NE(kind.status.reason().find("older than the installed version 5"),
+                  std::string::npos)
+            << kind.status.reason();
     }
     EXPECT_EQ(Messages().size(), 4u);
     EXPECT_EQ(DataRequests(), 0);
@@ -228,8 +229,9 @@ TEST_F(LiveUpdateTest, ASignedDownloadKeepsItsSignatureAndTheStartInstallsBoth) 
     EXPECT_FALSE(replay.downloaded);
     for (const auto& kind : replay.kinds) {
         EXPECT_EQ(kind.outcome, Outcome::kFailed);
-        EXPECT_NE(kind.reason.find("older than the installed version 6"), std::string::npos)
-            << kind.reason;
+        EXPECT_NE(kind.status.reason().find("older than the installed version 6"),
+                  std::string::npos)
+            << kind.status.reason();
     }
 }
 
@@ -285,7 +287,8 @@ TEST_F(LiveUpdateTest, ADownloadWhoseSignatureFailsIsRefused) {
         const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
         EXPECT_FALSE(check.downloaded);
         EXPECT_EQ(check.kinds[1].outcome, Outcome::kFailed);
-        EXPECT_NE(check.kinds[1].reason.find(c.reason), std::string::npos) << check.kinds[1].reason;
+        EXPECT_NE(check.kinds[1].status.reason().find(c.reason), std::string::npos)
+            << check.kinds[1].status.reason();
         ASSERT_EQ(host.Shown().size(), shown + 1);
         EXPECT_EQ(host.Shown().back().text, kOtherFailure);
         EXPECT_EQ(Snapshot(), before);
@@ -510,7 +513,8 @@ TEST_F(LiveUpdateTest, ADownloadThatNamesWhatNoDefinitionMayIsRefused) {
     EXPECT_NE(check.kinds[0].status.reason().find("line 2"), std::string::npos)
         << check.kinds[0].status.reason();
     EXPECT_EQ(check.kinds[1].outcome, Outcome::kFailed);
-    EXPECT_NE(check.kinds[1].reason.find("line 2"), std::string::npos) << check.kinds[1].reason;
+    EXPECT_NE(check.kinds[1].status.reason().find("line 2"), std::string::npos)
+        << check.kinds[1].status.reason();
     EXPECT_EQ(check.kinds[2].outcome, Outcome::kDownloaded);
     EXPECT_EQ(Version(Kind::kFile), "5");
     EXPECT_EQ(Version(Kind::kRegistry), "5");
