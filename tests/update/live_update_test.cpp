@@ -474,6 +474,7 @@ TEST_F(LiveUpdateTest, OneDeadlineEndsTheWholeCheck) {
     trickle.delayMs = 10;
     for (Kind kind : update::kCheckOrder) {
         server.Serve(std::string(Info(kind).dataPath), trickle);
+        ServeSignature(kind, signer.Sign(Name(kind), 6, trickle.body));
     }
     // The real deadline: two minutes for all four kinds; a short one here.
     EXPECT_EQ(ctx.checkDeadlineMs, 120000);
@@ -502,11 +503,12 @@ TEST_F(LiveUpdateTest, ADownloadThatNamesWhatNoDefinitionMayIsRefused) {
     host.AllowAnyMsgBox(ui::MsgResult::kOk);
     // Well-formed files of their kinds, each with one line that reaches
     // beyond the machine or deletes a protected key whole.
-    server.ServeBody(std::string(Info(Kind::kFile).dataPath),
-                     Stored({"new.dll=New", "thesis.odt=Wiper|Z:\\home\\me"}));
-    server.ServeBody(std::string(Info(Kind::kRegistry).dataPath),
-                     Stored({"1^Software\\New^=New",
-                             "2^Software\\Microsoft\\Windows\\CurrentVersion\\Run^=Wiper"}));
+    // Signed by the maker's key, too: what a definition may name is checked
+    // whoever signed it.
+    ServeSigned(Kind::kFile, 6, Stored({"new.dll=New", "thesis.odt=Wiper|Z:\\home\\me"}));
+    ServeSigned(Kind::kRegistry, 6,
+                Stored({"1^Software\\New^=New",
+                        "2^Software\\Microsoft\\Windows\\CurrentVersion\\Run^=Wiper"}));
     const auto before = Snapshot();
     const update::UpdateCheck check = update::CheckDefinitionVersions(ctx);
     EXPECT_EQ(check.kinds[0].outcome, Outcome::kFailed);
