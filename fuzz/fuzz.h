@@ -77,6 +77,7 @@ public:
     bool CopyNew(std::string_view, std::string_view) override { return false; }
     bool CreateFolder(std::string_view) override { return false; }
     std::unique_ptr<platform::LookupBatch> StartLookupBatch() override { return nullptr; }
+    std::string HostRootDrives() override { return {}; }
 };
 
 [[noreturn]] inline void Fail(const char* what, const char* file, int line) {
