@@ -8,15 +8,10 @@
 namespace quellon::scan {
 
 platform::Hive HiveFromDigit(std::string_view digit, std::string& currentHiveName) {
-    static constexpr platform::Hive kHives[] = {
-        platform::kHkeyClassesRoot, platform::kHkeyCurrentUser,   platform::kHkeyLocalMachine,
-        platform::kHkeyUsers,       platform::kHkeyCurrentConfig, platform::kHkeyDynData,
-    };
-    const std::string_view d = text::TrimView(digit);
-    if (d.size() != 1 || d[0] < '0' || d[0] > '5') {
+    const platform::Hive hive = definitions::HiveOfDigit(digit);
+    if (hive == 0) {
         return 0;
     }
-    const platform::Hive hive = kHives[d[0] - '0'];
     const std::string_view name = platform::HiveName(hive);
     if (currentHiveName != name) {
         currentHiveName.assign(name);
