@@ -46,6 +46,7 @@ void FrmMain::WireOptionHandlers() {
     };
 
     auto savePair = [this](std::string_view onKey, std::string_view offKey, bool on) {
+        const auto batch = settings_.Batch();
         settings_.SaveOption(kOptionAndSettings, onKey, on);
         settings_.SaveOption(kOptionAndSettings, offKey, !on);
     };
@@ -72,6 +73,7 @@ void FrmMain::WireOptionHandlers() {
             if (!self.Value()) {
                 return;
             }
+            const auto batch = settings_.Batch();
             settings_.SaveOption(kOptionAndSettings, onKey, on.Value());
             settings_.SaveOption(kOptionAndSettings, offKey, off.Value());
             if (effect) {
@@ -96,6 +98,9 @@ void FrmMain::WireOptionHandlers() {
 void FrmMain::LoadSettingsIntoForm() {
     using namespace settings;
     auto& s = settings_;
+    // The controls set here store what they show (the defaults, on a new
+    // profile): all of it in one write.
+    const auto batch = s.Batch();
     s.Save(kOptionAndSettings, keys::kSHOW, "True");
     optIEHomePageSheildOn.SetValue(
         s.GetBool(kOptionAndSettings, keys::kOptIEHomePageSheildOn, true));
@@ -154,6 +159,7 @@ void FrmMain::LoadDriveList() {
 }
 
 void FrmMain::SaveDriveChecks() {
+    const auto batch = settings_.Batch();
     for (const auto& row : lvwHardDrives.Items()) {
         settings_.SaveOption(settings::kDrives, row.text, row.checked);
     }

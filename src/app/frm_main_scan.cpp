@@ -75,10 +75,13 @@ void FrmMain::StartScan() {
     lastScanRan_ = ran;
     if (ran) {
         session_.ScanEndTime = FormatGeneralDate(host_.Now());
-        settings_.Save(settings::kSettings, settings::keys::kLblLastScan, session_.ScanEndTime);
-        if (optScanAllSelectedHardDrive.Value()) {
-            settings_.Save(settings::kSettings, settings::keys::kLblLastFullScan,
-                           session_.ScanEndTime);
+        {
+            const auto batch = settings_.Batch();
+            settings_.Save(settings::kSettings, settings::keys::kLblLastScan, session_.ScanEndTime);
+            if (optScanAllSelectedHardDrive.Value()) {
+                settings_.Save(settings::kSettings, settings::keys::kLblLastFullScan,
+                               session_.ScanEndTime);
+            }
         }
         if (chkMakeLog.Checked()) {
             MakeReport();

@@ -103,8 +103,11 @@ void FrmMain::WireShell() {
 bool FrmMain::Form_Load() {
     using namespace settings;
     auto runState = settings_.For(kRunStateApp);
-    runState.Save(kSettings, keys::kProduct, info_.productName);
-    runState.Save(kSettings, keys::kFile, info_.exeName + ".exe");
+    {
+        const auto batch = runState.Batch();
+        runState.Save(kSettings, keys::kProduct, info_.productName);
+        runState.Save(kSettings, keys::kFile, info_.exeName + ".exe");
+    }
     if (frontEnd_.AnotherInstanceRunning()) {
         host_.EndProgram();
         return false;
@@ -118,8 +121,11 @@ bool FrmMain::Form_Load() {
         host_.EndProgram();
         return false;
     }
-    settings_.Save(kOptionAndSettings, keys::kSTATUS, "RUNNING");
-    settings_.Save(kOptionAndSettings, keys::kRESTART, "False");
+    {
+        const auto batch = settings_.Batch();
+        settings_.Save(kOptionAndSettings, keys::kSTATUS, "RUNNING");
+        settings_.Save(kOptionAndSettings, keys::kRESTART, "False");
+    }
     frmMainWindow.SetCaption(info_.productName + " by " + info_.companyName);
     // The site Live Update really uses, never the placeholder.
     cmdWebsite.SetCaption("Visit " + update::SiteName(info_.comments));
@@ -217,8 +223,11 @@ void FrmMain::Form_Resize() {
 }
 
 void FrmMain::Form_QueryUnload() {
-    settings_.Save(settings::kOptionAndSettings, settings::keys::kRESTART, "False");
-    settings_.Save(settings::kOptionAndSettings, settings::keys::kSTATUS, "STOPPED");
+    {
+        const auto batch = settings_.Batch();
+        settings_.Save(settings::kOptionAndSettings, settings::keys::kRESTART, "False");
+        settings_.Save(settings::kOptionAndSettings, settings::keys::kSTATUS, "STOPPED");
+    }
     clsTray.RemoveIcon(frmMainWindow);
     Unload();
 }

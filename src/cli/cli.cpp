@@ -145,13 +145,16 @@ Result<int> Scan(const Options& o, bool complete, bool remove, std::ostream& out
     host.onInterrupt = [&form] { form.RequestStop(); };
     platform::CatchInterrupts(host.InterruptFlag());
 
-    form.LoadDefinitions();
-    form.LoadDriveList();
-    form.LoadSettingsIntoForm();
-    if (complete) {
-        form.optScanAllSelectedHardDrive.SetValue(true);
-    }
     {
+        // What the scan stores (the options shown, on a new profile their
+        // defaults, and the scan's dates) goes out in one write at its end.
+        const auto batch = form.Settings().Batch();
+        form.LoadDefinitions();
+        form.LoadDriveList();
+        form.LoadSettingsIntoForm();
+        if (complete) {
+            form.optScanAllSelectedHardDrive.SetValue(true);
+        }
         ProgressLine progress(form, err);
         // A definition that names what none may is said, one line each.
         form.ScanContext().onPassedOver = [&progress](definitions::Kind kind, std::size_t line,

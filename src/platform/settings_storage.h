@@ -47,6 +47,15 @@ public:
     // inside one program. A holder that ends without releasing it (killed)
     // leaves it free.
     virtual LockAttempt TryLock(std::string_view name) = 0;
+
+    // Keys set between BeginBatch and its matching EndBatch (batches nest;
+    // the outermost one counts) are kept in memory, where reads see them,
+    // and go out together when the outermost batch ends: one write of each
+    // application's file, as atomic as a single key's. EndBatch says whether
+    // every held key was stored. A store whose writes cost little may write
+    // each key at once, as without a batch.
+    virtual void BeginBatch() {}
+    virtual bool EndBatch() { return true; }
 };
 
 }  // namespace quellon::platform

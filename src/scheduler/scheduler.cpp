@@ -125,6 +125,7 @@ bool Scheduler::SaveSchedule() {
         ctx_.host.MsgBox(kNoDateMessage, ui::kOkOnly | ui::kInformation, ctx_.productName);
         return false;
     }
+    const auto batch = ctx_.settings.Batch();
     ctx_.settings.SaveCheck(kOptionAndSettings, keys::kChkAutomaticScanYesOrNo, on);
     if (ctx_.settings.GetNumber(kOptionAndSettings, keys::kChkAutomaticScanYesOrNo, 0) == 1) {
         ctx_.settings.Save(kOptionAndSettings, keys::kDay, text::ToDecimal(index));
@@ -194,6 +195,7 @@ std::optional<std::int64_t> Scheduler::StoredServed() const {
 
 void Scheduler::Record(std::int64_t due, bool missed) {
     const std::string text = FormatGeneralDate(DateTime::FromUnixSeconds(due));
+    const auto batch = ctx_.settings.Batch();
     ctx_.settings.Save(settings::kSettings, keys::kScheduleServed, text);
     ctx_.settings.Save(settings::kSettings, keys::kScheduleMissed, missed ? text : "");
 }

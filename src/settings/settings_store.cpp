@@ -4,6 +4,15 @@
 
 namespace quellon::settings {
 
+SettingsBatch::~SettingsBatch() {
+    // A key that could not be written is lost as one saved alone would be
+    // (Save says nothing either); a failure must not escape a destructor.
+    try {
+        storage_.EndBatch();
+    } catch (...) {
+    }
+}
+
 std::string SettingsStore::Get(std::string_view section, std::string_view key,
                                std::string_view fallback) const {
     if (auto v = storage_.Get(app_, section, key)) {

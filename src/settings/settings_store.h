@@ -63,6 +63,24 @@ inline constexpr std::string_view kProduct = "Product";
 inline constexpr std::string_view kFile = "File";
 }  // namespace keys
 
+// Holds the keys saved while it lives, through any store over the same
+// storage, and writes them together when it ends (the outermost of nested
+// ones), however the procedure that opened it is left: one atomic write of
+// the settings file instead of one per key. Reads meanwhile see the held
+// values.
+class [[nodiscard]] SettingsBatch {
+public:
+    explicit SettingsBatch(platform::SettingsStorage& storage) : storage_(storage) {
+        storage_.BeginBatch();
+    }
+    ~SettingsBatch();
+    SettingsBatch(const SettingsBatch&) = delete;
+    SettingsBatch& operator=(const SettingsBatch&) = delete;
+
+private:
+    platform::SettingsStorage& storage_;
+};
+
 class SettingsStore {
 public:
     explicit SettingsStore(platform::SettingsStorage& storage,
@@ -87,6 +105,10 @@ public:
     // Check-box form "1"/"0" and option-button form "True"/"False".
     void SaveCheck(std::string_view section, std::string_view key, bool checked);
     void SaveOption(std::string_view section, std::string_view key, bool selected);
+
+    // Opens a batch: the keys a procedure saves go out in one write when it
+    // ends. Keep it in a named variable for the length of the procedure.
+    SettingsBatch Batch() { return SettingsBatch(storage_); }
 
     // The lock called `name` shared by every program of this user's
     // profile, taken without waiting.

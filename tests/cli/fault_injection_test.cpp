@@ -173,7 +173,9 @@ protected:
         ASSERT_EQ(whole.status, 1) << whole.err;
         CheckNothingLost(0, true);
         const long points = std::stol(ReadAll(countFile));
-        ASSERT_GE(points, 100) << "too few points where the run changes a file";
+        // The removal's own points (quarantine copies, log lines, registry
+        // and exclusion writes); the scan before it writes the settings once.
+        ASSERT_GE(points, 80) << "too few points where the run changes a file";
         long killed = 0;
         for (long point = 1; point <= points; ++point) {
             Build(static_cast<int>(point), crowded);

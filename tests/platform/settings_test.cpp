@@ -4,9 +4,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "platform/posix/backend_classes.h"
+#include "platform/posix/io.h"
 #include "support/test_machine.h"
 
 namespace quellon::posix {
@@ -170,6 +172,133 @@ TEST(SettingsTest, TwoWritersKeepEachOthersKeys) {
         EXPECT_EQ(m.Platform().settings.Get("Shared", "S", "child" + std::to_string(i)), "c");
         EXPECT_EQ(m.Platform().settings.Get("Shared", "S", "parent" + std::to_string(i)), "p");
     }
+}
+
+// The same keys set one by one and inside a batch leave the same file, and
+// the batch writes it once, at the end of the outermost batch; reads in
+// between see the held values, other readers the file as it was.
+TEST(SettingsTest, ABatchLeavesTheFileKeyByKeyWritesWouldInOneWrite) {
+    struct Set {
+        std::string app, section, key, value;
+    };
+    const std::vector<Set> sets = {
+        {"App", "Main", "a", "1"},       {"App", "Main", "b", "x=y"},
+        {"App", "MAIN", "A", "2"},       {"App", "Other [x]", "c", ""},
+        {"App", "main", "b", "x=y"},     {"App", "Main", "new", " padded "},
+        {"Second", "S", "only", "here"}, {"App", "other [X]", "C", "last"},
+    };
+    TempDir oneByOne, batched;
+    IniSettings a(oneByOne.path());
+    IniSettings b(batched.path());
+    IniSettings reader(batched.path());
+    // A key already in the file, changed by the batch.
+    ASSERT_TRUE(a.Set("App", "Main", "a", "0"));
+    ASSERT_TRUE(b.Set("App", "Main", "a", "0"));
+    for (const Set& x : sets) {
+        ASSERT_TRUE(a.Set(x.app, x.section, x.key, x.value));
+    }
+    const long pointsBefore = io::FaultPointsPassed();
+    b.BeginBatch();
+    b.BeginBatch();
+    for (const Set& x : sets) {
+        ASSERT_TRUE(b.Set(x.app, x.section, x.key, x.value));
+    }
+    EXPECT_TRUE(b.EndBatch());  // the inner one: nothing written yet
+    EXPECT_EQ(io::FaultPointsPassed(), pointsBefore);
+    EXPECT_EQ(b.Get("App", "main", "A"), "2");
+    EXPECT_EQ(b.Get("App", "OTHER [X]", "c"), "last");
+    EXPECT_EQ(b.Get("Second", "S", "only"), "here");
+    EXPECT_EQ(b.List("App").size(), 4u);
+    EXPECT_EQ(reader.Get("App", "Main", "a"), "0");
+    EXPECT_EQ(reader.Get("App", "Main", "b"), std::nullopt);
+    EXPECT_FALSE(fs::exists(batched.path() / "Second.ini"));
+    EXPECT_TRUE(b.EndBatch());
+    // One write per file: a single key's write passes as many fault points
+    // (the lock file, the temporary file, its flush, the rename) as each
+    // file's whole batch did.
+    const long batchPoints = io::FaultPointsPassed() - pointsBefore;
+    const long p0 = io::FaultPointsPassed();
+    ASSERT_TRUE(a.Set("App", "Main", "single", "1"));
+    EXPECT_EQ(batchPoints, 2 * (io::FaultPointsPassed() - p0));
+    ASSERT_TRUE(b.Set("App", "Main", "single", "1"));
+
+    for (const char* app : {"App.ini", "Second.ini"}) {
+        EXPECT_EQ(ReadBytes(batched.path() / app), ReadBytes(oneByOne.path() / app)) << app;
+    }
+    EXPECT_EQ(reader.Get("App", "Main", "a"), "2");
+    // An EndBatch without a batch changes nothing.
+    EXPECT_TRUE(b.EndBatch());
+    ASSERT_TRUE(b.Set("App", "Main", "after", "1"));
+    EXPECT_EQ(reader.Get("App", "Main", "after"), "1");
+}
+
+// A batch ending writes under the lock over what the file holds then, so a
+// key another program wrote meanwhile stays.
+TEST(SettingsTest, ABatchKeepsKeysWrittenElsewhereWhileItWasOpen) {
+    TempDir dir;
+    IniSettings s(dir.path());
+    IniSettings other(dir.path());
+    s.BeginBatch();
+    ASSERT_TRUE(s.Set("App", "S", "mine", "1"));
+    ASSERT_TRUE(other.Set("App", "S", "theirs", "2"));
+    ASSERT_TRUE(other.Set("App", "S", "both", "theirs"));
+    ASSERT_TRUE(s.Set("App", "S", "both", "mine"));
+    EXPECT_EQ(s.Get("App", "S", "theirs"), "2");
+    EXPECT_TRUE(s.EndBatch());
+    EXPECT_EQ(other.Get("App", "S", "mine"), "1");
+    EXPECT_EQ(other.Get("App", "S", "theirs"), "2");
+    EXPECT_EQ(other.Get("App", "S", "both"), "mine");
+}
+
+// Another program reading while batches go out finds the old file or the
+// new one, never a part of either.
+TEST(SettingsTest, AReaderSeesAWholeBatchOrNoneOfIt) {
+    TempDir dir;
+    constexpr int kKeys = 200;
+    constexpr int kRounds = 60;
+    IniSettings s(dir.path());
+    auto writeRound = [&s](int round) {
+        s.BeginBatch();
+        for (int i = 0; i < kKeys; ++i) {
+            s.Set("App", "S", "key" + std::to_string(i), std::to_string(round));
+        }
+        return s.EndBatch();
+    };
+    ASSERT_TRUE(writeRound(0));
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ready[0]);
+        // Reads the raw file again and again until the last round is there.
+        bool whole = true;
+        std::string last;
+        (void)!::write(ready[1], "r", 1);
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (whole && last != std::to_string(kRounds) &&
+               std::chrono::steady_clock::now() < giveUp) {
+            IniSettings reader(dir.path());
+            std::vector<platform::SettingEntry> list = reader.List("App");
+            whole = list.size() == static_cast<size_t>(kKeys);
+            for (const auto& e : list) {
+                whole = whole && e.value == list.front().value;
+            }
+            if (!list.empty()) {
+                last = list.front().value;
+            }
+        }
+        ::_exit(whole && last == std::to_string(kRounds) ? 0 : 1);
+    }
+    ::close(ready[1]);
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    ::close(ready[0]);
+    for (int round = 1; round <= kRounds; ++round) {
+        ASSERT_TRUE(writeRound(round));
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 }  // namespace

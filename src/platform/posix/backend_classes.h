@@ -82,7 +82,9 @@ private:
 // Reads come from a copy in memory: each read compares the file's stamp with
 // the copy's (one stat) and reads the file again only when it changed, so a
 // reader never sees less than another program has written. A write reads
-// the file afresh under the lock and keeps what it wrote as the copy.
+// the file afresh under the lock and keeps what it wrote as the copy. Keys
+// set inside a batch wait in memory (reads see them over the copy) and are
+// written, each application's at once, when the outermost batch ends.
 class IniSettings : public platform::SettingsStorage {
 public:
     explicit IniSettings(std::filesystem::path folder) : folder_(std::move(folder)) {}
@@ -95,6 +97,8 @@ public:
     // "<folder>/<name>.lock" under flock, which conflicts between two open
     // descriptions of the file, in one process too.
     platform::LockAttempt TryLock(std::string_view name) override;
+    void BeginBatch() override;
+    bool EndBatch() override;
 
     // "<folder>/<app>.ini" with unsafe bytes of the name escaped.
     std::filesystem::path FileOf(std::string_view app) const;
@@ -121,11 +125,17 @@ private:
     // Keeps what a write left in the file as the copy.
     void Keep(std::string_view app, const std::filesystem::path& file,
               std::vector<formats::ini::Section> sections);
+    // Stores the keys in one write of the application's file, under the lock.
+    bool Store(std::string_view app, const std::vector<formats::ini::Entry>& keys);
 
     std::filesystem::path folder_;
     std::mutex mutex_;
     std::map<std::string, Copy, std::less<>> copies_;
     unsigned long fileReads_ = 0;
+    // The open batches and the keys they hold, per application, in the
+    // order they were set.
+    int batchDepth_ = 0;
+    std::map<std::string, std::vector<formats::ini::Entry>, std::less<>> held_;
 };
 
 std::unique_ptr<platform::Registry> MakeFileRegistry(std::filesystem::path file);

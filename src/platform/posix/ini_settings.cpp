@@ -73,6 +73,28 @@ std::string Serialize(const std::vector<Section>& sections) {
     return formats::ini::WriteSections(sections);
 }
 
+// Gives `key` of `section` (both found without regard to case, added at the
+// end when absent) the value; false when it held that value already.
+bool SetIn(std::vector<Section>& sections, std::string_view section, std::string_view key,
+           std::string_view value) {
+    auto s = std::find_if(sections.begin(), sections.end(),
+                          [&](const Section& x) { return text::EqualsNoCase(x.name, section); });
+    if (s == sections.end()) {
+        sections.push_back({std::string(section), {}});
+        s = sections.end() - 1;
+    }
+    auto kv = std::find_if(s->entries.begin(), s->entries.end(),
+                           [&](const auto& e) { return text::EqualsNoCase(e.first, key); });
+    if (kv == s->entries.end()) {
+        s->entries.emplace_back(std::string(key), std::string(value));
+    } else if (kv->second == value) {
+        return false;
+    } else {
+        kv->second = std::string(value);
+    }
+    return true;
+}
+
 }  // namespace
 
 fs::path IniSettings::FileOf(std::string_view app) const {
@@ -102,6 +124,14 @@ IniSettings::Copy& IniSettings::Current(std::string_view app) {
 std::optional<std::string> IniSettings::Get(std::string_view app, std::string_view section,
                                             std::string_view key) {
     const std::lock_guard<std::mutex> guard(mutex_);
+    if (auto held = held_.find(app); held != held_.end()) {
+        // The last key set wins, as it would in the file.
+        for (auto e = held->second.rbegin(); e != held->second.rend(); ++e) {
+            if (text::EqualsNoCase(e->section, section) && text::EqualsNoCase(e->key, key)) {
+                return e->value;
+            }
+        }
+    }
     for (const Section& s : Current(app).sections) {
         if (!text::EqualsNoCase(s.name, section)) {
             continue;
@@ -118,6 +148,42 @@ std::optional<std::string> IniSettings::Get(std::string_view app, std::string_vi
 
 bool IniSettings::Set(std::string_view app, std::string_view section, std::string_view key,
                       std::string_view value) {
+    {
+        const std::lock_guard<std::mutex> guard(mutex_);
+        if (batchDepth_ > 0) {
+            auto held = held_.find(app);
+            if (held == held_.end()) {
+                held = held_.emplace(std::string(app), std::vector<formats::ini::Entry>{}).first;
+            }
+            held->second.push_back({std::string(section), std::string(key), std::string(value)});
+            return true;
+        }
+    }
+    return Store(app, {{std::string(section), std::string(key), std::string(value)}});
+}
+
+void IniSettings::BeginBatch() {
+    const std::lock_guard<std::mutex> guard(mutex_);
+    ++batchDepth_;
+}
+
+bool IniSettings::EndBatch() {
+    std::map<std::string, std::vector<formats::ini::Entry>, std::less<>> held;
+    {
+        const std::lock_guard<std::mutex> guard(mutex_);
+        if (batchDepth_ == 0 || --batchDepth_ > 0) {
+            return true;
+        }
+        held.swap(held_);
+    }
+    bool ok = true;
+    for (const auto& [app, keys] : held) {
+        ok = Store(app, keys) && ok;
+    }
+    return ok;
+}
+
+bool IniSettings::Store(std::string_view app, const std::vector<formats::ini::Entry>& keys) {
     std::error_code ec;
     fs::create_directories(folder_, ec);
     const fs::path file = FileOf(app);
@@ -134,21 +200,13 @@ bool IniSettings::Set(std::string_view app, std::string_view section, std::strin
     }
     // The lock is released when `lock` closes.
     std::vector<Section> sections = Load(file);
-    auto s = std::find_if(sections.begin(), sections.end(),
-                          [&](const Section& x) { return text::EqualsNoCase(x.name, section); });
-    if (s == sections.end()) {
-        sections.push_back({std::string(section), {}});
-        s = sections.end() - 1;
+    bool changed = false;
+    for (const formats::ini::Entry& e : keys) {
+        changed = SetIn(sections, e.section, e.key, e.value) || changed;
     }
-    auto kv = std::find_if(s->entries.begin(), s->entries.end(),
-                           [&](const auto& e) { return text::EqualsNoCase(e.first, key); });
-    if (kv == s->entries.end()) {
-        s->entries.emplace_back(std::string(key), std::string(value));
-    } else if (kv->second == value) {
+    if (!changed) {
         Keep(app, file, std::move(sections));
         return true;
-    } else {
-        kv->second = std::string(value);
     }
     if (!io::WriteFileAtomic(file, Serialize(sections))) {
         // Whatever the file holds now is read at the next look.
@@ -171,7 +229,16 @@ void IniSettings::Keep(std::string_view app, const fs::path& file, std::vector<S
 std::vector<platform::SettingEntry> IniSettings::List(std::string_view app) {
     std::vector<platform::SettingEntry> entries;
     const std::lock_guard<std::mutex> guard(mutex_);
-    for (const Section& s : Current(app).sections) {
+    const std::vector<Section>* sections = &Current(app).sections;
+    std::vector<Section> withHeld;
+    if (auto held = held_.find(app); held != held_.end()) {
+        withHeld = *sections;
+        for (const formats::ini::Entry& e : held->second) {
+            SetIn(withHeld, e.section, e.key, e.value);
+        }
+        sections = &withHeld;
+    }
+    for (const Section& s : *sections) {
         for (const auto& [k, v] : s.entries) {
             entries.push_back({s.name, k, v});
         }
