@@ -107,10 +107,10 @@ void BeginPhase(app::FrmMain& form, const char* prefix) {
     s.StatusPrefix = prefix;
     for (ui::ListView* l :
          {&form.lvwSpywareFound, &form.lvwPicRemoveListOfSpywareFoundAndToBeRemoved,
-          &form.lvwFilesToBeDeleted, &form.lvwFileNotFounds, &form.lvwRegistryToBeDeleted,
-          &form.lvwCookiesToDelete}) {
+          &form.lvwFilesToBeDeleted, &form.lvwRegistryToBeDeleted, &form.lvwCookiesToDelete}) {
         l->Clear();
     }
+    form.lvwFileNotFounds.Clear();
 }
 
 // Runs a phase and its bare loop, the phase first in even runs and second

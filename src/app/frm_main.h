@@ -273,8 +273,10 @@ public:
     // Results/Removal page.
     ui::ListView lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
     // Working lists, never shown.
-    ui::ListView lvwFilesToBeDeleted, lvwFileNotFounds, lvwRegistryToBeDeleted, lvwCookiesToDelete,
-        lvwBlockedCookies;
+    ui::ListView lvwFilesToBeDeleted, lvwRegistryToBeDeleted, lvwCookiesToDelete, lvwBlockedCookies;
+    // A row for each listed file that is not there: packed, as a large set
+    // of definitions gives nearly one a line.
+    ui::PackedList lvwFileNotFounds;
     // The window listing files that could not be deleted, and the report window.
     removal::FrmDelete frmDelete;
     report::FrmReport frmReport;

@@ -60,11 +60,11 @@ void FrmMain::StartScan() {
     session_.counters = scan::ScanCounters{};
     session_.memoryNotSelected = false;
     session_.registryNotSelected = false;
-    for (ui::ListView* l :
-         {&lvwSpywareFound, &lvwPicRemoveListOfSpywareFoundAndToBeRemoved, &lvwFilesToBeDeleted,
-          &lvwFileNotFounds, &lvwRegistryToBeDeleted, &lvwCookiesToDelete}) {
+    for (ui::ListView* l : {&lvwSpywareFound, &lvwPicRemoveListOfSpywareFoundAndToBeRemoved,
+                            &lvwFilesToBeDeleted, &lvwRegistryToBeDeleted, &lvwCookiesToDelete}) {
         l->Clear();
     }
+    lvwFileNotFounds.Clear();
     frontEnd_.LockRedraw(false);
 
     session_.StopRequested = false;

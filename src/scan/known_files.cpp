@@ -124,7 +124,7 @@ void ScanKnownFiles(ScanContext& ctx) {
         if (!ctx.exclusions.IsExcludedEntry(def.fileName) &&
             !ctx.exclusions.IsExcludedEntry(path)) {
             if (!files->LookupFile(path)) {
-                c.lvwFileNotFounds.Add(std::string(def.fileName), 0, {def.spywareName});
+                c.lvwFileNotFounds.Add(def.fileName, 0, {def.spywareName});
             } else if (!text::EqualsNoCase(text::TrimView(CompanyNameOf(*files, path)),
                                            kMicrosoftCorporation)) {
                 c.lvwFilesToBeDeleted.Add(path, 0, {def.spywareName});

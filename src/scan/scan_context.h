@@ -52,7 +52,7 @@ struct ScanControls {
     ui::ListView& lvwSpywareFound;
     ui::ListView& lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
     ui::ListView& lvwFilesToBeDeleted;
-    ui::ListView& lvwFileNotFounds;
+    ui::PackedList& lvwFileNotFounds;
     ui::ListView& lvwRegistryToBeDeleted;
     ui::ListView& lvwCookiesToDelete;
     ui::ListView& lvwBlockedCookies;

@@ -1,6 +1,8 @@
 #include "ui/controls.h"
 
 #include <algorithm>
+#include <cstring>
+#include <stdexcept>
 
 #include "common/text.h"
 
@@ -105,17 +107,31 @@ std::string_view ListItem::SubItemView(size_t i) const {
     return std::string_view(subItems_).substr(from, subItems_.find('\0', from) - from);
 }
 
-void ListItem::SetSubItems(std::initializer_list<std::string_view> subItems) {
+namespace {
+
+template <typename Texts>
+void JoinSubItems(const Texts& subItems, std::string& joined) {
     size_t size = 0;
     for (std::string_view s : subItems) {
         size += s.size() + 1;
     }
-    subItems_.clear();
-    subItems_.reserve(size);
+    joined.clear();
+    joined.reserve(size);
     for (std::string_view s : subItems) {
         // A NUL would end the text where the program reads it anyway.
-        subItems_.append(s.substr(0, s.find('\0'))).push_back('\0');
+        joined.append(s.substr(0, s.find('\0'))).push_back('\0');
     }
+}
+
+}  // namespace
+
+void ListItem::SetSubItems(std::initializer_list<std::string_view> subItems) {
+    JoinSubItems(subItems, subItems_);
+    subCount_ = subItems.size();
+}
+
+void ListItem::SetSubItems(const std::vector<std::string_view>& subItems) {
+    JoinSubItems(subItems, subItems_);
     subCount_ = subItems.size();
 }
 
@@ -165,6 +181,108 @@ std::optional<size_t> ListView::FindPrefix(std::string_view prefix) const {
             return i;
     }
     return std::nullopt;
+}
+
+// A row: a header byte, then the text and each sub-item, each ended by a
+// NUL (which ANSI text never holds). The header holds a small icon of 0 to
+// 14 and up to 15 sub-items as icon * 16 + count; any other row has the
+// header kWideRow followed by the icon and the count, 4 bytes each.
+namespace {
+constexpr unsigned char kWideRow = 0xFF;
+}
+
+void PackedList::Add(std::string_view text, int smallIcon,
+                     std::initializer_list<std::string_view> subItems) {
+    auto cut = [](std::string_view s) { return s.substr(0, s.find('\0')); };
+    const bool narrow = smallIcon >= 0 && smallIcon < 15 && subItems.size() < 16;
+    size_t size = (narrow ? 1 : 9) + cut(text).size() + 1;
+    for (std::string_view sub : subItems) {
+        size += cut(sub).size() + 1;
+    }
+    if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < size) {
+        if (blocks_.size() == kMaxBlocks) {
+            throw std::length_error("a packed list holds no more than 4 GiB of rows");
+        }
+        blocks_.emplace_back().reserve(std::max(size, kBlockBytes));
+    }
+    std::string& block = blocks_.back();
+    rows_.push_back(
+        static_cast<std::uint32_t>(((blocks_.size() - 1) << kOffsetBits) | block.size()));
+    if (narrow) {
+        block.push_back(static_cast<char>(smallIcon * 16 + static_cast<int>(subItems.size())));
+    } else {
+        const auto icon = static_cast<std::int32_t>(smallIcon);
+        const auto count = static_cast<std::uint32_t>(subItems.size());
+        block.push_back(static_cast<char>(kWideRow));
+        block.append(reinterpret_cast<const char*>(&icon), sizeof icon);
+        block.append(reinterpret_cast<const char*>(&count), sizeof count);
+    }
+    block.append(cut(text)).push_back('\0');
+    for (std::string_view sub : subItems) {
+        block.append(cut(sub)).push_back('\0');
+    }
+    Notify();
+}
+
+const char* PackedList::RowAt(size_t index) const {
+    const std::uint32_t start = rows_[index];
+    return blocks_[start >> kOffsetBits].data() + (start & (kBlockBytes - 1));
+}
+
+namespace {
+
+// The row's icon and sub-item count, and where its text begins.
+const char* ReadHeader(const char* row, std::int32_t& icon, std::uint32_t& count) {
+    const auto header = static_cast<unsigned char>(row[0]);
+    if (header != kWideRow) {
+        icon = header / 16;
+        count = header % 16;
+        return row + 1;
+    }
+    std::memcpy(&icon, row + 1, sizeof icon);
+    std::memcpy(&count, row + 5, sizeof count);
+    return row + 9;
+}
+
+}  // namespace
+
+std::string_view PackedList::Text(size_t index) const {
+    if (index >= rows_.size()) {
+        return {};
+    }
+    std::int32_t icon = 0;
+    std::uint32_t count = 0;
+    return std::string_view(ReadHeader(RowAt(index), icon, count));
+}
+
+ListItem PackedList::Item(size_t index) const {
+    ListItem item;
+    if (index >= rows_.size()) {
+        return item;
+    }
+    std::int32_t icon = 0;
+    std::uint32_t count = 0;
+    const char* at = ReadHeader(RowAt(index), icon, count);
+    item.text = at;
+    item.smallIcon = icon;
+    at += item.text.size() + 1;
+    std::vector<std::string_view> subs;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        subs.emplace_back(at);
+        at += subs.back().size() + 1;
+    }
+    item.SetSubItems(subs);
+    return item;
+}
+
+void PackedList::Clear() {
+    if (rows_.empty() && blocks_.empty()) {
+        return;
+    }
+    // The room is given back: the next scan may find far fewer rows.
+    std::vector<std::string>().swap(blocks_);
+    std::vector<std::uint32_t>().swap(rows_);
+    Notify();
 }
 
 void ComboBox::SetListIndex(int i) {

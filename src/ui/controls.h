@@ -104,6 +104,7 @@ struct ListItem {
     std::string_view SubItemView(size_t i) const;
     size_t SubItemCount() const { return subCount_; }
     void SetSubItems(std::initializer_list<std::string_view> subItems);
+    void SetSubItems(const std::vector<std::string_view>& subItems);
     bool SameSubItems(const ListItem& other) const {
         return subCount_ == other.subCount_ && subItems_ == other.subItems_;
     }
@@ -137,6 +138,37 @@ public:
 
 private:
     std::vector<ListItem> items_;
+};
+
+// A list that is only filled, read back and emptied, and never shown: a
+// working list of a scan that may get a row for each of a million
+// definition lines. Its rows are packed one after another in large blocks,
+// a few bytes beyond their text each, where a ListView row costs eighty
+// and its list's growth twice that for a while.
+class PackedList : public Control {
+public:
+    PackedList() = default;
+    PackedList(const PackedList&) = delete;
+    PackedList& operator=(const PackedList&) = delete;
+
+    size_t Count() const { return rows_.size(); }
+    void Add(std::string_view text, int smallIcon = 0,
+             std::initializer_list<std::string_view> subItems = {});
+    // A copy of the row; an index past the last gives an empty row.
+    ListItem Item(size_t index) const;
+    std::string_view Text(size_t index) const;
+    void Clear();
+
+private:
+    // Bytes of one block; a longer row gets a block of its own. A row's
+    // start is its block number above its offset in the block.
+    static constexpr unsigned kOffsetBits = 18;
+    static constexpr size_t kBlockBytes = size_t{1} << kOffsetBits;
+    static constexpr size_t kMaxBlocks = size_t{1} << (32 - kOffsetBits);
+    const char* RowAt(size_t index) const;
+
+    std::vector<std::string> blocks_;
+    std::vector<std::uint32_t> rows_;
 };
 
 class ComboBox : public Control {

@@ -149,6 +149,64 @@ TEST(ListView, RowsChecksAndPrefixSearch) {
     EXPECT_EQ(lv.Count(), 0u);
 }
 
+// A packed list gives back every row as a ListView would keep it, across
+// block ends and with a row longer than a block; Clear empties it and it
+// fills again.
+TEST(PackedList, RowsReadBackAsAddedAcrossBlocks) {
+    PackedList list;
+    ListView reference;
+    int notified = 0;
+    list.Observe([&] { ++notified; });
+    const std::string huge(300000, 'h');
+    auto fill = [&] {
+        for (int i = 0; i < 40000; ++i) {
+            const std::string text = "file" + std::to_string(i) + ".dll";
+            const std::string spyware = "Spy" + std::to_string(i / 7);
+            if (i == 20000) {
+                list.Add(huge, 3, {huge, ""});
+                reference.Add(huge, 3, {huge, ""});
+            } else if (i % 5000 == 7) {
+                // More sub-items and a larger icon than a row's short form holds.
+                list.Add(text, 15,
+                         {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13", "14",
+                          "15", "16"});
+                reference.Add(text, 15,
+                              {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13",
+                               "14", "15", "16"});
+            } else if (i % 1000 == 1) {
+                list.Add(std::string_view("cut\0here", 8), -2, {"", std::string_view("a\0b", 3)});
+                reference.Add("cut", -2, {"", std::string_view("a\0b", 3)});
+            } else {
+                list.Add(text, 0, {spyware});
+                reference.Add(text, 0, {spyware});
+            }
+        }
+    };
+    fill();
+    EXPECT_EQ(notified, 40000);
+    ASSERT_EQ(list.Count(), reference.Count());
+    for (size_t i = 0; i < list.Count(); ++i) {
+        const ListItem row = list.Item(i);
+        const ListItem& want = reference.Item(i);
+        ASSERT_EQ(row.text, want.text) << i;
+        ASSERT_EQ(list.Text(i), want.text) << i;
+        ASSERT_EQ(row.smallIcon, want.smallIcon) << i;
+        ASSERT_TRUE(row.SameSubItems(want)) << i;
+    }
+    EXPECT_EQ(list.Item(20000).SubItem(1).size(), huge.size());
+    EXPECT_EQ(list.Item(1).SubItem(2), "a");
+    EXPECT_EQ(list.Item(40000).text, "");
+    EXPECT_EQ(list.Text(40000), "");
+    list.Clear();
+    EXPECT_EQ(list.Count(), 0u);
+    list.Clear();
+    EXPECT_EQ(notified, 40001);
+    fill();
+    EXPECT_EQ(list.Count(), 40000u);
+    EXPECT_EQ(list.Item(39999).text, "file39999.dll");
+    EXPECT_EQ(list.Item(39999).SubItem(1), "Spy5714");
+}
+
 TEST(ComboBox, ListIndexChanges) {
     ComboBox cb;
     cb.entries = {"Daily", "Weekly"};
