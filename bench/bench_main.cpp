@@ -387,9 +387,41 @@ private:
     std::vector<pid_t> pids_;
 };
 
+// The peak resident memory of this process so far, in KiB (VmHWM); -1 when
+// it cannot be read.
+long OwnPeakKiB() {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (status == nullptr) {
+        return -1;
+    }
+    long kib = -1;
+    char line[256];
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::strncmp(line, "VmHWM:", 6) == 0) {
+            kib = std::strtol(line + 6, nullptr, 10);
+            break;
+        }
+    }
+    std::fclose(status);
+    return kib;
+}
+
+fs::path PeakFile(const fs::path& dir) {
+    return dir / "scan-peak-kib";
+}
+
 // Peak resident memory of one whole scan (start-up included) in a fresh
-// process, in KiB; -1 when it cannot be measured.
-long MeasureScanMemory(const BenchMachine& m) {
+// process, in KiB, or why it was not measured. The child reports its own
+// VmHWM: the rusage of a forked child counts the pages it shared with this
+// process before its exec, so it would add the benchmark's own memory.
+struct Peak {
+    long kib = -1;
+    std::string why;
+};
+
+Peak MeasureScanMemory(const BenchMachine& m) {
+    std::error_code ec;
+    fs::remove(PeakFile(m.dir), ec);
     const pid_t pid = ::fork();
     if (pid == 0) {
         const std::string dir = m.dir.string();
@@ -398,14 +430,29 @@ long MeasureScanMemory(const BenchMachine& m) {
         ::_exit(127);
     }
     if (pid < 0) {
-        return -1;
+        return {-1, "no process could be started"};
     }
     int status = 0;
-    struct rusage usage {};
-    if (::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        return -1;
+    if (::waitpid(pid, &status, 0) != pid) {
+        return {-1, "the scan's process was lost"};
     }
-    return usage.ru_maxrss;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return {-1, WIFEXITED(status) ? "the scan in a fresh process failed (exit status " +
+                                            std::to_string(WEXITSTATUS(status)) + ")"
+                                      : "the scan in a fresh process was killed"};
+    }
+    std::FILE* f = std::fopen(PeakFile(m.dir).c_str(), "r");
+    long kib = -1;
+    if (f != nullptr) {
+        if (std::fscanf(f, "%ld", &kib) != 1) {
+            kib = -1;
+        }
+        std::fclose(f);
+    }
+    if (kib <= 0) {
+        return {-1, "the scan's process could not read its peak (/proc/self/status)"};
+    }
+    return {kib, ""};
 }
 
 int RunOneScan(const fs::path& dir) {
@@ -414,10 +461,21 @@ int RunOneScan(const fs::path& dir) {
     m.root = dir / "machine";
     m.home = dir / "home";
     m.config = dir / "config";
-    Engine e(m);
-    e.form->LoadDefinitions();
-    e.form->StartScan();
-    return e.host.boxes == 0 ? 0 : 1;
+    {
+        Engine e(m);
+        e.form->LoadDefinitions();
+        e.form->StartScan();
+        if (e.host.boxes != 0) {
+            return 1;
+        }
+    }
+    const long kib = OwnPeakKiB();
+    std::FILE* f = std::fopen(PeakFile(dir).c_str(), "w");
+    if (f == nullptr) {
+        return 3;
+    }
+    std::fprintf(f, "%ld\n", kib);
+    return std::fclose(f) == 0 ? 0 : 3;
 }
 
 std::string Fixed(double v, int decimals) {
@@ -557,7 +615,7 @@ int Run(const Options& o) {
         }
     }
     std::cerr << "\n";
-    const long peakKiB = o.Wants("scan") ? MeasureScanMemory(m) : -1;
+    const Peak peak = MeasureScanMemory(m);
 
     std::printf(
         "Machine: %d file lines (%d present), %d registry lines (%d present), "
@@ -579,10 +637,10 @@ int Run(const Options& o) {
     }
     PrintTable(rows);
     std::printf("\nPeak memory of one whole scan in a fresh process (start-up included): ");
-    if (peakKiB >= 0) {
-        std::printf("%s MiB\n", Fixed(static_cast<double>(peakKiB) / 1024, 1).c_str());
+    if (peak.kib >= 0) {
+        std::printf("%s MiB\n", Fixed(static_cast<double>(peak.kib) / 1024, 1).c_str());
     } else {
-        std::printf("not measured\n");
+        std::printf("not measured: %s\n", peak.why.c_str());
     }
     if (!o.keep) {
         std::error_code ec;
