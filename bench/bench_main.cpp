@@ -60,7 +60,37 @@ public:
         std::cerr << "unexpected message box: " << text << "\n";
         return ui::MsgResult::kOk;
     }
-    void DoEvents() override { ++events; }
+    void DoEvents() override {
+        ++events;
+        if (timeGaps) {
+            MarkCheck();
+        }
+    }
+    std::size_t DoEventsAfter(std::size_t count, const bool& stop) override {
+        if (oneByOne) {
+            return ui::Host::DoEventsAfter(count, stop);
+        }
+        if (stop) {
+            return 0;
+        }
+        events += static_cast<long>(count);
+        if (timeGaps) {
+            MarkCheck();
+        }
+        return count;
+    }
+    // The longest time between two event checks since `StartGaps`.
+    void StartGaps(bool checksOneByOne) {
+        timeGaps = true;
+        oneByOne = checksOneByOne;
+        longestGap = Clock::duration::zero();
+        lastCheck = Clock::now();
+    }
+    double StopGaps() {
+        MarkCheck();
+        timeGaps = oneByOne = false;
+        return std::chrono::duration<double, std::milli>(longestGap).count();
+    }
     DateTime Now() override { return DateTime::FromUnixSeconds(1700000000); }
     void SetClipboardText(std::string_view) override {}
     bool StartProgram(std::string_view, bool) override { return false; }
@@ -71,6 +101,21 @@ public:
 
     long boxes = 0;
     long events = 0;
+
+private:
+    void MarkCheck() {
+        const Clock::time_point now = Clock::now();
+        longestGap = std::max(longestGap, now - lastCheck);
+        lastCheck = now;
+    }
+    // Off while phases are timed: reading the clock at every check would
+    // cost more than the check.
+    bool timeGaps = false;
+    // A run of checks made one call at a time, as the phases made them
+    // before runs were handed over.
+    bool oneByOne = false;
+    Clock::time_point lastCheck;
+    Clock::duration longestGap{};
 };
 
 // One program run over the machine: backend, host and main window.
@@ -526,6 +571,9 @@ int Run(const Options& o) {
 
     long found[4] = {0, 0, 0, 0};
     long doEvents = 0;
+    // The longest gap between two event checks in the cookie phase, runs
+    // handed over [0] and checked one by one [1].
+    Series cookieGaps[2];
     for (int rep = 0; rep < o.reps; ++rep) {
         std::cerr << "  run " << rep + 1 << "/" << o.reps << "\r" << std::flush;
         {
@@ -554,6 +602,16 @@ int Run(const Options& o) {
                         EndPhase(form);
                     },
                     [&] { cookies.bare.ms.push_back(Time([&] { BareCookies(m); })); });
+                // How long Stop or Pause may wait: the longest time between
+                // two event checks, with runs of checks handed over and made
+                // one by one (outside the timed runs).
+                for (const bool oneByOne : {false, true}) {
+                    BeginPhase(form, "Detecting Cookies: ");
+                    e.host.StartGaps(oneByOne);
+                    scan::ScanCookies(ctx);
+                    cookieGaps[oneByOne ? 1 : 0].ms.push_back(e.host.StopGaps());
+                    EndPhase(form);
+                }
             }
             if (o.Wants("processes")) {
                 InTurn(
@@ -626,6 +684,12 @@ int Run(const Options& o) {
         "Found: %ld cookies, %ld registry entries, %ld files; %ld DoEvents calls in the "
         "cookie phase.\n",
         found[0], found[1], found[2], doEvents);
+    if (!cookieGaps[0].ms.empty()) {
+        std::printf(
+            "Longest time between two event checks in the cookie phase: %s ms (checked one by "
+            "one: %s ms).\n",
+            Fixed(cookieGaps[0].Median(), 3).c_str(), Fixed(cookieGaps[1].Median(), 3).c_str());
+    }
     std::printf("Medians of %d runs.\n\n", o.reps);
     std::vector<Row> rows = {startup, regLoad};
     for (auto [row, name] : {std::pair{&cookies, "cookies"}, std::pair{&processes, "processes"},

@@ -26,6 +26,15 @@ public:
     // every other box with OK.
     ui::MsgResult MsgBox(std::string_view text, int style, std::string_view title) override;
     void DoEvents() override;
+    // Ctrl-C is handled at the first call of a run; the others find
+    // nothing to do.
+    std::size_t DoEventsAfter(std::size_t count, const bool& stop) override {
+        if (count == 0 || stop) {
+            return 0;
+        }
+        DoEvents();
+        return stop ? 1 : count;
+    }
     DateTime Now() override;
     void SetClipboardText(std::string_view) override {}
     bool StartProgram(std::string_view commandLine, bool minimized) override;

@@ -1,5 +1,8 @@
 #include "common/pattern.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace quellon::pattern {
 namespace {
 
@@ -183,7 +186,11 @@ FirstMatch::FirstMatch(const std::vector<std::string_view>& patterns) {
         }
         const int first = !e.prefix.empty() ? static_cast<unsigned char>(e.prefix.front()) : kAny;
         const int last = !e.suffix.empty() ? static_cast<unsigned char>(e.suffix.back()) : kAny;
-        if (e.valid) {
+        if (e.valid && e.filtered && e.exactLength) {
+            exactGroups_[LengthKey(Key(first, last), e.minLength)].push_back(i);
+        } else if (e.valid && e.filtered && e.middle.size() >= kGram) {
+            gramGroups_[GramKey(Key(first, last), e.middle)].push_back(i);
+        } else if (e.valid) {
             groups_[Key(first, last)].push_back(i);
         }
         entries_.push_back(e);
@@ -209,10 +216,18 @@ bool FirstMatch::Matches(const Entry& e, std::string_view text) const {
     return LikeValid(text, e.pattern);
 }
 
+std::uint64_t FirstMatch::GramKey(int key, std::string_view gram) {
+    std::uint32_t bytes = 0;
+    std::memcpy(&bytes, gram.data(), kGram);
+    return (static_cast<std::uint64_t>(bytes) << 20) | static_cast<std::uint64_t>(key);
+}
+
 size_t FirstMatch::Find(std::string_view text) const {
-    // The groups this text can fall in, merged in list order.
-    const std::vector<size_t>* lists[4] = {};
+    // The groups this text can fall in, merged in list order; the groups of
+    // the four-byte runs it holds are gathered into one list first.
+    const std::vector<size_t>* lists[9] = {};
     size_t count = 0;
+    std::vector<size_t> gathered;
     const int first = text.empty() ? -1 : static_cast<unsigned char>(text.front());
     const int last = text.empty() ? -1 : static_cast<unsigned char>(text.back());
     for (const int f : {first, kAny}) {
@@ -222,13 +237,27 @@ size_t FirstMatch::Find(std::string_view text) const {
                     continue;
                 }
             }
-            auto it = groups_.find(Key(f, l));
-            if (it != groups_.end()) {
+            if (auto it = groups_.find(Key(f, l)); it != groups_.end()) {
                 lists[count++] = &it->second;
+            }
+            if (auto it = exactGroups_.find(LengthKey(Key(f, l), text.size()));
+                it != exactGroups_.end()) {
+                lists[count++] = &it->second;
+            }
+            for (size_t p = 0; !gramGroups_.empty() && p + kGram <= text.size(); ++p) {
+                if (auto it = gramGroups_.find(GramKey(Key(f, l), text.substr(p, kGram)));
+                    it != gramGroups_.end()) {
+                    gathered.insert(gathered.end(), it->second.begin(), it->second.end());
+                }
             }
         }
     }
-    size_t at[4] = {0, 0, 0, 0};
+    if (!gathered.empty()) {
+        std::sort(gathered.begin(), gathered.end());
+        gathered.erase(std::unique(gathered.begin(), gathered.end()), gathered.end());
+        lists[count++] = &gathered;
+    }
+    size_t at[9] = {};
     for (;;) {
         size_t best = kNone;
         size_t from = 0;

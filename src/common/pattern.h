@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -18,7 +19,10 @@ bool LikeValid(std::string_view text, std::string_view pattern);
 // A list of patterns asked for the first one a text matches: the same
 // answer as trying Like with each pattern in list order, found without
 // trying most of them. Patterns are grouped by the literal characters they
-// must begin and end with; only the groups a text can fall in are tried.
+// must begin and end with, those without '*' also by the length of text
+// they match, and those with '*' and a run of four or more literal
+// characters also by the run's first four (a text without them cannot
+// match); only the groups a text can fall in are tried.
 class FirstMatch {
 public:
     static constexpr size_t kNone = static_cast<size_t>(-1);
@@ -39,11 +43,22 @@ private:
     };
     static constexpr int kAny = 256;
     static int Key(int first, int last) { return first * 257 + last; }
+    static std::uint64_t LengthKey(int key, size_t length) {
+        return (static_cast<std::uint64_t>(length) << 20) | static_cast<std::uint64_t>(key);
+    }
+    static constexpr size_t kGram = 4;
+    static std::uint64_t GramKey(int key, std::string_view gram);
     bool Matches(const Entry& e, std::string_view text) const;
 
     std::vector<Entry> entries_;
-    // Key(first literal byte or kAny, last literal byte or kAny) -> indexes in order.
+    // Key(first literal byte or kAny, last literal byte or kAny) -> indexes in
+    // order, of the patterns that hold a '*' (or are tried whole).
     std::unordered_map<int, std::vector<size_t>> groups_;
+    // LengthKey(Key(...), length matched) -> indexes in order, of the others.
+    std::unordered_map<std::uint64_t, std::vector<size_t>> exactGroups_;
+    // GramKey(Key(...), first kGram bytes of `middle`) -> indexes in order,
+    // of the patterns with '*' whose middle is that long.
+    std::unordered_map<std::uint64_t, std::vector<size_t>> gramGroups_;
 };
 
 }  // namespace quellon::pattern

@@ -178,10 +178,26 @@ void ScanCookies(ScanContext& ctx) {
             known = firstMatchOf.emplace(domain, matcher.Find(domain)).first;
         }
         const size_t first = known->second;
+        // The patterns before the matching one (all of them when none
+        // matches) are tried in turn: each counts a progress call and makes
+        // an event check, and the patterns between two refreshes need
+        // nothing else, so those runs are counted and checked in one go.
+        const size_t quietEnd = first == pattern::FirstMatch::kNone ? patterns.size() : first;
         bool matched = false;
-        for (size_t i = 0; i < patterns.size(); ++i) {
+        for (size_t i = 0; i < patterns.size();) {
             if (ctx.session.StopRequested) {
                 return;
+            }
+            if (const size_t run =
+                    std::min(QuietProgressCalls(ctx), quietEnd - std::min(i, quietEnd));
+                run > 0) {
+                // An event that stops the scan ends the run where it ran.
+                if (const size_t made = ctx.host.DoEventsAfter(run, ctx.session.StopRequested);
+                    made > 0) {
+                    SkipQuietProgress(ctx, made);
+                    i += made;
+                    continue;
+                }
             }
             if (ScanProgressDue(ctx)) {
                 if (ctx.session.StatusPrefix != prefix) {
@@ -202,6 +218,7 @@ void ScanCookies(ScanContext& ctx) {
                 break;
             }
             ctx.host.DoEvents();
+            ++i;
         }
         if (matched && !ctx.exclusions.IsExcludedEntry(file.fullPath)) {
             c.lvwSpywareFound.Add("Cookie Found: " + file.name, kIconCookie);

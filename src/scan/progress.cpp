@@ -22,10 +22,13 @@ constexpr std::array<std::string_view, 41> kMaskedWords = {
     "tosser",       "knobhead", "bellend", "minge",    "pillock",    "shit",
 };
 
+// Every 100th call refreshes.
+constexpr std::int32_t kLastQuietTick = 99;
+
 bool Due(ScanContext& ctx) {
     auto& tick = ctx.session.counters.RefreshTick;
     ++tick;
-    if (tick <= 99) {
+    if (tick <= kLastQuietTick) {
         return false;
     }
     tick = 0;
@@ -57,6 +60,16 @@ std::string MaskWords(std::string_view input) {
 
 bool ScanProgressDue(ScanContext& ctx) {
     return Due(ctx);
+}
+
+std::size_t QuietProgressCalls(const ScanContext& ctx) {
+    const std::int32_t tick = ctx.session.counters.RefreshTick;
+    return tick < kLastQuietTick ? static_cast<std::size_t>(kLastQuietTick - tick) : 0;
+}
+
+void SkipQuietProgress(ScanContext& ctx, std::size_t calls) {
+    const std::size_t quiet = std::min(calls, QuietProgressCalls(ctx));
+    ctx.session.counters.RefreshTick += static_cast<std::int32_t>(quiet);
 }
 
 void RefreshScanProgress(ScanContext& ctx, const std::string& maskedStatus, int phasePercent,

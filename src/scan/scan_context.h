@@ -147,6 +147,10 @@ void UpdateScanProgressText(ScanContext& ctx, std::string_view status, int phase
 // texts: ScanProgressDue counts the call and tells whether this one
 // refreshes; RefreshScanProgress then shows an already masked status.
 bool ScanProgressDue(ScanContext& ctx);
+// How many of the next ScanProgressDue calls would say no; SkipQuietProgress
+// counts that many calls (or fewer) at once, as making them would.
+std::size_t QuietProgressCalls(const ScanContext& ctx);
+void SkipQuietProgress(ScanContext& ctx, std::size_t calls);
 void RefreshScanProgress(ScanContext& ctx, const std::string& maskedStatus, int phasePercent,
                          int overallPercent);
 // Writes the counters into their labels now (phases that were off keep

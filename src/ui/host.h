@@ -2,6 +2,7 @@
 // pending events run, the clock, the clipboard and starting other programs.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,18 @@ public:
     virtual MsgResult MsgBox(std::string_view text, int style, std::string_view title) = 0;
     // Lets pending window events (clicks, timers, painting) run.
     virtual void DoEvents() = 0;
+    // What up to `count` calls of DoEvents in a row would do, each made
+    // only while `stop` (which an event may set) is not set; returns how
+    // many were made. A loop that makes an event check per item hands over
+    // a run of items that need nothing else, and a host that looks for
+    // pending events only now and then looks only where a call would.
+    virtual std::size_t DoEventsAfter(std::size_t count, const bool& stop) {
+        std::size_t made = 0;
+        for (; made < count && !stop; ++made) {
+            DoEvents();
+        }
+        return made;
+    }
     virtual DateTime Now() = 0;
     virtual void SetClipboardText(std::string_view text) = 0;
     // Starts another program with a command line; false when it cannot start.

@@ -20,6 +20,7 @@ private slots:
     void timersFollowTheirModels();
     void aTimerMayBeRemovedFromItsOwnTick();
     void pendingEventsRunAtMostOncePerSlice();
+    void aRunOfCallsLooksWhereItsCallsWould();
     void messageBoxButtonsMapToResults();
     void textIsWindows1252WithLineBreaks();
     void documentsOpenAtTheirLinuxPath();
@@ -99,6 +100,34 @@ void QtHostTest::pendingEventsRunAtMostOncePerSlice() {
     }
     QCOMPARE(host.EventSlices(), std::uint64_t{2});
     QCOMPARE(host.DoEventsCalls(), std::uint64_t{64 * 102});
+}
+
+// A run of calls handed over at once lets events run at the same call as
+// the calls one by one, and ends at the call whose events stopped it.
+void QtHostTest::aRunOfCallsLooksWhereItsCallsWould() {
+    gui::QtHost host;
+    host.SetEventSlice(std::chrono::milliseconds(0));
+    bool stop = false;
+    int fired = 0;
+    QTimer::singleShot(0, [&] { ++fired; });
+    // 63 calls look nowhere; the 64th looks.
+    QCOMPARE(host.DoEventsAfter(63, stop), std::size_t{63});
+    QCOMPARE(fired, 0);
+    QCOMPARE(host.DoEventsAfter(1, stop), std::size_t{1});
+    QCOMPARE(fired, 1);
+    QCOMPARE(host.EventSlices(), std::uint64_t{1});
+    // A long run looks at each 64th call: the slice is 0, so each runs events.
+    QCOMPARE(host.DoEventsAfter(64 * 10 + 5, stop), std::size_t{64 * 10 + 5});
+    QCOMPARE(host.EventSlices(), std::uint64_t{11});
+    QCOMPARE(host.DoEventsCalls(), std::uint64_t{64 * 11 + 5});
+    // An event that stops: the run ends at the call that ran it (the 59th
+    // from here, the next 64th), and nothing is made once stopped.
+    QTimer::singleShot(0, [&] { stop = true; });
+    QCOMPARE(host.DoEventsAfter(1000, stop), std::size_t{59});
+    QVERIFY(stop);
+    QCOMPARE(host.DoEventsCalls(), std::uint64_t{64 * 12});
+    QCOMPARE(host.DoEventsAfter(10, stop), std::size_t{0});
+    QCOMPARE(host.DoEventsCalls(), std::uint64_t{64 * 12});
 }
 
 void QtHostTest::messageBoxButtonsMapToResults() {

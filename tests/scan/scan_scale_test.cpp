@@ -59,6 +59,50 @@ TEST(FirstMatchTest, FindsTheFirstPatternLikeAgrees) {
     }
 }
 
+// Patterns with '*' and long literal runs, which are grouped by the runs'
+// first four bytes, and texts that hold such runs, partly or whole, once
+// or twice; also patterns without '*', grouped by length.
+TEST(FirstMatchTest, LongLiteralRunsAndLengthsFindWhatLikeFinds) {
+    static const char* const kPieces[] = {"ab.c", "abab", "b.ca", "ca",    "a",    ".",   "*",
+                                          "*",    "?",    "#",    "[a-c]", "[!b]", "c.ab"};
+    static const char kChars[] = "abc.1";
+    std::mt19937 rng(7);
+    size_t found = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::vector<std::string> patterns;
+        const int count = 1 + static_cast<int>(rng() % 60);
+        for (int i = 0; i < count; ++i) {
+            std::string p;
+            const int n = 1 + static_cast<int>(rng() % 5);
+            for (int k = 0; k < n; ++k) {
+                p += kPieces[rng() % std::size(kPieces)];
+            }
+            patterns.push_back(p);
+        }
+        const std::vector<std::string_view> views(patterns.begin(), patterns.end());
+        const pattern::FirstMatch matcher(views);
+        for (int t = 0; t < 80; ++t) {
+            std::string text;
+            const int n = static_cast<int>(rng() % 16);
+            for (int k = 0; k < n; ++k) {
+                text += rng() % 3 == 0 ? std::string(kPieces[rng() % 5])
+                                       : std::string(1, kChars[rng() % (sizeof kChars - 1)]);
+            }
+            size_t expected = pattern::FirstMatch::kNone;
+            for (size_t i = 0; i < patterns.size(); ++i) {
+                if (pattern::Like(text, patterns[i])) {
+                    expected = i;
+                    break;
+                }
+            }
+            found += expected != pattern::FirstMatch::kNone;
+            ASSERT_EQ(matcher.Find(text), expected) << "text \"" << text << "\"";
+        }
+    }
+    // The texts met their patterns often enough to tell.
+    EXPECT_GT(found, 2000u);
+}
+
 TEST(FoundRowsTest, AnswersAsAPrefixSearchOverTheRows) {
     std::mt19937 rng(3);
     const std::vector<std::string> stems = {"Foo", "foo", "FOOBAR", "Bar", "ba", "RegKey x", ""};

@@ -107,6 +107,27 @@ void QtHost::DoEvents() {
     if ((++calls_ & 63) != 0) {
         return;
     }
+    RunEventsIfDue();
+}
+
+std::size_t QtHost::DoEventsAfter(std::size_t count, const bool& stop) {
+    // Only every 64th call looks at the clock: the calls up to the next
+    // one are only counted.
+    std::size_t made = 0;
+    while (made < count && !stop) {
+        const std::size_t toLook = 64 - static_cast<std::size_t>(calls_ & 63);
+        if (count - made < toLook) {
+            calls_ += count - made;
+            return count;
+        }
+        calls_ += toLook;
+        made += toLook;
+        RunEventsIfDue();
+    }
+    return made;
+}
+
+void QtHost::RunEventsIfDue() {
     const Clock::time_point now = Clock::now();
     if (now < nextSlice_) {
         return;

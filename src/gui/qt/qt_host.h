@@ -52,6 +52,7 @@ public:
     // ui::Host
     ui::MsgResult MsgBox(std::string_view text, int style, std::string_view title) override;
     void DoEvents() override;
+    std::size_t DoEventsAfter(std::size_t count, const bool& stop) override;
     DateTime Now() override;
     void SetClipboardText(std::string_view text) override;
     bool StartProgram(std::string_view commandLine, bool minimized) override;
@@ -68,6 +69,8 @@ private:
         std::unique_ptr<QTimer> timer;
     };
     static void SyncTimer(TimerEntry& entry);
+    // Runs pending events when this slice has passed.
+    void RunEventsIfDue();
 
     LocalPathOf localPathOf_;
     bool ended_ = false;
