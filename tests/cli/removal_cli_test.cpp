@@ -67,7 +67,6 @@ TEST_F(CliRemoval, ScanRemoveQuarantinesAndListsWhatStayed) {
     EXPECT_EQ(Run({"quarantine", "restore"}).status, 2);
 }
 
-
 // A copy's name comes from the machine and may hold any byte but NUL: a
 // line break in it must not forge a line of the listing.
 TEST_F(CliRemoval, QuarantineListKeepsOneFileALine) {
