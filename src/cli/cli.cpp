@@ -195,7 +195,10 @@ Result<int> Quarantine(const Options& o, std::ostream& out, std::ostream& err) {
     removal::QuarantineStore store(application.Platform(), host, application.Info().programFolder);
     if (list) {
         for (const auto& f : store.List()) {
-            out << f.name << '\t' << f.location << '\t' << f.quarantinedAt << '\n';
+            // A name or a logged place may hold any byte but NUL: one line is
+            // always one file.
+            out << text::EscapeControls(f.name) << '\t' << text::EscapeControls(f.location) << '\t'
+                << text::EscapeControls(f.quarantinedAt) << '\n';
         }
         return kExitClean;
     }
@@ -210,7 +213,8 @@ Result<int> Quarantine(const Options& o, std::ostream& out, std::ostream& err) {
     std::string restoredTo;
     switch (store.Restore(a[2], target, &restoredTo)) {
         case removal::RestoreResult::kRestored:
-            out << "restored\t" << a[2] << '\t' << restoredTo << '\n';
+            out << "restored\t" << text::EscapeControls(a[2]) << '\t'
+                << text::EscapeControls(restoredTo) << '\n';
             return kExitClean;
         case removal::RestoreResult::kNotInQuarantine:
             return Result<int>::Failure("\"" + a[2] + "\" is not in the quarantine folder " +

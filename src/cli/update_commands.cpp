@@ -13,6 +13,7 @@
 #include "cli/commands.h"
 #include "cli/read_file.h"
 #include "common/lines.h"
+#include "common/text.h"
 #include "definitions/codec.h"
 #include "definitions/definition_check.h"
 #include "definitions/definition_signature.h"
@@ -115,7 +116,8 @@ Result<int> Update(const Options& o, std::ostream& out, std::ostream& err) {
     for (const definitions::InstallOutcome& outcome : form.LastInstall()) {
         if (outcome.setAside) {
             err << "quellon-cli: DL" << definitions::FileNameOf(outcome.kind)
-                << " was set aside, not installed: " << outcome.reason << '\n';
+                << " was set aside, not installed: " << text::EscapeControls(outcome.reason)
+                << '\n';
         }
     }
     form.LoadSettingsIntoForm();
@@ -126,7 +128,7 @@ Result<int> Update(const Options& o, std::ostream& out, std::ostream& err) {
     auto& status = form.frmDownload.lblStatus;
     const size_t slot = status.Observe([&status, &err] {
         if (!status.Caption().empty()) {
-            err << status.Caption() << '\n';
+            err << text::EscapeControls(status.Caption()) << '\n';
         }
     });
     const update::UpdateCheck check = form.CheckForUpdates(true);
@@ -137,11 +139,11 @@ Result<int> Update(const Options& o, std::ostream& out, std::ostream& err) {
                 << '\n';
         } else if (!kind.status.ok() && !kind.status.reason().empty()) {
             err << "quellon-cli: " << definitions::FileNameOf(kind.kind) << ": "
-                << kind.status.reason() << '\n';
+                << text::EscapeControls(kind.status.reason()) << '\n';
         }
     }
     if (!check.downloaded && !check.failed) {
-        out << update::MostRecentMessage(form.Settings()) << '\n';
+        out << text::EscapeControls(update::MostRecentMessage(form.Settings())) << '\n';
     }
     application.DestroyMainForm();
     return check.failed ? kExitError : check.downloaded ? kExitFound : kExitClean;

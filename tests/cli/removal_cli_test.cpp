@@ -67,5 +67,26 @@ TEST_F(CliRemoval, ScanRemoveQuarantinesAndListsWhatStayed) {
     EXPECT_EQ(Run({"quarantine", "restore"}).status, 2);
 }
 
+// A copy's name comes from the machine and may hold any byte but NUL: a
+// line break in it must not forge a line of the listing.
+TEST_F(CliRemoval, QuarantineListKeepsOneFileALine) {
+    ASSERT_EQ(Run({"scan", "--remove"}).status, 1);
+    fs::path folder;
+    for (const auto& entry : fs::recursive_directory_iterator(home_)) {
+        if (entry.path().filename() == "a.txt") {
+            folder = entry.path().parent_path();
+        }
+    }
+    ASSERT_FALSE(folder.empty());
+    WriteAll(folder / "evil\nrestored\tC:\\Windows\\x", "e");
+
+    const Result listed = Run({"quarantine", "list"});
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    const std::vector<std::string> lines = listed.Lines();
+    ASSERT_EQ(lines.size(), 5u) << listed.out;
+    EXPECT_TRUE(listed.Tagged("restored").empty()) << listed.out;
+    EXPECT_NE(listed.out.find("evil\\x0Arestored\\x09C:"), std::string::npos) << listed.out;
+}
+
 }  // namespace
 }  // namespace quellon::cli
