@@ -626,7 +626,15 @@ int Run(const Options& o) {
                                   std::to_string(s.exeLines) + " names";
             }
             if (o.Wants("shield")) {
+                // The timer looks only while the window is not shown: it
+                // sits in the tray, as it does for days.
+                form.SendToTray();
                 form.tmrMemoryInspected_Timer();  // reads the definitions
+                if (form.lblTotalNoOfRunningItems.Caption().empty() ||
+                    form.lblTotalNoOfRunningItems.Caption() == "0") {
+                    std::cerr << "the memory shield's tick listed no processes\n";
+                    return 1;
+                }
                 InTurn(
                     rep,
                     [&] {

@@ -24,10 +24,11 @@ bool LoadExeDefinitions(ScanContext& ctx, ExeDefinitionList& list, std::string& 
     const auto& counts = ctx.definitions.Counts();
     std::string& textOut = list.text;
     if (!text::TrimView(textOut).empty()) {
-        n.MemoryItemsInspected += static_cast<std::int32_t>(CountLineEnds(textOut));
+        n.MemoryItemsInspected += static_cast<std::int32_t>(list.lines);
         return true;
     }
     list.Forget();
+    list.lines = 0;
     const std::string path = ctx.definitions.PathOf(definitions::Kind::kExe);
     auto found = ctx.platform.files.LookupFile(path);
     if (!found || !text::EqualsNoCase(*found, definitions::kExeDefinitionName)) {
@@ -57,6 +58,7 @@ bool LoadExeDefinitions(ScanContext& ctx, ExeDefinitionList& list, std::string& 
         }
     }
     list.upper = text::Upper(textOut);
+    list.lines = CountLineEnds(textOut);
     return true;
 }
 

@@ -89,6 +89,9 @@ struct ScanSession {
 // memory shield, and each new question searches the whole list.
 struct ExeDefinitionList {
     std::string text, upper;
+    // The lines `text` holds, counted when it was read; a tick that finds
+    // the list read adds them without counting again.
+    size_t lines = 0;
     // Whether `upper` lists the name, as the first-occurrence match
     // answers it; remembered until the list is read again.
     bool Lists(const std::string& name);

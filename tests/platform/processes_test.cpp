@@ -4,7 +4,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <memory>
+#include <thread>
 
 #include "support/test_machine.h"
 
@@ -77,6 +80,37 @@ TEST(ProcessesTest, FindsMapsAndStopsAChild) {
     EXPECT_FALSE(processes.CanOpen(child.Pid(), platform::kProcessTerminate));
     EXPECT_EQ(processes.FirstModulePath(child.Pid()), std::nullopt);
     EXPECT_EQ(processes.ExitCode(child.Pid()), std::nullopt);  // reaped by Wait
+}
+
+// Opening a process right after the listing takes the link the listing
+// read; a moment later the process is looked at again, so one that ended
+// meanwhile cannot be opened and has no module.
+TEST(ProcessesTest, TheListingsLookAtAProcessHoldsOnlyAMoment) {
+    TestMachine m;
+    testing::TempDir bin;
+    const std::string name = "qtest-" + std::to_string(::getpid()) + "-held.exe";
+    auto child = std::make_unique<SleepingChild>(bin.path(), name);
+    const std::uint32_t pid = child->Pid();
+    const std::string path = m.Backend().WindowsPathOf(child->Path());
+    platform::Processes& processes = m.Platform().processes;
+
+    ASSERT_TRUE(processes.Snapshot());
+    EXPECT_TRUE(processes.CanOpen(pid, platform::kProcessQueryInfoVmRead));
+    EXPECT_EQ(processes.FirstModulePath(pid), path);
+    // Opened again, it is read again (the listing's look is used once).
+    EXPECT_TRUE(processes.CanOpen(pid, platform::kProcessQueryInfoVmRead));
+    EXPECT_EQ(processes.FirstModulePath(pid), path);
+
+    ASSERT_TRUE(processes.Snapshot());
+    child.reset();  // stopped and reaped
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_FALSE(processes.CanOpen(pid, platform::kProcessQueryInfoVmRead));
+    EXPECT_EQ(processes.FirstModulePath(pid), std::nullopt);
+
+    // A process that was not listed is looked at directly.
+    SleepingChild later(bin.path(), "qtest-" + std::to_string(::getpid()) + "-later.exe");
+    EXPECT_TRUE(processes.CanOpen(later.Pid(), platform::kProcessQueryInfoVmRead));
+    EXPECT_EQ(processes.FirstModulePath(later.Pid()), m.Backend().WindowsPathOf(later.Path()));
 }
 
 TEST(ProcessesTest, NinetyFiveStyleMachinesListFullPaths) {

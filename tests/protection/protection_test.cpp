@@ -455,6 +455,26 @@ TEST_F(ProtectionTest, ListsChangedByAnotherProgramAreReadAgain) {
     EXPECT_FALSE(running->Killed());
 }
 
+// Every tick counts each definition line and each running program once,
+// also the ticks that find the list already read, and the count follows the
+// list when another program rewrites it.
+TEST_F(ProtectionTest, EachTickCountsTheListedNamesAndTheProgramsOnce) {
+    WriteDefinitions({}, {}, {"qone.exe", "qtwo.exe", "qthree.exe"});
+    auto& inspected = Form().Session().counters.MemoryItemsInspected;
+    auto programs = [this] { return std::stoi(Form().lblTotalNoOfRunningItems.Caption()); };
+    for (int tick = 0; tick < 3; ++tick) {
+        const auto before = inspected;
+        MemoryTick();
+        EXPECT_EQ(inspected - before, 3 + programs()) << "tick " << tick;
+    }
+    WriteDefinitions({}, {}, {"qone.exe", "qtwo.exe", "qthree.exe", "qfour.exe", "qfive.exe"});
+    for (int tick = 0; tick < 2; ++tick) {
+        const auto before = inspected;
+        MemoryTick();
+        EXPECT_EQ(inspected - before, 5 + programs()) << "tick " << tick;
+    }
+}
+
 // While an alert waits the window stays alive: minimising it, an option,
 // the timers, "Start" and the automatic update must not run a second tick,
 // refill the alert or stop the program it asks about.

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 
 #include "formats/ini_file.h"
 #include "platform/posix/backend.h"
@@ -77,6 +78,11 @@ private:
     // tick).
     static constexpr std::chrono::milliseconds kHandleHeld{100};
     std::optional<Opened> opened_;
+    // The executable links (none for kernel threads) the last Snapshot read,
+    // and when: CanOpen takes a process's link from here once, within
+    // kHandleHeld of the listing.
+    std::unordered_map<std::uint32_t, std::optional<std::string>> listedLinks_;
+    std::chrono::steady_clock::time_point listedAt_;
 };
 
 // Reads come from a copy in memory: each read compares the file's stamp with

@@ -1,9 +1,11 @@
 // Running processes from /proc; stopping them with real signals.
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <thread>
@@ -26,6 +28,40 @@ std::string ProcPath(std::uint32_t pid, const char* leaf) {
     return "/proc/" + std::to_string(pid) + "/" + leaf;
 }
 
+// A /proc file, which gives no size: read through a small buffer, as its
+// text is short (a line of `stat` stays well under a page). The general
+// reader would clear 64 KiB for every one, and the memory shield reads the
+// `stat` of every kernel thread on every tick. The kernel makes such a file
+// whole at the first read, so a read that leaves room in the buffer got all
+// of it and no second read is needed to see its end.
+std::optional<std::string> ReadProcFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    std::string out;
+    char buffer[1024];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) {
+            break;
+        }
+        out.append(buffer, static_cast<size_t>(n));
+        if (static_cast<size_t>(n) < sizeof buffer) {
+            break;
+        }
+    }
+    ::close(fd);
+    return out;
+}
+
 // The command name and state letter ('R', 'S', 'Z' ...) of
 // /proc/<pid>/stat; nullopt when the process does not exist.
 struct StatLine {
@@ -36,7 +72,7 @@ std::optional<StatLine> ProcessStat(std::uint32_t pid) {
     if (pid == 0 || pid > static_cast<std::uint32_t>(INT_MAX)) {
         return std::nullopt;
     }
-    std::optional<std::string> stat = io::ReadFile(ProcPath(pid, "stat"));
+    std::optional<std::string> stat = ReadProcFile(ProcPath(pid, "stat"));
     if (!stat) {
         return std::nullopt;
     }
@@ -88,6 +124,8 @@ std::optional<std::vector<platform::ProcessEntry>> PosixProcesses::Snapshot() {
     }
     const bool fullPaths = machine_.Config().version.platformId == 1;
     std::vector<platform::ProcessEntry> entries;
+    listedLinks_.clear();
+    listedAt_ = std::chrono::steady_clock::now();
     while (dirent* entry = ::readdir(dir)) {
         std::uint32_t pid = 0;
         bool numeric = entry->d_name[0] != '\0';
@@ -111,12 +149,18 @@ std::optional<std::vector<platform::ProcessEntry>> PosixProcesses::Snapshot() {
                 continue;
             }
         }
+        listedLinks_.emplace(pid, exe);
         if (exe) {
             if (std::optional<std::string> program = WineProgramPath(pid, *exe, machine_)) {
                 e.exeFile = fullPaths ? *program : std::string(text::FileNameOfPath(*program));
             } else {
-                e.exeFile = fullPaths ? machine_.ToWindows(*exe, MachineRoot::kResolved)
-                                      : ansi::FromUtf8(fs::path(*exe).filename().string());
+                // The kernel's link is absolute: its name is what follows
+                // the last "/".
+                e.exeFile =
+                    fullPaths
+                        ? machine_.ToWindows(*exe, MachineRoot::kResolved)
+                        : ansi::FromUtf8(std::string_view(*exe).substr(
+                              exe->rfind('/') == std::string::npos ? 0 : exe->rfind('/') + 1));
             }
         } else {
             e.exeFile = ansi::FromUtf8(stat->name);
@@ -131,8 +175,18 @@ bool PosixProcesses::CanOpen(std::uint32_t pid, std::uint32_t access) {
     opened_.reset();
     if ((access & platform::kProcessQueryInfoVmRead) != 0) {
         // Its memory can be read when its executable link can: an ended
-        // process has none.
-        std::optional<std::string> exe = ExeLink(pid);
+        // process has none. The link the list read a moment ago serves as
+        // this look (the memory shield lists, then opens each process in
+        // turn); later, or for a process not listed, it is read again.
+        std::optional<std::string> exe;
+        const auto now = std::chrono::steady_clock::now();
+        const auto listed = listedLinks_.find(pid);
+        if (listed != listedLinks_.end() && now - listedAt_ < kHandleHeld) {
+            exe = std::move(listed->second);
+            listedLinks_.erase(listed);
+        } else {
+            exe = ExeLink(pid);
+        }
         if (!exe) {
             return false;
         }
