@@ -113,6 +113,31 @@ TEST(ProcessesTest, TheListingsLookAtAProcessHoldsOnlyAMoment) {
     EXPECT_EQ(processes.FirstModulePath(later.Pid()), m.Backend().WindowsPathOf(later.Path()));
 }
 
+// A program's Windows path is remembered from one listing to the next only
+// while the machine's drives stay as they were: a drive made in between
+// that holds the program's folder names it by that drive at once.
+TEST(ProcessesTest, AProgramsPathFollowsADriveMadeBetweenListings) {
+    TestMachine m;
+    testing::TempDir bin;
+    const std::string name = "qtest-" + std::to_string(::getpid()) + "-drive.exe";
+    SleepingChild child(bin.path(), name);
+    platform::Processes& processes = m.Platform().processes;
+    auto look = [&] {
+        EXPECT_TRUE(processes.Snapshot());
+        EXPECT_TRUE(processes.CanOpen(child.Pid(), platform::kProcessQueryInfoVmRead));
+        return processes.FirstModulePath(child.Pid()).value_or("<none>");
+    };
+    const std::string before = look();
+    EXPECT_EQ(before.substr(0, 3), "Z:\\");
+    EXPECT_EQ(look(), before);
+
+    fs::create_directories(m.Root() / "dosdevices");
+    fs::create_directory_symlink(bin.path(), m.Root() / "dosdevices" / "q:");
+    EXPECT_EQ(look(), "Q:\\" + name);
+    fs::remove(m.Root() / "dosdevices" / "q:");
+    EXPECT_EQ(look(), before);
+}
+
 TEST(ProcessesTest, NinetyFiveStyleMachinesListFullPaths) {
     TestMachine m;
     m.WriteMachineIni("[Version]\nPlatformId=1\nMajor=4\nMinor=10\n");

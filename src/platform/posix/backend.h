@@ -61,6 +61,15 @@ public:
     // kernel gives a process's executable), which spares resolving it.
     enum PathForm { kAsGiven, kResolved };
     std::string ToWindows(const std::filesystem::path& linuxPath, PathForm form = kAsGiven) const;
+    // The machine's drives as they are now, held for a run of ToWindows
+    // calls made within a moment (the memory shield's one tick): each plain
+    // call confirms the drives again with two `stat` calls.
+    struct HeldDrives;
+    std::shared_ptr<const HeldDrives> HoldDrives() const;
+    // Whether two holds saw the same drives (nothing changed in between).
+    static bool SameDrives(const HeldDrives& a, const HeldDrives& b);
+    std::string ToWindows(const std::filesystem::path& linuxPath, PathForm form,
+                          const HeldDrives& drives) const;
     // Lets Windows paths reach a Linux folder outside every drive of the
     // machine (the program folder) as "Z:\" + its path, also where the machine
     // maps no Z: drive. Without that, Z:\ reaches only what the machine root

@@ -83,6 +83,13 @@ private:
     // kHandleHeld of the listing.
     std::unordered_map<std::uint32_t, std::optional<std::string>> listedLinks_;
     std::chrono::steady_clock::time_point listedAt_;
+    // The machine's drives as the last Snapshot found them.
+    std::shared_ptr<const MachineRoot::HeldDrives> listedDrives_;
+    // Windows paths of executable links, worked out under listedDrives_;
+    // forgotten when the drives change, or past kMaxWindowsPaths links
+    // (programs under ever new names).
+    static constexpr size_t kMaxWindowsPaths = 4096;
+    std::unordered_map<std::string, std::string> windowsPaths_;
 };
 
 // Reads come from a copy in memory: each read compares the file's stamp with

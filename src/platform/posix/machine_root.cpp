@@ -351,7 +351,24 @@ std::optional<fs::path> MachineRoot::ResolveEachComponent(std::string_view windo
     return fs::path(current);
 }
 
+struct MachineRoot::HeldDrives {
+    std::shared_ptr<const DriveList> list;
+};
+
+std::shared_ptr<const MachineRoot::HeldDrives> MachineRoot::HoldDrives() const {
+    return std::make_shared<const HeldDrives>(HeldDrives{Drives()});
+}
+
+bool MachineRoot::SameDrives(const HeldDrives& a, const HeldDrives& b) {
+    return a.list == b.list;
+}
+
 std::string MachineRoot::ToWindows(const fs::path& linuxPath, PathForm form) const {
+    return ToWindows(linuxPath, form, HeldDrives{Drives()});
+}
+
+std::string MachineRoot::ToWindows(const fs::path& linuxPath, PathForm form,
+                                   const HeldDrives& held) const {
     std::error_code ec;
     fs::path absolute = linuxPath.is_absolute() ? linuxPath : fs::absolute(linuxPath, ec);
     if (form != kResolved) {
@@ -371,8 +388,7 @@ std::string MachineRoot::ToWindows(const fs::path& linuxPath, PathForm form) con
             }
         }
     };
-    const std::shared_ptr<const DriveList> table = Drives();
-    const DriveList& drives = *table;
+    const DriveList& drives = *held.list;
     for (const Drive& d : drives) {
         if (!d.normal.empty()) {
             consider(d.letter, d.normal, d.normalDepth, absolute);

@@ -125,6 +125,12 @@ std::optional<std::vector<platform::ProcessEntry>> PosixProcesses::Snapshot() {
     const bool fullPaths = machine_.Config().version.platformId == 1;
     std::vector<platform::ProcessEntry> entries;
     listedLinks_.clear();
+    std::shared_ptr<const MachineRoot::HeldDrives> drives = machine_.HoldDrives();
+    if (!listedDrives_ || !MachineRoot::SameDrives(*listedDrives_, *drives) ||
+        windowsPaths_.size() >= kMaxWindowsPaths) {
+        windowsPaths_.clear();
+    }
+    listedDrives_ = std::move(drives);
     listedAt_ = std::chrono::steady_clock::now();
     while (dirent* entry = ::readdir(dir)) {
         std::uint32_t pid = 0;
@@ -158,7 +164,7 @@ std::optional<std::vector<platform::ProcessEntry>> PosixProcesses::Snapshot() {
                 // the last "/".
                 e.exeFile =
                     fullPaths
-                        ? machine_.ToWindows(*exe, MachineRoot::kResolved)
+                        ? machine_.ToWindows(*exe, MachineRoot::kResolved, *listedDrives_)
                         : ansi::FromUtf8(std::string_view(*exe).substr(
                               exe->rfind('/') == std::string::npos ? 0 : exe->rfind('/') + 1));
             }
@@ -211,7 +217,18 @@ std::optional<std::string> PosixProcesses::FirstModulePath(std::uint32_t pid) {
     if (std::optional<std::string> program = WineProgramPath(pid, *exe, machine_)) {
         return program;  // a Windows program under Wine, by its own path
     }
-    // The kernel gives the executable's path with every link resolved.
+    // The kernel gives the executable's path with every link resolved. Right
+    // after the listing, the drives it confirmed still hold.
+    // A program's Windows path depends only on its link and the drives, so
+    // what was worked out for a link holds while the drives stay the same.
+    if (listedDrives_ && std::chrono::steady_clock::now() - listedAt_ < kHandleHeld) {
+        auto known = windowsPaths_.find(*exe);
+        if (known == windowsPaths_.end()) {
+            std::string windows = machine_.ToWindows(*exe, MachineRoot::kResolved, *listedDrives_);
+            known = windowsPaths_.emplace(std::move(*exe), std::move(windows)).first;
+        }
+        return known->second;
+    }
     return machine_.ToWindows(*exe, MachineRoot::kResolved);
 }
 

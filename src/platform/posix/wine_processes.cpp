@@ -92,7 +92,10 @@ std::optional<std::string> PrefixOf(std::uint32_t pid, const std::string& cwd) {
 }
 
 bool IsWineLoader(const std::string& exe) {
-    const std::string name = fs::path(exe).filename().string();
+    // The name after the last "/" (the kernel's links are absolute paths).
+    const size_t slash = exe.rfind('/');
+    const std::string_view name =
+        std::string_view(exe).substr(slash == std::string::npos ? 0 : slash + 1);
     return name == "wine" || name == "wine64" || name == "wine-preloader" ||
            name == "wine64-preloader";
 }
