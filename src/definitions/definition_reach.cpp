@@ -81,6 +81,81 @@ bool IsPrefixOfProtected(const std::vector<std::string>& keys) {
     return false;
 }
 
+// Whether `piece` (not yet upper-cased) is, upper-cased, `word`.
+bool IsUpperWord(std::string_view piece, std::string_view word) {
+    if (piece.size() != word.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < piece.size(); ++i) {
+        if (text::UpperChar(piece[i]) != word[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether a key component could stand in a protected key: a component of
+// one of them, "Wow6432Node" or "ControlSetNNN" (which the check folds away).
+bool MayBeProtectedComponent(std::string_view piece) {
+    if (IsUpperWord(piece, "WOW6432NODE")) {
+        return true;
+    }
+    if (piece.size() == 13 && IsUpperWord(piece.substr(0, 10), "CONTROLSET") &&
+        piece.find_first_not_of("0123456789", 10) == std::string_view::npos) {
+        return true;
+    }
+    for (std::string_view entry : kProtectedKeys) {
+        while (!entry.empty()) {
+            if (IsUpperWord(piece, winpath::TakeComponent(entry))) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// A quick answer for the common key (a program's own, deep in the tree):
+// false when a component of it, after the first under HKEY_USERS, stands in
+// no protected key, so no folding can make it one of them. Blank or empty
+// components are passed over, as the full check trims them off or keeps
+// them as components that match nothing.
+bool SurelyUnprotected(platform::Hive hive, std::string_view subKey) {
+    switch (hive) {
+        case platform::kHkeyLocalMachine:
+        case platform::kHkeyCurrentUser:
+        case platform::kHkeyCurrentConfig:
+        case platform::kHkeyDynData:
+        case platform::kHkeyPerformanceData:
+        case platform::kHkeyClassesRoot:
+        case platform::kHkeyUsers:
+            break;
+        default:
+            return false;
+    }
+    // Blanks, tabs and separators around the whole key go, as the full
+    // check takes them off; inside it only blanks around each component.
+    const size_t from = subKey.find_first_not_of(" \t\\");
+    if (from == std::string_view::npos) {
+        return false;
+    }
+    subKey = subKey.substr(from, subKey.find_last_not_of(" \t\\") - from + 1);
+    bool first = true;
+    while (!subKey.empty()) {
+        const size_t end = subKey.find('\\');
+        const std::string_view piece = text::TrimView(subKey.substr(0, end));
+        subKey = end == std::string_view::npos ? std::string_view() : subKey.substr(end + 1);
+        if (piece.empty()) {
+            continue;
+        }
+        const bool skipped = first && hive == platform::kHkeyUsers;
+        first = false;
+        if (!skipped && !MayBeProtectedComponent(piece)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool IsDotsOnly(std::string_view component) {
     // Windows takes trailing dots and blanks off a name: "..." and ".. "
     // are ".." to it.
@@ -155,6 +230,9 @@ std::string NormalizeSubKey(std::string_view subKey) {
 }
 
 bool IsProtectedKey(platform::Hive hive, std::string_view subKey) {
+    if (SurelyUnprotected(hive, subKey)) {
+        return false;
+    }
     std::vector<std::string> keys = UpperComponents(NormalizeSubKey(subKey));
     switch (hive) {
         case platform::kHkeyLocalMachine:

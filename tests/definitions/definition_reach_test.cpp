@@ -125,6 +125,32 @@ TEST(DefinitionReachTest, ProtectedKeysAreNeverDeletedWhole) {
         << *whole;
 }
 
+// Most keys a scan meets are a program's own, deep in the tree, and are
+// answered without folding the whole key; the keys that only look like a
+// program's (odd case, blanks, tabs, the 32-bit view repeated, another
+// control set, a user's classes) are still the protected ones.
+TEST(DefinitionReachTest, ProtectedKeysInEveryDisguiseAndLookalikesThatAreNot) {
+    using namespace platform;
+    for (std::string_view key : std::initializer_list<std::string_view>{
+             "\tSoftware\\ Policies\t", "\t\\\tSoftware\\\t", "sOfTwArE\\\\ClAsSeS\\clsid",
+             "Software\\Wow6432Node\\WOW6432NODE\\Policies", "System\\ControlSet002",
+             "SYSTEM\\ControlSet999\\Enum", "  \\ \\System\\Select\\ \\"}) {
+        EXPECT_TRUE(IsProtectedKey(kHkeyLocalMachine, key)) << key;
+    }
+    EXPECT_TRUE(IsProtectedKey(kHkeyUsers, "S-1-5-21-9_Classes\\Wow6432Node\\CLSID"));
+    EXPECT_TRUE(IsProtectedKey(kHkeyUsers, " \\S-1-5-21-9\\"));
+    EXPECT_TRUE(IsProtectedKey(kHkeyClassesRoot, "Wow6432Node\\CLSID"));
+    for (std::string_view key : std::initializer_list<std::string_view>{
+             "Software\\Policies\\Vendor", "SYSTEM\\ControlSet01x\\Services",
+             "SYSTEM\\ControlSet0001\\Services", "Software\\ \\Microsoft",
+             "Software\\Classes\\CLSID\\Run", "Software\\Wow6432Node\\Vendor\\Run",
+             "Vendor\\Software", "Software\t\\Policies"}) {
+        EXPECT_FALSE(IsProtectedKey(kHkeyLocalMachine, key)) << key;
+    }
+    EXPECT_FALSE(IsProtectedKey(kHkeyUsers, "S-1-5-21-9\\Software\\Vendor"));
+    EXPECT_FALSE(IsProtectedKey(kHkeyUsers, "SOFTWARE\\Vendor"));
+}
+
 TEST(DefinitionReachTest, AFileThatNamesTooMuchIsRefusedAtItsLine) {
     auto stored = [](std::initializer_list<std::string_view> lines) {
         std::string out;
