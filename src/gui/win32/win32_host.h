@@ -1,7 +1,8 @@
 // The window host of the engine on Windows: message boxes with MessageBoxW,
 // pending events with a time-sliced message pump, model timers on SetTimer
 // (a message-only window receives them), programs and documents through the
-// backend's shell.
+// backend. Keyboard navigation: Enter and Escape reach a top-level window
+// as WM_COMMAND IDOK and IDCANCEL, so control ids start above them.
 #pragma once
 
 #include <windows.h>
@@ -10,17 +11,17 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/platform.h"
 #include "ui/host.h"
 
 namespace quellon::gui::win32 {
 
 class Win32Host : public ui::Host {
 public:
-    explicit Win32Host(platform::Platform& platform);
+    Win32Host();
     ~Win32Host() override;
     Win32Host(const Win32Host&) = delete;
     Win32Host& operator=(const Win32Host&) = delete;
@@ -29,6 +30,8 @@ public:
     std::function<ui::MsgResult(std::string_view text, int style, std::string_view title)> answer;
     // Runs first when the program is asked to end (a running scan stops).
     std::function<void()> beforeEnd;
+    // Opens a document the shell may open (tests); defaults to ShellExecuteW.
+    std::function<bool(const std::wstring& path)> openDocument;
     bool Ended() const { return ended_; }
 
     // Runs one message (false when none waits): keyboard navigation of the
@@ -44,6 +47,12 @@ public:
     // called; the clock is read only every 64th call.
     void SetEventSlice(std::chrono::milliseconds slice) { slice_ = slice; }
     std::uint64_t DoEventsCalls() const { return calls_; }
+    std::uint64_t EventSlices() const { return slices_; }
+
+    // The message-only window that receives the model timers' WM_TIMER.
+    HWND TimerWindow() const;
+    // Whether `timer` runs as a Windows timer, and with which interval.
+    bool TimerRunning(const ui::Timer& timer, int* interval = nullptr) const;
 
     // ui::Host
     ui::MsgResult MsgBox(std::string_view text, int style, std::string_view title) override;
@@ -57,14 +66,24 @@ public:
     void RemoveTimer(ui::Timer& timer) override;
 
 private:
+    // Runs one message taken from the queue; false for WM_QUIT.
+    bool Dispatch(MSG& msg);
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
     bool ended_ = false;
     std::uint64_t calls_ = 0;
+    std::uint64_t slices_ = 0;
     std::chrono::milliseconds slice_{12};
 };
 
-// The message box result for the button IDOK, IDCANCEL, IDYES or IDNO.
-ui::MsgResult ResultOfButton(int id);
+// The message box result for the button IDOK, IDCANCEL, IDYES or IDNO; for
+// anything else (no box could be shown) the answer that does nothing: No or
+// Cancel where the box `style` has them.
+ui::MsgResult ResultOfButton(int id, int style);
+
+// Whether the shell may open `path` as a document or folder: it exists and
+// is no program, script or shortcut the shell would run instead.
+bool IsOpenableDocument(std::wstring_view path);
 
 }  // namespace quellon::gui::win32
