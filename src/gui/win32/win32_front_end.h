@@ -6,7 +6,9 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <memory>
+#include <string>
 
 #include "app/app_info.h"
 #include "app/application.h"
@@ -16,6 +18,27 @@ namespace quellon::gui::win32 {
 
 class MainWindow;
 class Win32Host;
+
+// The start with the user's session on Windows: the value `valueName` in
+// the Run key of `root` (the user's own by default), whose data is the
+// program's quoted path.
+class RunValueRegistration : public platform::StartupRegistration {
+public:
+    RunValueRegistration(std::wstring valueName, std::filesystem::path program,
+                         HKEY root = HKEY_CURRENT_USER);
+    bool SetRunAtStartup(bool run) override;
+    // The command the session runs: "C:\...\quellon-pro.exe" in quotes.
+    std::wstring Command() const;
+
+private:
+    std::wstring valueName_;
+    std::filesystem::path program_;
+    HKEY root_;
+};
+
+// The screen of `screen` with the work area `workArea`: the taskbar is what
+// the work area leaves free at the bottom.
+app::ScreenArea ScreenOf(const RECT& screen, const RECT& workArea);
 
 class Win32FrontEnd : public app::FrontEnd {
 public:
