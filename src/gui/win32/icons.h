@@ -3,8 +3,9 @@
 // of result rows for the list views.
 #pragma once
 
-#include <commctrl.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 namespace quellon::gui::win32 {
 
