@@ -7,6 +7,9 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace quellon::app {
 class Application;
@@ -21,6 +24,15 @@ class MainWindow;
 class SplashWindow;
 class Win32FrontEnd;
 class Win32Host;
+
+// The full path of the running executable; empty when unknown.
+std::filesystem::path ThisExecutable();
+
+// The command line's arguments (without the program's name) in the
+// program's ANSI code page; nullopt, with the argument in `bad`, when one
+// holds a character that code page lacks (a path would name another file).
+std::optional<std::vector<std::string>> AnsiArguments(const std::vector<std::wstring>& args,
+                                                      std::wstring* bad = nullptr);
 
 struct ProgramOptions {
     std::filesystem::path home, machine, config;

@@ -20,6 +20,9 @@ constexpr wchar_t kTimerWindowClass[] = L"QuellonHostTimers";
 // to itself cannot hold a scan inside the pump.
 constexpr int kMessagesPerSlice = 512;
 
+// A function posted to the host's window: lParam owns it.
+constexpr UINT kRunPosted = WM_APP + 0x51;
+
 }  // namespace
 
 struct Win32Host::Impl {
@@ -87,6 +90,14 @@ struct Win32Host::Impl {
         if (message == WM_TIMER) {
             if (auto* impl = reinterpret_cast<Impl*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA))) {
                 impl->Tick(wParam);
+            }
+            return 0;
+        }
+        if (message == kRunPosted) {
+            std::unique_ptr<std::function<void()>> fn(
+                reinterpret_cast<std::function<void()>*>(lParam));
+            if (fn && *fn && ::GetWindowLongPtrW(hwnd, GWLP_USERDATA) != 0) {
+                (*fn)();
             }
             return 0;
         }
@@ -171,7 +182,20 @@ Win32Host::Win32Host() : impl_(std::make_unique<Impl>()) {
 Win32Host::~Win32Host() {
     if (impl_->timerWindow != nullptr) {
         ::SetWindowLongPtrW(impl_->timerWindow, GWLP_USERDATA, 0);
+        // Functions posted but never run are freed, not run.
+        MSG msg{};
+        while (::PeekMessageW(&msg, impl_->timerWindow, kRunPosted, kRunPosted, PM_REMOVE)) {
+            delete reinterpret_cast<std::function<void()>*>(msg.lParam);
+        }
         ::DestroyWindow(impl_->timerWindow);
+    }
+}
+
+void Win32Host::Post(std::function<void()> fn) {
+    auto owned = std::make_unique<std::function<void()>>(std::move(fn));
+    if (impl_->timerWindow != nullptr &&
+        ::PostMessageW(impl_->timerWindow, kRunPosted, 0, reinterpret_cast<LPARAM>(owned.get()))) {
+        owned.release();
     }
 }
 

@@ -49,6 +49,10 @@ public:
     std::uint64_t DoEventsCalls() const { return calls_; }
     std::uint64_t EventSlices() const { return slices_; }
 
+    // Runs `fn` once the messages already waiting have run (a posted
+    // message; the start-up actions wait for the window's first events so).
+    void Post(std::function<void()> fn);
+
     // The message-only window that receives the model timers' WM_TIMER.
     HWND TimerWindow() const;
     // Whether `timer` runs as a Windows timer, and with which interval.
