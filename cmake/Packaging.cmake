@@ -182,6 +182,15 @@ else()
     target_sources(quellon-cli PRIVATE ${CMAKE_BINARY_DIR}/quellon-cli.rc)
     set_source_files_properties(${CMAKE_BINARY_DIR}/quellon-cli.rc PROPERTIES
         OBJECT_DEPENDS ${QUELLON_ICO})
+    if(TARGET quellon-pro)
+        # The window program: the same icon (the window classes and the tray
+        # load it by its id) and its manifest (common controls 6, DPI).
+        configure_file(${CMAKE_SOURCE_DIR}/src/gui/win32/quellon-pro.rc.in
+            ${CMAKE_BINARY_DIR}/quellon-pro.rc @ONLY)
+        target_sources(quellon-pro PRIVATE ${CMAKE_BINARY_DIR}/quellon-pro.rc)
+        set_source_files_properties(${CMAKE_BINARY_DIR}/quellon-pro.rc PROPERTIES
+            OBJECT_DEPENDS "${QUELLON_ICO};${CMAKE_SOURCE_DIR}/src/gui/win32/quellon-pro.manifest;${CMAKE_SOURCE_DIR}/src/gui/win32/resources.h")
+    endif()
     configure_file(${QUELLON_PACKAGING_DIR}/windows/Notice.txt
         ${CMAKE_BINARY_DIR}/packaging/Notice.txt @ONLY)
 endif()
