@@ -65,8 +65,10 @@ public:
     std::function<void()> onLoaded;
 
 private:
-    std::unique_ptr<app::StartUp> startUp_;
+    // The host goes last: its window, which another program asks the
+    // program to end through, is there until everything else has ended.
     std::unique_ptr<Win32Host> host_;
+    std::unique_ptr<app::StartUp> startUp_;
     std::unique_ptr<Win32FrontEnd> frontEnd_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<SplashWindow> splash_;

@@ -14,7 +14,7 @@ namespace quellon::gui::win32 {
 
 namespace {
 
-constexpr wchar_t kTimerWindowClass[] = L"QuellonHostTimers";
+constexpr const wchar_t* kTimerWindowClass = kHostWindowClass;
 
 // The most messages one DoEvents slice runs: a window that keeps posting
 // to itself cannot hold a scan inside the pump.
@@ -35,6 +35,7 @@ struct Win32Host::Impl {
         bool ticking = false;
     };
 
+    Win32Host* host = nullptr;
     HWND timerWindow = nullptr;
     UINT_PTR nextId = 1;
     std::vector<std::unique_ptr<Entry>> timers;
@@ -90,6 +91,14 @@ struct Win32Host::Impl {
         if (message == WM_TIMER) {
             if (auto* impl = reinterpret_cast<Impl*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA))) {
                 impl->Tick(wParam);
+            }
+            return 0;
+        }
+        if (message == WM_CLOSE) {
+            // Another program (the uninstaller) asks this one to end: as the
+            // user's Exit does, a running scan stops first.
+            if (auto* impl = reinterpret_cast<Impl*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA))) {
+                impl->host->EndProgram();
             }
             return 0;
         }
@@ -161,6 +170,7 @@ bool IsOpenableDocument(std::wstring_view path) {
 }
 
 Win32Host::Win32Host() : impl_(std::make_unique<Impl>()) {
+    impl_->host = this;
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
@@ -277,6 +287,11 @@ int Win32Host::Run() {
         Dispatch(msg);
     }
     return impl_->exitCode;
+}
+
+void Win32Host::SetEventSlice(std::chrono::milliseconds slice) {
+    slice_ = slice;
+    impl_->nextSlice = std::chrono::steady_clock::time_point::min();
 }
 
 void Win32Host::DoEvents() {

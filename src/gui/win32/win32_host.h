@@ -19,6 +19,9 @@
 
 namespace quellon::gui::win32 {
 
+// The class of the host's message-only window, one per running program.
+inline constexpr wchar_t kHostWindowClass[] = L"QuellonHostTimers";
+
 class Win32Host : public ui::Host {
 public:
     Win32Host();
@@ -44,8 +47,9 @@ public:
     int Run();
 
     // Pending events run at most once per slice, however often DoEvents is
-    // called; the clock is read only every 64th call.
-    void SetEventSlice(std::chrono::milliseconds slice) { slice_ = slice; }
+    // called; the clock is read only every 64th call. A new slice starts
+    // with the next pump.
+    void SetEventSlice(std::chrono::milliseconds slice);
     std::uint64_t DoEventsCalls() const { return calls_; }
     std::uint64_t EventSlices() const { return slices_; }
 
@@ -53,7 +57,9 @@ public:
     // message; the start-up actions wait for the window's first events so).
     void Post(std::function<void()> fn);
 
-    // The message-only window that receives the model timers' WM_TIMER.
+    // The message-only window (class kHostWindowClass) that receives the
+    // model timers' WM_TIMER; WM_CLOSE to it ends the program as Exit does
+    // (the uninstaller finds it so).
     HWND TimerWindow() const;
     // Whether `timer` runs as a Windows timer, and with which interval.
     bool TimerRunning(const ui::Timer& timer, int* interval = nullptr) const;
