@@ -9,6 +9,7 @@
 #include <chrono>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -89,6 +90,7 @@ protected:
                                   ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_TAB_CLASSES};
         InitCommonControlsEx(&init);
         WriteDefinitions({"qmwtest.dll=QMW Test"});
+        machine.HomeFile("Help.html", "<html><body>Help</body></html>");
     }
     void TearDown() override {
         program.reset();
@@ -144,6 +146,15 @@ protected:
             }
             Window().Bindings().FlushLists();
         }
+    }
+
+    // Runs messages (timers too) until `done` holds; false after `ms`.
+    bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        program->Host().RunUntil(
+            [&] { return done() || std::chrono::steady_clock::now() > deadline; });
+        Settle();
+        return done();
     }
 
     app::FrmMain& Form() { return program->Form(); }
@@ -282,8 +293,7 @@ TEST_F(MainWindowTest, TheTrayIconsMessagesReachTheForm) {
     // window back.
     constexpr WPARAM kIcon = 1;
     SendMessageW(window, gui::win32::TrayIcon::kCallbackMessage, kIcon, WM_RBUTTONUP);
-    Settle();
-    EXPECT_TRUE(Form().frmMenuPopUp.Visible());
+    EXPECT_TRUE(WaitFor([&] { return Form().frmMenuPopUp.Visible(); }));
     SendMessageW(window, gui::win32::TrayIcon::kCallbackMessage, kIcon, WM_LBUTTONDBLCLK);
     Settle();
     EXPECT_TRUE(Form().frmMainWindow.Visible());
@@ -384,6 +394,15 @@ TEST_F(MainWindowTest, AScanThroughTheWindowListsTheTraceAndStopsOnRequest) {
     auto& shell = machine.Platform().shell;
     const std::string planted = shell.SystemDirectory() + "\\qmwtest.dll";
     machine.PlantFile(planted, "planted");
+    // Many files to look for, the planted one last: the scan takes a while.
+    std::string files;
+    for (int i = 0; i < 4000; ++i) {
+        files +=
+            definitions::EncodeDefinitionLine("qmwabsent" + std::to_string(i) + ".dll=QMW Absent") +
+            "\r\n";
+    }
+    machine.HomeFile("FileDefinition.dat",
+                     files + definitions::EncodeDefinitionLine("qmwtest.dll=QMW Test") + "\r\n");
     Start();
     Click("cmdScan");
     ASSERT_TRUE(IsWindowEnabled(Control("cmdScanNow")));
@@ -415,13 +434,15 @@ TEST_F(MainWindowTest, AScanThroughTheWindowListsTheTraceAndStopsOnRequest) {
         static_cast<LRESULT>(Form().lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Items().size()));
 
     // A second scan: Stop, clicked while it runs, is asked about and ends
-    // it early; the window answered meanwhile.
+    // it before it reaches the listed file at the end; the window answers
+    // meanwhile.
     Click("cmdScan");
     Expect("Are you sure you want to stop the scan?", ui::MsgResult::kYes);
     PostMessageW(Control("cmdStop"), BM_CLICK, 0, 0);
     Click("cmdScanNow");
     EXPECT_TRUE(script.empty()) << "Stop was not clicked during the scan";
     EXPECT_FALSE(Form().Session().ScanRunning);
+    EXPECT_EQ(TextOf(Control("lblSoftwareFound")), L"0");
     EXPECT_TRUE(unexpected.empty()) << unexpected.front();
 }
 

@@ -113,11 +113,8 @@ MainWindow::MainWindow(app::FrmMain& form, Win32Host& host, Win32FrontEnd& front
     ApplyFonts();
 
     // The client area the places were laid out for, at the window's DPI.
-    RECT frame{0, 0, Px(kClientWidth), Px(kClientHeight)};
-    AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)),
-                             TRUE, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)),
-                             dpi_);
-    SetWindowPos(Handle(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+    const SIZE outer = OuterSize();
+    SetWindowPos(Handle(), nullptr, 0, 0, outer.cx, outer.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     tray_ = std::make_unique<TrayIcon>(Handle(), AppIcon(GetSystemMetrics(SM_CXSMICON)));
@@ -432,7 +429,11 @@ void MainWindow::FollowTaskList() {
 }
 
 void MainWindow::OnSize(WPARAM kind) {
-    if (syncing_ || !presented_ || host_.Ended()) {
+    // Only a change between minimised, restored and maximised is a change
+    // of state: a frame change sends SIZE_RESTORED again and again.
+    const WPARAM was = lastSize_;
+    lastSize_ = kind;
+    if (kind == was || syncing_ || !presented_ || host_.Ended()) {
         return;
     }
     auto& model = form_.frmMainWindow;
@@ -454,10 +455,21 @@ void MainWindow::OnSize(WPARAM kind) {
     model.SetWindowState(ui::Window::State::kNormal);
 }
 
+SIZE MainWindow::OuterSize() const {
+    RECT frame{0, 0, Px(kClientWidth), Px(kClientHeight)};
+    AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)),
+                             TRUE, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)),
+                             dpi_);
+    return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
 void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
-    SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Windows' place, with the size the client area needs at the new DPI
+    // (the frame scales differently from the client area).
     dpi_ = dpi;
+    const SIZE outer = OuterSize();
+    SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, outer.cx, outer.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     bind_.Rescale(dpi);
     MoveOwnControls();
     ApplyFonts();
@@ -591,6 +603,15 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SIZE:
             OnSize(wParam);
             break;
+        case WM_GETMINMAXINFO: {
+            // The window may be larger than the screen at a high DPI: its
+            // controls have fixed places and must not be cut off.
+            auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+            const SIZE outer = OuterSize();
+            limits->ptMaxTrackSize.x = std::max<LONG>(limits->ptMaxTrackSize.x, outer.cx);
+            limits->ptMaxTrackSize.y = std::max<LONG>(limits->ptMaxTrackSize.y, outer.cy);
+            return 0;
+        }
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;

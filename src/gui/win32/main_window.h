@@ -106,6 +106,8 @@ private:
     void ScheduleWindowSync();
     void FollowTaskList();
     void OnSize(WPARAM kind);
+    // The window's size for the client area at the placed DPI.
+    SIZE OuterSize() const;
     void OnDpiChanged(UINT dpi, const RECT& suggested);
     void PaintBanner(HDC dc);
     LRESULT ColourStatic(HDC dc, HWND control);
@@ -122,6 +124,7 @@ private:
     bool syncing_ = false;
     bool syncPending_ = false;
     unsigned frontRequests_ = 0;
+    WPARAM lastSize_ = SIZE_RESTORED;
 
     HMENU menuBar_ = nullptr;
     std::map<std::string, HWND> named_;
