@@ -29,10 +29,10 @@ void MainWindow::BuildStatusPage(HWND page) {
     auto& f = form_;
     SetStyle(Named("Label22", bind_.Label(f.Label22, page, {0, 34, kPageWidth, 24})), 2, false);
 
-    constexpr int kCaptionX = 16, kCaptionWidth = 180;
-    constexpr int kValueX = kCaptionX + kCaptionWidth + 16;
+    constexpr int kCaptionX = 16, kCaptionWidth = 160;
+    constexpr int kValueX = kCaptionX + kCaptionWidth + 12;
     constexpr int kValueWidth = kPageWidth - kValueX - 16;
-    constexpr int kLine = 20;
+    constexpr int kLine = 19;
 
     // What the definitions are and what was done with them.
     int y = 64;
@@ -64,8 +64,9 @@ void MainWindow::BuildStatusPage(HWND page) {
           bind_.LinkButton(f.lblViewLogFile, page, {kValueX, row, 120, kLine - 2}));
 
     // What guards the computer now, as the option page has it.
-    y = row + kLine + 14;
-    GroupBox("", page, {0, y, kPageWidth, 18 + 7 * kLine + 16});
+    y = row + kLine + 10;
+    // The schedule's line may take two lines.
+    GroupBox("", page, {0, y, kPageWidth, 18 + 8 * kLine + 16});
     SetStyle(bind_.Caption("Protection", page, {kCaptionX, y + 14, kValueWidth, kLine}), 1, true);
     // A shield's line tells whether it is on and whether its timer runs now,
     // and why not: every background task pauses during a scan and while an
@@ -122,12 +123,11 @@ void MainWindow::BuildStatusPage(HWND page) {
     }
     // The stored schedule and its next scan.
     bind_.Caption("Schedule", page, {kCaptionX, row, kCaptionWidth, kLine - 2});
-    SetStyle(
-        Named("lblSchedule", bind_.Label(f.lblSchedule, page,
-                                         {kValueX, row, kValueWidth, kLine - 2}, SS_ENDELLIPSIS)),
-        0, true);
+    SetStyle(Named("lblSchedule",
+                   bind_.Label(f.lblSchedule, page, {kValueX, row, kValueWidth, 2 * kLine - 2})),
+             0, true);
 
-    y = y + 18 + 7 * kLine + 16 + 12;
+    y = y + 18 + 8 * kLine + 16 + 8;
     Named("cmdWebsite", bind_.PushButton(f.cmdWebsite, page, {0, y, 240, 28}));
     MoveOwnControls();
 }
