@@ -19,6 +19,7 @@
 
 #include "app/frm_main.h"
 #include "definitions/codec.h"
+#include "gui/win32/dialogs.h"
 #include "gui/win32/main_window.h"
 #include "gui/win32/program.h"
 #include "gui/win32/text.h"
@@ -273,6 +274,28 @@ TEST_F(MainWindowTest, MenuItemsShowTheirModelsAndRunTheirProcedures) {
     Menu("mnuViewHelp");
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_NE(opened[0].find(L"Help"), std::wstring::npos);
+}
+
+TEST_F(MainWindowTest, TheEngineWindowsBelongToTheMainWindow) {
+    Start();
+    auto& f = Form();
+    for (ui::Window* model :
+         std::initializer_list<ui::Window*>{&f.frmDelete, &f.frmReport, &f.frmSpywareFoundAlert,
+                                            &f.frmHomePageChangedAlert, &f.frmDownload}) {
+        gui::win32::WindowDialog* dialog = Window().DialogFor(*model);
+        ASSERT_NE(dialog, nullptr) << model->Caption();
+        EXPECT_EQ(&dialog->Model(), model);
+        EXPECT_EQ(GetWindow(dialog->Handle(), GW_OWNER), Window().Handle());
+    }
+    EXPECT_EQ(Window().DialogFor(f.frmMenuPopUp), nullptr);
+    // Debug > Show SpywareFound shows the memory shield's alert window.
+    gui::win32::WindowDialog* alert = Window().DialogFor(f.frmSpywareFoundAlert);
+    EXPECT_FALSE(IsWindowVisible(alert->Handle()));
+    Menu("mnuDebugSpyware");
+    EXPECT_TRUE(f.frmSpywareFoundAlert.Visible());
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(alert->Handle()) != FALSE; }));
+    f.frmSpywareFoundAlert.SetVisible(false);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(alert->Handle()) == FALSE; }));
 }
 
 TEST_F(MainWindowTest, TheTrayIconsMessagesReachTheForm) {
