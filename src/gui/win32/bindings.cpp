@@ -44,8 +44,9 @@ void SetTextIfChanged(HWND hwnd, const std::wstring& text) {
     }
 }
 
-// The desktop's message font at `dpi`.
-HFONT MakeMessageFont(UINT dpi) {
+// The desktop's message font at `dpi`, bold, larger or fixed-pitch when
+// asked.
+HFONT MakeMessageFont(UINT dpi, const Binder::FontStyle& style = {}) {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     LOGFONTW font{};
@@ -60,6 +61,14 @@ HFONT MakeMessageFont(UINT dpi) {
     } else {
         font.lfHeight = -MulDiv(9, static_cast<int>(dpi), 72);
         lstrcpynW(font.lfFaceName, L"Segoe UI", LF_FACESIZE);
+    }
+    font.lfHeight = MulDiv(font.lfHeight, style.percent, 100);
+    if (style.bold) {
+        font.lfWeight = FW_BOLD;
+    }
+    if (style.fixed) {
+        font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+        lstrcpynW(font.lfFaceName, L"Courier New", LF_FACESIZE);
     }
     return CreateFontIndirectW(&font);
 }
@@ -168,6 +177,10 @@ struct Binder::Impl {
     std::map<HWND, std::function<bool(NMHDR*, LRESULT&)>> notifies;
     std::vector<std::unique_ptr<ListBinding>> lists;
     std::vector<HIMAGELIST> imageLists;
+    std::map<HWND, FontStyle> styled;
+    std::vector<HFONT> styledFonts;
+    // The styled fonts at the current DPI, by style.
+    std::map<int, HFONT> fontCache;
     HWND pump = nullptr;
     HFONT font = nullptr;
     UINT dpi = 0;
@@ -182,6 +195,9 @@ struct Binder::Impl {
         }
         if (font != nullptr) {
             DeleteObject(font);
+        }
+        for (HFONT f : styledFonts) {
+            DeleteObject(f);
         }
         for (HIMAGELIST list : imageLists) {
             ImageList_Destroy(list);
@@ -392,8 +408,7 @@ void Binder::Control(ui::Control& model, HWND control) {
     Impl* impl = impl_.get();
     Watch(model, [impl, &model, control] {
         const Impl::Quiet quietly(*impl);
-        if ((IsWindowVisible(control) != FALSE) != model.Visible() ||
-            ((GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0) != model.Visible()) {
+        if (((GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0) != model.Visible()) {
             ShowWindow(control, model.Visible() ? SW_SHOWNA : SW_HIDE);
         }
         if ((IsWindowEnabled(control) != FALSE) != model.Enabled()) {
@@ -651,7 +666,8 @@ HWND Binder::DatePicker(ui::DateTimePicker& model, HWND parent, Box box, bool ti
         SYSTEMTIME st = ToSystemTime(v);
         SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
         if (model.IsNull()) {
-            SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_NONE, 0);
+            // Some versions of the control refuse GDT_NONE without a time.
+            SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_NONE, reinterpret_cast<LPARAM>(&st));
         }
     };
     Watch(model, show);
@@ -694,7 +710,10 @@ HWND Binder::Tabs(ui::TabStrip& model, HWND parent, Box box, std::vector<HWND> p
         }
         for (size_t i = 0; i < pages.size(); ++i) {
             const bool on = static_cast<int>(i) == selected && model.Visible();
-            if (pages[i] != nullptr && (IsWindowVisible(pages[i]) != FALSE) != on) {
+            // The page's own flag: IsWindowVisible is false for every page
+            // while the window is hidden.
+            const bool shown = (GetWindowLongW(pages[i], GWL_STYLE) & WS_VISIBLE) != 0;
+            if (pages[i] != nullptr && shown != on) {
                 ShowWindow(pages[i], on ? SW_SHOWNA : SW_HIDE);
             }
         }
@@ -726,6 +745,27 @@ HWND Binder::Frame(ui::Frame& model, HWND parent, Box box) {
     return panel;
 }
 
+HWND Binder::Icon(HICON icon, HWND parent, Box box) {
+    const HWND picture = impl_->Make(L"STATIC", SS_ICON | SS_CENTERIMAGE, 0, parent, box);
+    SendMessageW(picture, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    // SS_ICON sizes the control to the icon; the place given wins.
+    const UINT at = DpiOf(parent);
+    SetWindowPos(picture, nullptr, 0, 0, Scaled(box.width, at), Scaled(box.height, at),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return picture;
+}
+
+void Binder::Emphasis(HWND control, FontStyle style) {
+    impl_->styled[control] = style;
+    const int key = (style.bold ? 1 : 0) | (style.fixed ? 2 : 0) | (style.percent << 2);
+    HFONT& font = impl_->fontCache[key];
+    if (font == nullptr) {
+        font = MakeMessageFont(DpiOf(GetParent(control)), style);
+        impl_->styledFonts.push_back(font);
+    }
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
 void Binder::FlushLists() {
     for (auto& list : impl_->lists) {
         impl_->Sync(*list);
@@ -749,6 +789,21 @@ void Binder::Rescale(UINT dpi) {
         if (lstrcmpW(className, L"QuellonPanel") != 0) {
             SendMessageW(item.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(impl_->font), TRUE);
         }
+    }
+    std::vector<HFONT> oldStyled;
+    oldStyled.swap(impl_->styledFonts);
+    impl_->fontCache.clear();
+    for (const auto& [control, style] : impl_->styled) {
+        const int key = (style.bold ? 1 : 0) | (style.fixed ? 2 : 0) | (style.percent << 2);
+        HFONT& font = impl_->fontCache[key];
+        if (font == nullptr) {
+            font = MakeMessageFont(dpi, style);
+            impl_->styledFonts.push_back(font);
+        }
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
+    for (HFONT f : oldStyled) {
+        DeleteObject(f);
     }
     for (auto& list : impl_->lists) {
         HIMAGELIST icons = MakeKindImageList(Scaled(16, dpi));

@@ -71,6 +71,17 @@ public:
     // A panel (MakePanel) shown while the frame model is visible.
     HWND Frame(ui::Frame& model, HWND parent, Box box);
 
+    // A picture of the binder's own (an SS_ICON static showing `icon`).
+    HWND Icon(HICON icon, HWND parent, Box box);
+    // Gives a control made here a bold, larger (percent of the message
+    // font) or fixed-pitch font; kept through Rescale.
+    struct FontStyle {
+        bool bold = false;
+        int percent = 100;
+        bool fixed = false;
+    };
+    void Emphasis(HWND control, FontStyle style);
+
     // Makes every list show the model's rows now.
     void FlushLists();
     // Moves and sizes every control made here for the window's new DPI.
