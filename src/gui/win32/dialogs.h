@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "gui/win32/bindings.h"
@@ -45,6 +46,10 @@ public:
     void RunModal();
     // Raises the window above the others and gives it the focus.
     void BringToFront();
+    // The button Enter presses.
+    void SetDefaultButton(HWND button);
+    // A label drawn in `colour` instead of the window text colour.
+    void SetTextColour(HWND label, COLORREF colour);
 
 protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -57,7 +62,10 @@ private:
     HWND owner_;
     Binder bind_;
     bool following_ = false;
+    bool modal_ = false;
     unsigned frontRequests_ = 0;
+    HWND defaultButton_ = nullptr;
+    std::vector<std::pair<HWND, COLORREF>> colours_;
 };
 
 // "Files Not Deleted": the two notes, the list and its two buttons.

@@ -3,6 +3,8 @@
 // the model of every mouse movement over it.
 #pragma once
 
+#include <string>
+
 #include "gui/win32/bindings.h"
 #include "gui/win32/window_class.h"
 #include "tray/frm_menu_popup.h"
@@ -20,8 +22,13 @@ protected:
 
 private:
     void Follow();
+    static LRESULT CALLBACK ChildProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                           UINT_PTR id, DWORD_PTR self);
     tray::FrmMenuPopUp& model_;
+    std::wstring title_;
     Binder bind_;
+    HWND close_ = nullptr;
+    bool closeBold_ = false;
 };
 
 }  // namespace quellon::gui::win32
