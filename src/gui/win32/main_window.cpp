@@ -152,11 +152,9 @@ MainWindow::~MainWindow() {
     dialogs_.clear();
     trayMenu_.reset();
     tray_.reset();
+    // The menu bar goes with the window.
     if (Handle() != nullptr) {
         DestroyWindow(Handle());
-    }
-    if (menuBar_ != nullptr && !IsMenu(menuBar_)) {
-        menuBar_ = nullptr;
     }
     for (auto& [key, font] : fonts_) {
         DeleteObject(font);

@@ -8,7 +8,6 @@
 // the window's DPI and moves them again when the DPI changes.
 #pragma once
 
-#include <deque>
 #include <map>
 #include <memory>
 #include <string>
