@@ -306,6 +306,8 @@ TEST_F(MainWindowTest, TheTrayIconsMessagesReachTheForm) {
     EXPECT_FALSE(Form().frmMainWindow.Visible());
     if (Window().Tray().Shown()) {
         EXPECT_FALSE(IsWindowVisible(window));
+        // The icon holds the program: it is off the taskbar.
+        EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
     } else {
         // Without a notification area the window waits on the taskbar.
         EXPECT_TRUE(IsIconic(window));
@@ -345,7 +347,10 @@ TEST_F(MainWindowTest, MinimisingAndRestoringGoThroughTheForm) {
     EXPECT_EQ(Form().frmMainWindow.WindowState(), ui::Window::State::kMinimized);
     EXPECT_TRUE(Form().tmrMemoryInspected.Enabled());
     EXPECT_FALSE(Form().frmMainWindow.ShowInTaskList());
-    EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    // Nothing in the tray holds the program: the window stays on the
+    // taskbar, where the user finds it again.
+    EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    EXPECT_FALSE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
 
     ShowWindow(window, SW_RESTORE);
     Settle();

@@ -141,7 +141,10 @@ MainWindow::MainWindow(app::FrmMain& form, Win32Host& host, Win32FrontEnd& front
         }
         ScheduleWindowSync();
     });
-    bind_.Watch(form_.trayIcon, [this] { ScheduleWindowSync(); });
+    bind_.Watch(form_.trayIcon, [this] {
+        FollowTaskList();
+        ScheduleWindowSync();
+    });
     frontEnd_.Attach(this);
 }
 
@@ -414,11 +417,14 @@ void MainWindow::SyncWindow() {
 
 void MainWindow::FollowTaskList() {
     // Listed on the taskbar as an application window, or left off it as a
-    // tool window.
+    // tool window. Left off only while the tray icon holds the program: a
+    // window minimised with nothing in the tray stays on the taskbar, where
+    // the user finds it again.
     HWND hwnd = Handle();
+    const bool listed = form_.frmMainWindow.ShowInTaskList() || tray_ == nullptr || !tray_->Shown();
     const LONG_PTR old = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
     LONG_PTR style = old & ~static_cast<LONG_PTR>(WS_EX_APPWINDOW | WS_EX_TOOLWINDOW);
-    style |= form_.frmMainWindow.ShowInTaskList() ? WS_EX_APPWINDOW : WS_EX_TOOLWINDOW;
+    style |= listed ? WS_EX_APPWINDOW : WS_EX_TOOLWINDOW;
     if (style != old) {
         SetWindowLongPtrW(hwnd, GWL_EXSTYLE, style);
         SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
