@@ -308,7 +308,9 @@ TEST(Bindings, ListRowsFollowTheModelOncePendingEventsRun) {
     ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3);
     EXPECT_EQ(ItemText(list, 2, 1), L"c:\\bad.exe");
     EXPECT_TRUE(ItemChecked(list, 2));
-    EXPECT_FALSE(ItemChecked(list, 1));
+    // An unticked row shows an empty box, not none.
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMSTATE, 1, LVIS_STATEIMAGEMASK),
+              static_cast<LRESULT>(INDEXTOSTATEIMAGEMASK(1)));
     EXPECT_EQ(ItemImage(list, 1), 1);
     EXPECT_EQ(ItemImage(list, 2), 2);
 

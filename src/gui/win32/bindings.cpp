@@ -324,8 +324,9 @@ struct Binder::Impl {
                 item.pszText = LPSTR_TEXTCALLBACKW;
                 item.iImage = I_IMAGECALLBACK;
                 SendMessageW(hwnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-                if (list.checkable) {
-                    SetCheck(hwnd, i, rows[i].checked);
+                // The control gives a new row an empty check box.
+                if (list.checkable && rows[i].checked) {
+                    SetCheck(hwnd, i, true);
                 }
                 list.shown.push_back(rows[i]);
             }

@@ -51,11 +51,12 @@ TrayMenu::TrayMenu(tray::FrmMenuPopUp& model, const std::string& productName)
     int y = kHeaderHeight + 6;
     const int inner = width - 16;
     for (ui::Label* item : items) {
-        const HWND button = bind_.PushButton(*item, w, {8, y, inner, 28});
+        const HWND button = bind_.PushButton(*item, w, {8, y, inner, 26});
         SetWindowSubclass(button, ChildProcedure, 1, reinterpret_cast<DWORD_PTR>(this));
-        y += 31;
+        y += 28;
     }
-    close_ = bind_.LinkButton(model_.lblMenuClose, w, {8, y + 8, inner, 20});
+    // Below the items, inside the menu's height (180 pixels).
+    close_ = bind_.LinkButton(model_.lblMenuClose, w, {8, y + 4, inner, 20});
     SetWindowLongW(close_, GWL_STYLE, GetWindowLongW(close_, GWL_STYLE) | SS_RIGHT);
     SetWindowSubclass(close_, ChildProcedure, 1, reinterpret_cast<DWORD_PTR>(this));
     bind_.Watch(model_, [this] { Follow(); });
