@@ -505,6 +505,18 @@ TEST(Bindings, TabsShowThePageOfTheSelectedTab) {
     EXPECT_EQ(changes, 2);
     EXPECT_TRUE(shown(1));
     EXPECT_FALSE(shown(2));
+
+    // A renamed tab shows its new caption.
+    model.tabs[0] = "Main";
+    model.Select(1);
+    wchar_t text[32] = {};
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 32;
+    SendMessageW(tabs, TCM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    EXPECT_STREQ(text, L"Main");
+    EXPECT_EQ(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), 3);
 }
 
 TEST(Bindings, AFrameIsShownWhileItsModelIsAndPassesMessagesUp) {

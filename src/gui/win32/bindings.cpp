@@ -694,17 +694,26 @@ HWND Binder::DatePicker(ui::DateTimePicker& model, HWND parent, Box box, bool ti
 
 HWND Binder::Tabs(ui::TabStrip& model, HWND parent, Box box, std::vector<HWND> pages) {
     const HWND tabs = impl_->Make(WC_TABCONTROLW, WS_CLIPSIBLINGS | WS_TABSTOP, 0, parent, box);
-    for (size_t i = 0; i < model.tabs.size(); ++i) {
-        std::wstring text = WideCaption(model.tabs[i]);
-        TCITEMW item{};
-        item.mask = TCIF_TEXT;
-        item.pszText = text.data();
-        SendMessageW(tabs, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
-    }
     Control(model, tabs);
     Impl* impl = impl_.get();
-    const auto show = [impl, &model, tabs, pages] {
+    auto captions = std::make_shared<std::vector<std::string>>();
+    const auto show = [impl, &model, tabs, pages, captions] {
         const Impl::Quiet quietly(*impl);
+        // The tabs' captions as the model has them now.
+        if (*captions != model.tabs) {
+            for (size_t i = 0; i < model.tabs.size(); ++i) {
+                std::wstring text = WideCaption(model.tabs[i]);
+                TCITEMW item{};
+                item.mask = TCIF_TEXT;
+                item.pszText = text.data();
+                SendMessageW(tabs, i < captions->size() ? TCM_SETITEMW : TCM_INSERTITEMW, i,
+                             reinterpret_cast<LPARAM>(&item));
+            }
+            for (size_t i = captions->size(); i-- > model.tabs.size();) {
+                SendMessageW(tabs, TCM_DELETEITEM, i, 0);
+            }
+            *captions = model.tabs;
+        }
         const int selected = model.SelectedIndex() - 1;
         if (static_cast<int>(SendMessageW(tabs, TCM_GETCURSEL, 0, 0)) != selected) {
             SendMessageW(tabs, TCM_SETCURSEL, static_cast<WPARAM>(selected), 0);
