@@ -291,11 +291,17 @@ TEST_F(ProgramTest, TheMemoryShieldsAlertIsAnsweredThroughItsWindow) {
     // The user sees the alert on top and presses STOP; until then the
     // shield waits with the windows running.
     bool seen = false, onTop = false;
+    const auto giveUp = Clock::now() + std::chrono::seconds(15);
     std::function<void()> pressStop = [&] {
         HWND window = dialog->Handle();
         HWND stop = window != nullptr ? FindByText(window, L"STOP") : nullptr;
         if (window == nullptr || !IsWindowVisible(window) || stop == nullptr) {
-            program->Host().Post(pressStop);
+            if (Clock::now() < giveUp) {
+                program->Host().Post(pressStop);
+            } else {
+                // Never shown: the wait ends and the test fails, not hangs.
+                alert.SetVisible(false);
+            }
             return;
         }
         seen = true;
@@ -311,6 +317,82 @@ TEST_F(ProgramTest, TheMemoryShieldsAlertIsAnsweredThroughItsWindow) {
     EXPECT_FALSE(IsWindowVisible(dialog->Handle()));
     EXPECT_TRUE(running.Killed());
     EXPECT_FALSE(program->Host().Ended());
+}
+
+// The user's start page; nullopt when there is none.
+std::optional<std::wstring> StartPage() {
+    wchar_t data[1024] = {};
+    DWORD size = sizeof data;
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Main",
+                     L"Start Page", RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return std::wstring(data);
+}
+
+void SetStartPage(const std::optional<std::wstring>& page) {
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Main", 0, nullptr,
+                    0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    if (page) {
+        RegSetValueExW(key, L"Start Page", 0, REG_SZ, reinterpret_cast<const BYTE*>(page->c_str()),
+                       static_cast<DWORD>((page->size() + 1) * sizeof(wchar_t)));
+    } else {
+        RegDeleteValueW(key, L"Start Page");
+    }
+    RegCloseKey(key);
+}
+
+TEST_F(ProgramTest, TheHomePageAlertIsAnsweredModallyThroughItsWindow) {
+    const std::optional<std::wstring> before = StartPage();
+    SetStartPage(L"https://start.example/");
+    // No page remembered from an earlier run of the program in this prefix.
+    RegDeleteKeyValueW(
+        HKEY_CURRENT_USER,
+        Wide(std::string(quellon::win32::kProgramSettingsKey) + "\\Quellon Pro\\OptionAndSettings")
+            .c_str(),
+        L"Homepage");
+    Definitions({}, {}, {});
+    program = Make();
+    Start(*program);
+    ASSERT_TRUE(program->Loaded());
+    app::FrmMain& form = program->Form();
+    // The first look remembers the page; then something changes it.
+    form.tmrCheckHomePage_Timer();
+    SetStartPage(L"https://hijack.example/");
+    auto& alert = form.frmHomePageChangedAlert;
+    WindowDialog* dialog = program->Window().DialogFor(alert);
+    ASSERT_NE(dialog, nullptr);
+    HWND main = program->Window().Handle();
+    bool seen = false, mainDisabled = false;
+    const auto giveUp = Clock::now() + std::chrono::seconds(15);
+    std::function<void()> pressYes = [&] {
+        HWND window = dialog->Handle();
+        HWND yes = window != nullptr ? FindByText(window, L"Yes") : nullptr;
+        if (window == nullptr || !IsWindowVisible(window) || yes == nullptr) {
+            if (Clock::now() < giveUp) {
+                program->Host().Post(pressYes);
+            } else {
+                // Never shown: the wait ends and the test fails, not hangs.
+                alert.SetVisible(false);
+            }
+            return;
+        }
+        seen = true;
+        // Modal: the main window takes no input meanwhile.
+        mainDisabled = !IsWindowEnabled(main);
+        SendMessageW(yes, BM_CLICK, 0, 0);
+    };
+    program->Host().Post(pressYes);
+    form.tmrCheckHomePage_Timer();
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(mainDisabled);
+    EXPECT_TRUE(IsWindowEnabled(main));
+    EXPECT_FALSE(alert.Visible());
+    EXPECT_EQ(alert.LastOutcome(), protection::FrmHomePageChangedAlert::Outcome::kRestored);
+    EXPECT_EQ(StartPage(), std::optional<std::wstring>(L"https://start.example/"));
+    EXPECT_FALSE(program->Host().Ended());
+    SetStartPage(before);
 }
 
 TEST_F(ProgramTest, TheTrayMenuSlidesUpAboveTheTaskbarAndDownAgain) {
