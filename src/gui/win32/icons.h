@@ -7,10 +7,12 @@
 // After windows.h, which it needs.
 #include <commctrl.h>
 
+#include "gui/win32/resources.h"
+
 namespace quellon::gui::win32 {
 
 // The icon resource every window and the tray show.
-inline constexpr int kAppIconId = 1;
+inline constexpr int kAppIconId = QUELLON_IDI_APP;
 
 // The program's icon at `size` pixels (shared; never destroy it); Windows'
 // application icon when the program has none.
