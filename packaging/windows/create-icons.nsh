@@ -1,3 +1,7 @@
+  ; The program itself: the Start-menu entry and the desktop shortcut start
+  ; the window program.
+  CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Quellon Pro.lnk" "$INSTDIR\quellon-pro.exe" "" "$INSTDIR\quellon-pro.exe" 0
+  CreateShortCut "$DESKTOP\Quellon Pro.lnk" "$INSTDIR\quellon-pro.exe" "" "$INSTDIR\quellon-pro.exe" 0
   ; The Start-menu entries besides "Uninstall": a scan of this machine in a
   ; console window that stays open, and the help (Help.chm when it is
   ; installed, else the page Help.html).
