@@ -1,5 +1,6 @@
 #include "definitions/definition_reach.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -104,11 +105,22 @@ bool MayBeProtectedComponent(std::string_view piece) {
         piece.find_first_not_of("0123456789", 10) == std::string_view::npos) {
         return true;
     }
-    for (std::string_view entry : kProtectedKeys) {
-        while (!entry.empty()) {
-            if (IsUpperWord(piece, winpath::TakeComponent(entry))) {
-                return true;
+    // The protected keys' components, each once, split when first needed.
+    static const std::vector<std::string_view> kWords = [] {
+        std::vector<std::string_view> words;
+        for (std::string_view entry : kProtectedKeys) {
+            while (!entry.empty()) {
+                const std::string_view word = winpath::TakeComponent(entry);
+                if (std::find(words.begin(), words.end(), word) == words.end()) {
+                    words.push_back(word);
+                }
             }
+        }
+        return words;
+    }();
+    for (std::string_view word : kWords) {
+        if (IsUpperWord(piece, word)) {
+            return true;
         }
     }
     return false;
