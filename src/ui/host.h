@@ -24,6 +24,21 @@ enum MsgStyle : int {
 
 enum class MsgResult { kOk = 1, kCancel = 2, kYes = 6, kNo = 7 };
 
+// The answer of a box that closed without a button, or could not be shown:
+// its way of saying no (Cancel where it has one, No, or OK when OK is all
+// it offers), never yes.
+constexpr MsgResult DeclinedAnswer(int style) {
+    switch (style & 7) {
+        case kOkCancel:
+        case kYesNoCancel:
+            return MsgResult::kCancel;
+        case kYesNo:
+            return MsgResult::kNo;
+        default:
+            return MsgResult::kOk;
+    }
+}
+
 class Timer;
 
 class Host {

@@ -38,15 +38,7 @@ ui::MsgResult ScriptedHost::MsgBox(std::string_view text, int style, std::string
         return anyAnswer_;
     ADD_FAILURE() << "unexpected message box \"" << text << "\" (title \"" << title << "\")";
     // The safe answer: decline whatever the box asks.
-    switch (style & 7) {
-        case ui::kOkCancel:
-            return ui::MsgResult::kCancel;
-        case ui::kYesNo:
-        case ui::kYesNoCancel:
-            return ui::MsgResult::kNo;
-        default:
-            return ui::MsgResult::kOk;
-    }
+    return ui::DeclinedAnswer(style);
 }
 
 void ScriptedHost::SetNow(const DateTime& t) {

@@ -16,6 +16,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/page_lines.h"
 #include "gui/qt/date_picker.h"
 #include "gui/qt/main_window.h"
 
@@ -90,19 +91,8 @@ QWidget* MainWindow::BuildStatusPage() {
     QLabel* heading = bind_.Label(f.lblDefCaption, QStringLiteral("lblDefCaption"));
     Bold(heading, 1);
     grid->addWidget(heading, 0, 0, 1, 2);
-    struct Line {
-        const char* caption;
-        ui::Label& value;
-        const char* name;
-    };
-    const Line lines[] = {{"Definitions loaded", f.lblDefCount, "lblDefCount"},
-                          {"Program version", f.lblVersion, "lblVersion"},
-                          {"Definition version", f.lblDefVersion, "lblDefVersion"},
-                          {"Items removed", f.lblDefRemoved, "lblDefRemoved"},
-                          {"Last scan", f.lblLastScan, "lblLastScan"},
-                          {"Last complete scan", f.lblLastFullScan, "lblLastFullScan"}};
     int r = 1;
-    for (const Line& line : lines) {
+    for (const app::LabelLine& line : app::DefinitionLines(f)) {
         grid->addWidget(Caption(QString::fromLatin1(line.caption)), r, 0);
         QLabel* value = bind_.Label(line.value, QString::fromLatin1(line.name));
         Bold(value);
@@ -129,55 +119,24 @@ QWidget* MainWindow::BuildStatusPage() {
     QLabel* guardHeading = Caption(QStringLiteral("Protection"));
     Bold(guardHeading, 1);
     guardGrid->addWidget(guardHeading, 0, 0, 1, 2);
-    // A shield's line tells whether it is on and whether its timer runs now,
-    // and why not: every background task pauses during a scan and while an
-    // alert of theirs waits; the memory shield and the schedule check also
-    // pause while this window is shown.
-    struct Guard {
-        const char* caption;
-        ui::CheckBox& option;
-        ui::Timer* timer;
-        bool pausesWhileShown;
-    };
-    const Guard guards[] = {{"Memory shield", f.chkAutoProtect, &f.tmrMemoryInspected, true},
-                            {"Home page shield", f.chkHomePage, &f.tmrCheckHomePage, false},
-                            {"Scheduled scans", f.chkAutomaticScanYesOrNo, &f.tmrScheduler, true},
-                            {"Automatic Live Update", f.chkAutomaticUpdate, nullptr, false},
-                            {"Run at startup", f.chkRunAtStartup, nullptr, false}};
+    // A background task's line: on or off, and whether it runs now.
     r = 1;
-    for (const Guard& g : guards) {
+    for (const app::Guard& g : app::Guards(f)) {
         guardGrid->addWidget(Caption(QString::fromLatin1(g.caption)), r, 0);
         auto* state = new QLabel;
         state->setObjectName(QStringLiteral("guard%1").arg(r));
         Bold(state);
-        ui::CheckBox* option = &g.option;
-        ui::Timer* timer = g.timer;
-        const bool pausesWhileShown = g.pausesWhileShown;
-        auto show = [&f, option, timer, pausesWhileShown, state] {
-            const bool on = option->Checked();
-            const bool running = timer == nullptr || timer->Enabled();
-            QString paused;
-            if (f.Session().ScanRunning) {
-                paused = QStringLiteral("On, paused during the scan");
-            } else if (f.frmSpywareFoundAlert.Visible() || f.frmHomePageChangedAlert.Visible()) {
-                paused = QStringLiteral("On, paused while an alert waits");
-            } else if (pausesWhileShown) {
-                paused = QStringLiteral("On, paused while this window is shown");
-            } else {
-                paused = QStringLiteral("On, paused");
-            }
-            state->setText(!on ? QStringLiteral("Off") : running ? QStringLiteral("On") : paused);
-            state->setStyleSheet(!on       ? QStringLiteral("color: #8a8a8a;")
-                                 : running ? QStringLiteral("color: #1e7b34;")
-                                           : QStringLiteral("color: #9a6a00;"));
+        auto show = [&f, g, state] {
+            const app::GuardText line = app::ShowGuard(f, g);
+            state->setText(QString::fromLatin1(line.text.data(), int(line.text.size())));
+            state->setStyleSheet(
+                line.state == app::GuardState::kOff  ? QStringLiteral("color: #8a8a8a;")
+                : line.state == app::GuardState::kOn ? QStringLiteral("color: #1e7b34;")
+                                                     : QStringLiteral("color: #9a6a00;"));
         };
-        bind_.Watch(*option, show);
-        if (timer != nullptr) {
-            bind_.Watch(*timer, show);
+        for (ui::Observable* source : app::GuardSources(f, g)) {
+            bind_.Watch(*source, show);
         }
-        bind_.Watch(f.cmdScanNow, show);
-        bind_.Watch(f.frmSpywareFoundAlert, show);
-        bind_.Watch(f.frmHomePageChangedAlert, show);
         guardGrid->addWidget(state, r, 1);
         ++r;
     }
@@ -219,18 +178,7 @@ QWidget* MainWindow::BuildScanPage() {
     grid->setContentsMargins(16, 10, 16, 10);
     grid->setHorizontalSpacing(16);
     grid->setVerticalSpacing(6);
-    struct Counter {
-        const char* caption;
-        ui::Label& value;
-        const char* name;
-    };
-    const Counter list[] = {
-        {"Running Processes", f.lblTotalNoOfRunningItems, "lblTotalNoOfRunningItems"},
-        {"Memory Items Inspected", f.lblMemoryInspected, "lblMemoryInspected"},
-        {"Registry Entries Inspected", f.lblRegistryInspected, "lblRegistryInspected"},
-        {"Files/Folders Inspected", f.lblFilesFolderInspected, "lblFilesFolderInspected"},
-        {"Spyware Found", f.lblSoftwareFound, "lblSoftwareFound"},
-        {"Traces Found", f.lbltracesFound, "lbltracesFound"}};
+    const auto list = app::ScanCounters(f);
     for (int i = 0; i < 6; ++i) {
         const int row = i % 3;
         const int col = (i / 3) * 3;
@@ -253,21 +201,13 @@ QWidget* MainWindow::BuildScanPage() {
     auto* bars = new QGridLayout;
     bars->setHorizontalSpacing(12);
     bars->setVerticalSpacing(6);
-    struct Bar {
-        const char* caption;
-        ui::ProgressBar& model;
-        const char* name;
-    };
-    const Bar barList[] = {{"Current task", f.pb1, "pb1"},
-                           {"Overall progress", f.pb2, "pb2"},
-                           {"Activity", f.pbgMain, "pbgMain"}};
     int r = 0;
-    for (const Bar& bar : barList) {
+    for (const app::BarLine& bar : app::ScanBars(f)) {
         QLabel* caption = Caption(QString::fromLatin1(bar.caption));
         bind_.Control(bar.model, caption);
         bars->addWidget(caption, r, 0);
         QProgressBar* widget = bind_.Progress(bar.model, QString::fromLatin1(bar.name));
-        widget->setFixedHeight(bar.name[2] == 'g' ? 8 : 16);
+        widget->setFixedHeight(bar.thin ? 8 : 16);
         bars->addWidget(widget, r, 1);
         ++r;
     }

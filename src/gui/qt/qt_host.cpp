@@ -35,15 +35,7 @@ ui::MsgResult ResultOfButton(int standardButton, int style) {
             break;
     }
     // Closed without a button: the box's way of saying no.
-    switch (style & 7) {
-        case ui::kYesNo:
-            return ui::MsgResult::kNo;
-        case ui::kOkCancel:
-        case ui::kYesNoCancel:
-            return ui::MsgResult::kCancel;
-        default:
-            return ui::MsgResult::kOk;
-    }
+    return ui::DeclinedAnswer(style);
 }
 
 ui::MsgResult QtHost::MsgBox(std::string_view text, int style, std::string_view title) {

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "app/page_lines.h"
 #include "gui/win32/text.h"
 
 namespace quellon::gui::win32 {
@@ -40,19 +41,8 @@ void MainWindow::BuildStatusPage(HWND page) {
     SetStyle(Named("lblDefCaption",
                    bind_.Label(f.lblDefCaption, page, {kCaptionX, y + 14, kValueWidth, kLine})),
              1, true);
-    struct Line {
-        const char* caption;
-        ui::Label& value;
-        const char* name;
-    };
-    const Line lines[] = {{"Definitions loaded", f.lblDefCount, "lblDefCount"},
-                          {"Program version", f.lblVersion, "lblVersion"},
-                          {"Definition version", f.lblDefVersion, "lblDefVersion"},
-                          {"Items removed", f.lblDefRemoved, "lblDefRemoved"},
-                          {"Last scan", f.lblLastScan, "lblLastScan"},
-                          {"Last complete scan", f.lblLastFullScan, "lblLastFullScan"}};
     int row = y + 14 + 24;
-    for (const Line& line : lines) {
+    for (const app::LabelLine& line : app::DefinitionLines(f)) {
         bind_.Caption(line.caption, page, {kCaptionX, row, kCaptionWidth, kLine - 2});
         SetStyle(
             Named(line.name, bind_.Label(line.value, page, {kValueX, row, kValueWidth, kLine - 2})),
@@ -68,56 +58,25 @@ void MainWindow::BuildStatusPage(HWND page) {
     // The schedule's line may take two lines.
     GroupBox("", page, {0, y, kPageWidth, 18 + 8 * kLine + 16});
     SetStyle(bind_.Caption("Protection", page, {kCaptionX, y + 14, kValueWidth, kLine}), 1, true);
-    // A shield's line tells whether it is on and whether its timer runs now,
-    // and why not: every background task pauses during a scan and while an
-    // alert of theirs waits; the memory shield and the schedule check also
-    // pause while this window is shown.
-    struct Guard {
-        const char* caption;
-        ui::CheckBox& option;
-        ui::Timer* timer;
-        bool pausesWhileShown;
-    };
-    const Guard guards[] = {{"Memory shield", f.chkAutoProtect, &f.tmrMemoryInspected, true},
-                            {"Home page shield", f.chkHomePage, &f.tmrCheckHomePage, false},
-                            {"Scheduled scans", f.chkAutomaticScanYesOrNo, &f.tmrScheduler, true},
-                            {"Automatic Live Update", f.chkAutomaticUpdate, nullptr, false},
-                            {"Run at startup", f.chkRunAtStartup, nullptr, false}};
+    // A background task's line: on or off, and whether it runs now.
     row = y + 14 + 24;
     int number = 1;
-    for (const Guard& g : guards) {
+    for (const app::Guard& g : app::Guards(f)) {
         bind_.Caption(g.caption, page, {kCaptionX, row, kCaptionWidth, kLine - 2});
         HWND state = Named("guard" + std::to_string(number),
                            bind_.Caption("", page, {kValueX, row, kValueWidth, kLine - 2}));
         SetStyle(state, 0, true);
-        ui::CheckBox* option = &g.option;
-        ui::Timer* timer = g.timer;
-        const bool pausesWhileShown = g.pausesWhileShown;
-        auto show = [this, option, timer, pausesWhileShown, state] {
-            auto& form = form_;
-            const bool on = option->Checked();
-            const bool running = timer == nullptr || timer->Enabled();
-            const char* paused = "On, paused";
-            if (form.Session().ScanRunning) {
-                paused = "On, paused during the scan";
-            } else if (form.frmSpywareFoundAlert.Visible() ||
-                       form.frmHomePageChangedAlert.Visible()) {
-                paused = "On, paused while an alert waits";
-            } else if (pausesWhileShown) {
-                paused = "On, paused while this window is shown";
-            }
-            const char* text = !on ? "Off" : running ? "On" : paused;
-            colours_[state] = !on ? kGuardOff : running ? kGuardOn : kGuardPaused;
-            SetWindowTextW(state, Wide(text).c_str());
+        auto show = [this, g, state] {
+            const app::GuardText line = app::ShowGuard(form_, g);
+            colours_[state] = line.state == app::GuardState::kOff  ? kGuardOff
+                              : line.state == app::GuardState::kOn ? kGuardOn
+                                                                   : kGuardPaused;
+            SetWindowTextW(state, Wide(line.text).c_str());
             InvalidateRect(state, nullptr, TRUE);
         };
-        bind_.Watch(*option, show);
-        if (timer != nullptr) {
-            bind_.Watch(*timer, show);
+        for (ui::Observable* source : app::GuardSources(f, g)) {
+            bind_.Watch(*source, show);
         }
-        bind_.Watch(f.cmdScanNow, show);
-        bind_.Watch(f.frmSpywareFoundAlert, show);
-        bind_.Watch(f.frmHomePageChangedAlert, show);
         row += kLine;
         ++number;
     }
@@ -143,18 +102,7 @@ void MainWindow::BuildScanPage(HWND page) {
     // The counters, in two columns.
     y += 32 + 8;
     GroupBox("", page, {0, y, kPageWidth, 84});
-    struct Counter {
-        const char* caption;
-        ui::Label& value;
-        const char* name;
-    };
-    const Counter list[] = {
-        {"Running Processes", f.lblTotalNoOfRunningItems, "lblTotalNoOfRunningItems"},
-        {"Memory Items Inspected", f.lblMemoryInspected, "lblMemoryInspected"},
-        {"Registry Entries Inspected", f.lblRegistryInspected, "lblRegistryInspected"},
-        {"Files/Folders Inspected", f.lblFilesFolderInspected, "lblFilesFolderInspected"},
-        {"Spyware Found", f.lblSoftwareFound, "lblSoftwareFound"},
-        {"Traces Found", f.lbltracesFound, "lbltracesFound"}};
+    const auto list = app::ScanCounters(f);
     for (int i = 0; i < 6; ++i) {
         const int top = y + 14 + (i % 3) * 22;
         const int left = i < 3 ? 16 : 300;
@@ -170,21 +118,12 @@ void MainWindow::BuildScanPage(HWND page) {
                                                          {0, y, kPageWidth, 18}, SS_ENDELLIPSIS)),
              0, true);
     y += 22;
-    struct Bar {
-        const char* caption;
-        ui::ProgressBar& model;
-        const char* name;
-        int height;
-    };
-    const Bar bars[] = {{"Current task", f.pb1, "pb1", 16},
-                        {"Overall progress", f.pb2, "pb2", 16},
-                        {"Activity", f.pbgMain, "pbgMain", 8}};
-    for (const Bar& bar : bars) {
+    for (const app::BarLine& bar : app::ScanBars(f)) {
+        const int height = bar.thin ? 8 : 16;
         HWND caption = bind_.Caption(bar.caption, page, {0, y, 110, 18});
         bind_.Control(bar.model, caption);
-        Named(bar.name,
-              bind_.Progress(bar.model, page,
-                             {120, y + (18 - bar.height) / 2, kPageWidth - 120, bar.height}));
+        Named(bar.name, bind_.Progress(bar.model, page,
+                                       {120, y + (18 - height) / 2, kPageWidth - 120, height}));
         y += 22;
     }
     Named("lblStatus", bind_.Label(f.lblStatus, page, {0, y, kPageWidth, 32}));

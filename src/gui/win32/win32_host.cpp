@@ -128,15 +128,7 @@ ui::MsgResult ResultOfButton(int id, int style) {
             break;
     }
     // No box could be shown: the box's way of saying no, never yes.
-    switch (style & 7) {
-        case ui::kYesNo:
-            return ui::MsgResult::kNo;
-        case ui::kOkCancel:
-        case ui::kYesNoCancel:
-            return ui::MsgResult::kCancel;
-        default:
-            return ui::MsgResult::kOk;
-    }
+    return ui::DeclinedAnswer(style);
 }
 
 bool IsOpenableDocument(std::wstring_view path) {
