@@ -153,6 +153,32 @@ TEST(Win32HostEvents, DoEventsRunsPostedMessagesOncePerSlice) {
     EXPECT_EQ(runs, 2);
 }
 
+// A scan loop hands over a run of event checks at once: the run looks for
+// messages exactly where single calls would, and ends at the call whose
+// message stopped it.
+TEST(Win32HostEvents, ARunOfEventChecksLooksWhereSingleCallsWouldAndEndsAtAStop) {
+    Win32Host host;
+    host.SetEventSlice(0ms);
+    bool stop = false;
+    int runs = 0;
+    host.Post([&] { ++runs; });
+    EXPECT_EQ(host.DoEventsAfter(63, stop), 63u);
+    EXPECT_EQ(runs, 0);
+    EXPECT_EQ(host.DoEventsAfter(1, stop), 1u);
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(host.EventSlices(), 1u);
+    EXPECT_EQ(host.DoEventsAfter(64 * 10 + 5, stop), std::size_t{64 * 10 + 5});
+    EXPECT_EQ(host.EventSlices(), 11u);
+    EXPECT_EQ(host.DoEventsCalls(), std::uint64_t{64 * 11 + 5});
+
+    host.Post([&] { stop = true; });
+    EXPECT_EQ(host.DoEventsAfter(1000, stop), 59u);
+    EXPECT_TRUE(stop);
+    EXPECT_EQ(host.DoEventsCalls(), std::uint64_t{64 * 12});
+    EXPECT_EQ(host.DoEventsAfter(10, stop), 0u);
+    EXPECT_EQ(host.DoEventsCalls(), std::uint64_t{64 * 12});
+}
+
 TEST(Win32HostEvents, TheEndRequestedInsideDoEventsEndsTheOuterLoops) {
     Win32Host host;
     host.SetEventSlice(0ms);

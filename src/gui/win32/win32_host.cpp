@@ -288,7 +288,31 @@ void Win32Host::SetEventSlice(std::chrono::milliseconds slice) {
 
 void Win32Host::DoEvents() {
     // Called after every scanned item: almost always it only counts.
-    if ((++calls_ & 63) != 0 || impl_->quit) {
+    if ((++calls_ & 63) != 0) {
+        return;
+    }
+    RunEventsIfDue();
+}
+
+std::size_t Win32Host::DoEventsAfter(std::size_t count, const bool& stop) {
+    // Only every 64th call looks at the clock: the calls up to the next one
+    // are only counted.
+    std::size_t made = 0;
+    while (made < count && !stop) {
+        const std::size_t toLook = 64 - static_cast<std::size_t>(calls_ & 63);
+        if (count - made < toLook) {
+            calls_ += count - made;
+            return count;
+        }
+        calls_ += toLook;
+        made += toLook;
+        RunEventsIfDue();
+    }
+    return made;
+}
+
+void Win32Host::RunEventsIfDue() {
+    if (impl_->quit) {
         return;
     }
     using Clock = std::chrono::steady_clock;

@@ -67,6 +67,7 @@ public:
     // ui::Host
     ui::MsgResult MsgBox(std::string_view text, int style, std::string_view title) override;
     void DoEvents() override;
+    std::size_t DoEventsAfter(std::size_t count, const bool& stop) override;
     DateTime Now() override;
     void SetClipboardText(std::string_view text) override;
     bool StartProgram(std::string_view commandLine, bool minimized) override;
@@ -78,6 +79,8 @@ public:
 private:
     // Runs one message taken from the queue; false for WM_QUIT.
     bool Dispatch(MSG& msg);
+    // A 64th call: runs the waiting messages when the slice is over.
+    void RunEventsIfDue();
 
     struct Impl;
     std::unique_ptr<Impl> impl_;
