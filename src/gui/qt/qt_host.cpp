@@ -12,6 +12,7 @@
 #include "gui/qt/text.h"
 #include "platform/backend_factory.h"
 #include "ui/controls.h"
+#include "ui/event_checks.h"
 
 namespace quellon::gui {
 
@@ -96,27 +97,13 @@ ui::MsgResult QtHost::MsgBox(std::string_view text, int style, std::string_view 
 
 void QtHost::DoEvents() {
     // Called after every scanned item: almost always it only counts.
-    if ((++calls_ & 63) != 0) {
-        return;
+    if (ui::CountEventCheck(calls_)) {
+        RunEventsIfDue();
     }
-    RunEventsIfDue();
 }
 
 std::size_t QtHost::DoEventsAfter(std::size_t count, const bool& stop) {
-    // Only every 64th call looks at the clock: the calls up to the next
-    // one are only counted.
-    std::size_t made = 0;
-    while (made < count && !stop) {
-        const std::size_t toLook = 64 - static_cast<std::size_t>(calls_ & 63);
-        if (count - made < toLook) {
-            calls_ += count - made;
-            return count;
-        }
-        calls_ += toLook;
-        made += toLook;
-        RunEventsIfDue();
-    }
-    return made;
+    return ui::CountEventChecks(calls_, count, stop, [this] { RunEventsIfDue(); });
 }
 
 void QtHost::RunEventsIfDue() {
