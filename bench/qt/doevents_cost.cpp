@@ -6,6 +6,8 @@
 //
 // usage: quellon-bench-qt [LINES] [RUNS] [window]   (defaults 100000 and 7;
 //        "window" measures only the run with the window on screen)
+//        quellon-bench-qt scan ...   (the whole scan, window beside command
+//        line: see window_scan.h)
 #include <QApplication>
 #include <algorithm>
 #include <chrono>
@@ -27,6 +29,7 @@
 #include "gui/qt/qt_host.h"
 #include "platform/backend_factory.h"
 #include "settings/settings_store.h"
+#include "window_scan.h"
 
 namespace {
 
@@ -160,6 +163,9 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    if (argc > 1 && std::string(argv[1]) == "scan") {
+        return bench::WindowScanMain(argc - 2, argv + 2);
+    }
     const int lines = argc > 1 ? std::max(1000, std::atoi(argv[1])) : 100000;
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 7;
     const Machine m = Generate(lines);

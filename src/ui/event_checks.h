@@ -4,6 +4,8 @@
 // places.
 #pragma once
 
+#include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 
@@ -34,6 +36,22 @@ std::size_t CountEventChecks(std::uint64_t& calls, std::size_t count, const bool
         look();
     }
     return made;
+}
+
+// How long after a run of pending events that `took` the next may run, for
+// a host whose shortest wait is `slice`: nine times as long as the run took
+// (a window drawn whole takes a while), so the events take at most a tenth
+// of a scan's time, but never more than a tenth of a second, so the window
+// follows the scan and Stop answers at once. A slice of zero never waits.
+inline std::chrono::nanoseconds NextEventSlice(std::chrono::milliseconds slice,
+                                               std::chrono::nanoseconds took) {
+    if (slice.count() <= 0) {
+        return std::chrono::nanoseconds{0};
+    }
+    const std::chrono::nanoseconds shortest = slice;
+    const std::chrono::nanoseconds longest =
+        std::max<std::chrono::nanoseconds>(shortest, std::chrono::milliseconds{100});
+    return std::clamp<std::chrono::nanoseconds>(took * 9, shortest, longest);
 }
 
 }  // namespace quellon::ui

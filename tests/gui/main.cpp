@@ -4,6 +4,7 @@
 namespace quellon::testing {
 int RunMainWindowGuiTests(int argc, char** argv);
 int RunQtHostTests(int argc, char** argv);
+int RunBindingsGuiTests(int argc, char** argv);
 int RunRemovalGuiTests(int argc, char** argv);
 int RunAppIconTests(int argc, char** argv);
 int RunTrayGuiTests(int argc, char** argv);
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     int failed = 0;
     failed += quellon::testing::RunQtHostTests(argc, argv);
+    failed += quellon::testing::RunBindingsGuiTests(argc, argv);
     failed += quellon::testing::RunMainWindowGuiTests(argc, argv);
     failed += quellon::testing::RunRemovalGuiTests(argc, argv);
     failed += quellon::testing::RunAppIconTests(argc, argv);

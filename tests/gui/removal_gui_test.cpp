@@ -171,6 +171,8 @@ void RemovalGuiTest::filesThatStayAreListedInTheirWindow() {
     QString removing, caption;
     const size_t slot = f.frmDelete.Observe([&] {
         if (f.frmDelete.Visible() && removing.isEmpty()) {
+            // What the next drawing shows: the page as of the pending events.
+            h.Window().Bindings().FlushLists();
             barShown = !h.Find<QProgressBar>("pgbDeleteSpywaresFound")->isHidden();
             removing = h.Find<QLabel>("lblDeletingPercentageCompleted")->text();
             caption = h.Find<QLabel>("lblDeletingCaption")->text();

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <string>
 #include <vector>
+
+#include "ui/event_checks.h"
 
 namespace quellon::ui {
 namespace {
@@ -260,6 +264,22 @@ TEST(DateTimePickerAndTextBox, ChangeOnlyOnNewValue) {
     tb.SetText("x");
     tb.SetText("x");
     EXPECT_EQ(notes, 1);
+}
+
+// A window drawn whole between two looks at the events would otherwise
+// take most of a scan's time: the wait grows with what the events took.
+TEST(NextEventSlice, GrowsWithTheEventsTimeUpToATenthOfASecond) {
+    using std::chrono::milliseconds;
+    using std::chrono::nanoseconds;
+    const milliseconds slice{12};
+    EXPECT_EQ(NextEventSlice(slice, milliseconds{0}), nanoseconds{milliseconds{12}});
+    EXPECT_EQ(NextEventSlice(slice, milliseconds{1}), nanoseconds{milliseconds{12}});
+    EXPECT_EQ(NextEventSlice(slice, milliseconds{5}), nanoseconds{milliseconds{45}});
+    EXPECT_EQ(NextEventSlice(slice, milliseconds{30}), nanoseconds{milliseconds{100}});
+    EXPECT_EQ(NextEventSlice(slice, milliseconds{5000}), nanoseconds{milliseconds{100}});
+    // A longer slice than that is kept; a slice of zero never waits.
+    EXPECT_EQ(NextEventSlice(milliseconds{250}, milliseconds{30}), nanoseconds{milliseconds{250}});
+    EXPECT_EQ(NextEventSlice(milliseconds{0}, milliseconds{30}), nanoseconds{0});
 }
 
 }  // namespace

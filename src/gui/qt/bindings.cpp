@@ -121,9 +121,10 @@ private:
     std::vector<ui::ListItem> shown_;
 };
 
-Binder::Binder() = default;
+Binder::Binder() : queue_(std::make_unique<QObject>()) {}
 
 Binder::~Binder() {
+    queue_.reset();
     lists_.clear();
     for (auto& [model, slot] : slots_) {
         model->Unobserve(slot);
@@ -133,6 +134,37 @@ Binder::~Binder() {
 void Binder::Watch(ui::Observable& model, std::function<void()> fn) {
     fn();
     slots_.emplace_back(&model, model.Observe(std::move(fn)));
+}
+
+void Binder::WatchCoalesced(ui::Observable& model, std::function<void()> fn) {
+    fn();
+    auto entry = std::make_unique<Coalesced>();
+    entry->fn = std::move(fn);
+    Coalesced* raw = entry.get();
+    coalesced_.push_back(std::move(entry));
+    slots_.emplace_back(&model, model.Observe([this, raw] {
+        if (raw->pending) {
+            return;
+        }
+        raw->pending = true;
+        due_.push_back(raw);
+        if (!queued_) {
+            queued_ = true;
+            QTimer::singleShot(0, queue_.get(), [this] { RunCoalesced(); });
+        }
+    }));
+}
+
+void Binder::RunCoalesced() {
+    queued_ = false;
+    // A widget's update may change another model; what it queues runs on
+    // this pass or the next.
+    for (size_t i = 0; i < due_.size(); ++i) {
+        Coalesced* entry = due_[i];
+        entry->pending = false;
+        entry->fn();
+    }
+    due_.clear();
 }
 
 void Binder::Control(ui::Control& model, QWidget* widget) {
@@ -151,7 +183,7 @@ QLabel* Binder::Label(ui::Label& model, const QString& name) {
     label->setObjectName(name);
     label->setTextFormat(Qt::PlainText);
     Control(model, label);
-    Watch(model, [&model, label] {
+    WatchCoalesced(model, [&model, label] {
         const QString text = ToQt(model.Caption());
         if (label->text() != text) {
             label->setText(text);
@@ -246,7 +278,7 @@ QProgressBar* Binder::Progress(ui::ProgressBar& model, const QString& name) {
     bar->setObjectName(name);
     bar->setTextVisible(false);
     Control(model, bar);
-    Watch(model, [&model, bar] {
+    WatchCoalesced(model, [&model, bar] {
         if (bar->minimum() != model.Min() || bar->maximum() != model.Max()) {
             bar->setRange(model.Min(), model.Max());
         }
@@ -335,6 +367,7 @@ void Binder::Tabs(ui::TabStrip& model, QTabWidget* widget) {
 }
 
 void Binder::FlushLists() {
+    RunCoalesced();
     for (auto& list : lists_) {
         list->Sync();
     }

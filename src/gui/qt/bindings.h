@@ -41,6 +41,11 @@ public:
 
     // Runs `fn` now and after every change of `model`.
     void Watch(ui::Observable& model, std::function<void()> fn);
+    // Runs `fn` now, and after changes of `model` once when pending events
+    // run: for what a scan changes hundreds of times between two looks at
+    // the screen (counters, status texts, progress bars), where each change
+    // would lay out or repaint a widget nobody sees before events run.
+    void WatchCoalesced(ui::Observable& model, std::function<void()> fn);
 
     // Visible and enabled state.
     void Control(ui::Control& model, QWidget* widget);
@@ -60,8 +65,8 @@ public:
     // The tab strip over a tab widget whose pages are already added.
     void Tabs(ui::TabStrip& model, QTabWidget* widget);
 
-    // Makes every list show the model's rows now (they follow a change once
-    // pending events have run).
+    // Makes every list and every coalesced widget show its model now (they
+    // follow a change once pending events have run).
     void FlushLists();
 
 private:
@@ -69,6 +74,18 @@ private:
 
     std::vector<std::pair<ui::Observable*, size_t>> slots_;
     std::vector<std::unique_ptr<ListBinding>> lists_;
+
+    void RunCoalesced();
+    struct Coalesced {
+        std::function<void()> fn;
+        bool pending = false;
+    };
+    // Stable addresses: the model's observers point at them.
+    std::vector<std::unique_ptr<Coalesced>> coalesced_;
+    std::vector<Coalesced*> due_;
+    // The context of the queued run: none is left behind the binder.
+    std::unique_ptr<QObject> queue_;
+    bool queued_ = false;
 };
 
 }  // namespace quellon::gui

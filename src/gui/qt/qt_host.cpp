@@ -112,10 +112,14 @@ void QtHost::RunEventsIfDue() {
         return;
     }
     ++slices_;
+    if (lastRunEnd_ != Clock::time_point::min()) {
+        longestWait_ = std::max<std::chrono::nanoseconds>(longestWait_, now - lastRunEnd_);
+    }
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     const Clock::time_point done = Clock::now();
+    lastRunEnd_ = done;
     eventTime_ += done - now;
-    nextSlice_ = done + slice_;
+    nextSlice_ = done + ui::NextEventSlice(slice_, done - now);
 }
 
 DateTime QtHost::Now() {

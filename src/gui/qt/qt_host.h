@@ -42,12 +42,17 @@ public:
     bool Ended() const { return ended_; }
 
     // Pending events run at most once per slice, however often DoEvents is
-    // called; the clock is read only every 64th call.
+    // called; the clock is read only every 64th call. A slice grows with
+    // the time the events took (ui::NextEventSlice); a slice of zero looks
+    // at every 64th call.
     void SetEventSlice(std::chrono::milliseconds slice) { slice_ = slice; }
     std::uint64_t DoEventsCalls() const { return calls_; }
     std::uint64_t EventSlices() const { return slices_; }
     // The time spent running pending events inside DoEvents.
     std::chrono::nanoseconds EventTime() const { return eventTime_; }
+    // The longest time from the end of one run of pending events inside
+    // DoEvents to the start of the next (how long a click may wait).
+    std::chrono::nanoseconds LongestEventWait() const { return longestWait_; }
 
     // ui::Host
     ui::MsgResult MsgBox(std::string_view text, int style, std::string_view title) override;
@@ -77,6 +82,8 @@ private:
     std::uint64_t calls_ = 0;
     std::uint64_t slices_ = 0;
     std::chrono::nanoseconds eventTime_{0};
+    std::chrono::nanoseconds longestWait_{0};
+    Clock::time_point lastRunEnd_ = Clock::time_point::min();
     Clock::time_point nextSlice_ = Clock::time_point::min();
     std::chrono::milliseconds slice_{12};
     std::vector<std::unique_ptr<TimerEntry>> timers_;

@@ -314,7 +314,8 @@ void Win32Host::RunEventsIfDue() {
         // The loops outside this one end too: they see the request again.
         ::PostQuitMessage(impl_->exitCode);
     }
-    impl_->nextSlice = Clock::now() + slice_;
+    const Clock::time_point done = Clock::now();
+    impl_->nextSlice = done + ui::NextEventSlice(slice_, done - now);
 }
 
 DateTime Win32Host::Now() {

@@ -47,7 +47,8 @@ public:
     int Run();
 
     // Pending events run at most once per slice, however often DoEvents is
-    // called; the clock is read only every 64th call. A new slice starts
+    // called; the clock is read only every 64th call. A slice grows with
+    // the time the messages took (ui::NextEventSlice); a new slice starts
     // with the next pump.
     void SetEventSlice(std::chrono::milliseconds slice);
     std::uint64_t DoEventsCalls() const { return calls_; }
