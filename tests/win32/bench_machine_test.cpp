@@ -101,7 +101,8 @@ bench::Sizes Tiny() {
 size_t OwnCookies() {
     size_t n = 0;
     for (const auto& e : fs::directory_iterator(Special(CSIDL_COOKIES))) {
-        n += e.path().filename().string().rfind("quellonbench@", 0) == 0 ? 1 : 0;
+        // Both spellings: "quellonbench@" and "QuellonBench@".
+        n += Upper(e.path().filename().string()).rfind("QUELLONBENCH@", 0) == 0 ? 1 : 0;
     }
     return n;
 }
