@@ -71,8 +71,10 @@ struct BenchMachine {
     std::vector<std::string> filePaths;
     // The look-ups of every registry definition with a valid hive.
     std::vector<RegistryProbe> registryProbes;
-    // The cookie folder.
+    // The cookie folder, and whether the benchmark made it (Windows: it
+    // then goes again when empty).
     std::filesystem::path cookieFolder;
+    bool madeCookieFolder = false;
     // Counts for the report.
     int filesPresent = 0;
     int registryPresent = 0;

@@ -34,12 +34,25 @@ const wchar_t* const kOwnKeys[6] = {
     L"SOFTWARE\\Quellon Bench", L".DEFAULT\\Software\\Quellon Bench",
     L"Software\\Quellon Bench", L"Quellon Bench"};
 
-fs::path SpecialFolder(int csidl) {
+// A special folder; empty when it is not there and `create` is false.
+fs::path SpecialFolder(int csidl, bool create = false) {
     wchar_t buffer[MAX_PATH + 1] = {};
-    if (!::SHGetSpecialFolderPathW(nullptr, buffer, csidl, FALSE) || buffer[0] == L'\0') {
+    if (::SHGetSpecialFolderPathW(nullptr, buffer, csidl, create ? TRUE : FALSE) &&
+        buffer[0] != L'\0') {
+        return fs::path(buffer);
+    }
+    if (!create) {
+        return {};
+    }
+    throw std::runtime_error("the system names no folder for CSIDL " + std::to_string(csidl));
+}
+
+fs::path NeededFolder(int csidl) {
+    fs::path folder = SpecialFolder(csidl);
+    if (folder.empty()) {
         throw std::runtime_error("the system names no folder for CSIDL " + std::to_string(csidl));
     }
-    return fs::path(buffer);
+    return folder;
 }
 
 fs::path WindowsFolder() {
@@ -62,11 +75,12 @@ fs::path SystemFolder() {
 
 // The drive the engine takes program files from: that of the Programs menu.
 fs::path DriveRoot() {
-    const std::wstring programs = SpecialFolder(CSIDL_PROGRAMS).wstring();
+    const std::wstring programs = NeededFolder(CSIDL_PROGRAMS).wstring();
     return fs::path(programs.substr(0, 3));
 }
 
-// Every folder the benchmark plants files in, each its own.
+// Every folder the benchmark plants files in, each its own, and the user's
+// cookie folder (empty when there is none).
 struct Folders {
     fs::path dir, system, drivers, desktop, windows, driveTemp, cookies;
 };
@@ -77,7 +91,7 @@ Folders OwnFolders() {
     f.dir = DriveRoot() / L"Program Files" / kName;
     f.system = SystemFolder() / kName;
     f.drivers = windows / L"system32" / L"drivers" / kName;
-    f.desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY) / kName;
+    f.desktop = NeededFolder(CSIDL_DESKTOPDIRECTORY) / kName;
     f.windows = windows / kName;
     f.driveTemp = DriveRoot() / kName;
     f.cookies = SpecialFolder(CSIDL_COOKIES);
@@ -127,11 +141,12 @@ BenchMachine PrepareMachine(const fs::path&, Layout& l) {
     for (int i = 0; i < 6; ++i) {
         l.keyBase[i] = kKeyBases[i];
     }
-    // The user's real cookie folder, which may not be there yet; nothing
-    // but the benchmark's own files is written into it.
-    std::error_code ec;
-    fs::create_directories(f.cookies, ec);
-    l.cookies = f.cookies;
+    // The user's real cookie folder, which may not be there yet (the shell
+    // then makes it); nothing but the benchmark's own files is written
+    // into it.
+    m.madeCookieFolder = f.cookies.empty();
+    m.cookieFolder = m.madeCookieFolder ? SpecialFolder(CSIDL_COOKIES, true) : f.cookies;
+    l.cookies = m.cookieFolder;
     l.cookieUser = kCookieUser;
     l.cookieIndex = false;
     for (const fs::path& p : {f.system, f.drivers, f.desktop, f.windows, f.driveTemp}) {
@@ -165,8 +180,13 @@ int PlantRegistry(const BenchMachine&, const std::vector<PlannedKey>& keys) {
     return lines;
 }
 
-void RemoveMachine(const BenchMachine&) {
+void RemoveMachine(const BenchMachine& m) {
     RemoveLeftovers();
+    if (m.madeCookieFolder) {
+        // Only when empty: the user may have put cookies there meanwhile.
+        std::error_code ec;
+        fs::remove(m.cookieFolder, ec);
+    }
 }
 
 bool RemoveLeftovers() {
@@ -181,7 +201,7 @@ bool RemoveLeftovers() {
         clean = RemoveFolder(p) && clean;
     }
     std::error_code ec;
-    if (fs::is_directory(f.cookies, ec)) {
+    if (!f.cookies.empty() && fs::is_directory(f.cookies, ec)) {
         std::vector<fs::path> own;
         for (fs::directory_iterator it(f.cookies, ec), end; !ec && it != end; it.increment(ec)) {
             if (IsOwnCookie(it->path())) {

@@ -146,6 +146,40 @@ TEST(BenchMachineTest, PlantsOnlyInItsOwnPlacesAndRemovesAllOfItWindowsOnly) {
     users.ExpectKept();
 }
 
+TEST(BenchMachineTest, ACookieFolderItMadeGoesOnlyWhenEmptyWindowsOnly) {
+    // The folder and what is in it wait aside meanwhile.
+    const fs::path cookies = Special(CSIDL_COOKIES);
+    const fs::path aside = cookies.string() + " (aside)";
+    std::error_code ec;
+    fs::rename(cookies, aside, ec);
+    ASSERT_FALSE(ec) << ec.message();
+    struct Restore {
+        const fs::path &cookies, &aside;
+        ~Restore() {
+            std::error_code ignored;
+            fs::remove_all(cookies, ignored);
+            fs::rename(aside, cookies, ignored);
+        }
+    } restore{cookies, aside};
+    bench::BenchMachine m = bench::Generate({}, Tiny());
+    EXPECT_TRUE(m.madeCookieFolder);
+    bench::RemoveMachine(m);
+    EXPECT_FALSE(fs::exists(cookies));
+
+    // A cookie the user got meanwhile keeps the folder.
+    m = bench::Generate({}, Tiny());
+    Touch(cookies / "user@site[1].txt");
+    bench::RemoveMachine(m);
+    EXPECT_TRUE(fs::exists(cookies / "user@site[1].txt"));
+    fs::remove(cookies / "user@site[1].txt", ec);
+
+    // A folder that was there stays.
+    m = bench::Generate({}, Tiny());
+    EXPECT_FALSE(m.madeCookieFolder);
+    bench::RemoveMachine(m);
+    EXPECT_TRUE(fs::is_directory(cookies));
+}
+
 TEST(BenchMachineTest, LeftoversOfABrokenRunAreFoundByNameWindowsOnly) {
     UsersThings users;
     // A run that never removed what it planted, with a file its fresh scan
