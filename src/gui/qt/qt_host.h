@@ -51,7 +51,9 @@ public:
     // The time spent running pending events inside DoEvents.
     std::chrono::nanoseconds EventTime() const { return eventTime_; }
     // The longest time from the end of one run of pending events inside
-    // DoEvents to the start of the next (how long a click may wait).
+    // DoEvents to the start of the next (how long a click may wait during a
+    // scan; the benchmark makes a host for each scan, as the time between
+    // two scans counts too).
     std::chrono::nanoseconds LongestEventWait() const { return longestWait_; }
 
     // ui::Host
