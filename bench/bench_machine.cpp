@@ -1,8 +1,5 @@
 #include "bench_machine.h"
 
-#include <stdlib.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -66,30 +63,6 @@ std::string FileBytes(long n, bool microsoft) {
     return bytes;
 }
 
-// The Linux folders of the machine (as created on disk) for the folder
-// tokens of the file definitions. The Windows folder sits on disk in lower
-// case, as Wine writes it, so that its look-ups need the case-blind match.
-struct Layout {
-    fs::path driveC, windows, system, drivers, programFiles, desktop, cookies, programs;
-};
-
-Layout MakeLayout(const fs::path& root) {
-    Layout l;
-    l.driveC = root / "drive_c";
-    l.windows = l.driveC / "windows";
-    l.system = l.windows / "system32";
-    l.drivers = l.system / "drivers";
-    l.programFiles = l.driveC / "Program Files";
-    const fs::path user = l.driveC / "Documents and Settings" / "User";
-    l.desktop = user / "Desktop";
-    l.cookies = user / "Cookies";
-    l.programs = user / "Start Menu" / "Programs";
-    for (const fs::path& p : {l.drivers, l.programFiles, l.desktop, l.cookies, l.programs}) {
-        fs::create_directories(p);
-    }
-    return l;
-}
-
 void GenerateFiles(BenchMachine& m, const Layout& l, const Sizes& s, std::mt19937& rng) {
     DefinitionWriter defs;
     const long vendors = std::max(1, s.fileLines / 100);
@@ -107,42 +80,42 @@ void GenerateFiles(BenchMachine& m, const Layout& l, const Sizes& s, std::mt1993
             case 0:
             case 1:
             case 2:
-                name = Format("BF%06ld.DLL", i);
+                name = l.systemPrefix + Format("BF%06ld.DLL", i);
                 linuxFolder = l.system;
                 break;
             case 3:
             case 4:
                 name = Format("BF%06ld.EXE", i);
-                folderToken = Format("[pfiles]Vendor%04ld", vendor);
+                folderToken = "[pfiles]" + l.pfilesPrefix + Format("Vendor%04ld", vendor);
                 linuxFolder = l.programFiles / Format("Vendor%04ld", vendor);
                 folderPresent = vendorPresent;
                 break;
             case 5:
                 name = Format("Sub%02ld\\BF%06ld.EXE", i % 7, i);
-                folderToken = Format("[pfiles]Vendor%04ld\\", vendor);
+                folderToken = "[pfiles]" + l.pfilesPrefix + Format("Vendor%04ld\\", vendor);
                 linuxFolder =
                     l.programFiles / Format("Vendor%04ld", vendor) / Format("Sub%02ld", i % 7);
                 folderPresent = vendorPresent;
                 break;
             case 6:
                 name = Format("BF%06ld.SYS", i);
-                folderToken = "[wDir]system32\\drivers";
+                folderToken = l.driversToken;
                 linuxFolder = l.drivers;
                 break;
             case 7:
                 name = Format("BF%06ld.LNK", i);
-                folderToken = "[dDir]";
+                folderToken = l.desktopToken;
                 linuxFolder = l.desktop;
                 break;
             case 8:
                 name = Format("BF%06ld.TMP", i);
-                folderToken = Format("[Drive]Temp%03ld", i % 100);
-                linuxFolder = l.driveC / Format("Temp%03ld", i % 100);
+                folderToken = "[Drive]" + l.drivePrefix + Format("Temp%03ld", i % 100);
+                linuxFolder = l.driveTemp / Format("Temp%03ld", i % 100);
                 folderPresent = (i % 100) % 5 != 0;
                 break;
             default:
                 name = Format("BF%06ld.EXE", i);
-                folderToken = "[wDir]";
+                folderToken = l.windowsToken;
                 linuxFolder = l.windows;
                 break;
         }
@@ -171,43 +144,42 @@ void GenerateFiles(BenchMachine& m, const Layout& l, const Sizes& s, std::mt1993
     WriteFile(m.home / "FileDefinition.dat", defs.Text());
 }
 
-void GenerateRegistry(BenchMachine& m, const Sizes& s, std::mt19937& rng) {
-    static const char* const kRootNames[] = {
-        "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE",
-        "HKEY_USERS",        "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA",
-    };
+void GenerateRegistry(BenchMachine& m, const Layout& l, const Sizes& s, std::mt19937& rng) {
     static const platform::Hive kHives[] = {
         platform::kHkeyClassesRoot, platform::kHkeyCurrentUser,   platform::kHkeyLocalMachine,
         platform::kHkeyUsers,       platform::kHkeyCurrentConfig, platform::kHkeyDynData,
     };
     DefinitionWriter defs;
-    // Registry file text: key path -> value lines.
-    std::map<std::string, std::string> keys;
+    // Hive and key path -> the key's plan.
+    std::map<std::pair<long, std::string>, PlannedKey> keys;
     const long vendors = std::max(1, s.registryLines / 50);
     for (long i = 0; i < s.registryLines; ++i) {
         const std::string spyware = Format("BenchSpy%05ld", i / std::max(1, s.linesPerName));
         // One line in a hundred has a hive digit that opens nothing.
         const long digit = i % 100 == 99 ? 7 : i % 6;
         const long vendor = (i / 7) % vendors;
-        std::string subKey;
+        std::string subKey = digit < 6 ? l.keyBase[digit] + "\\" : std::string();
         switch (digit) {
             case 0:
-                subKey = Format("CLSID\\{%08lX-BEAD-4%03ld-8000-00AA00BB00CC}", i, i % 1000);
+                subKey += Format("{%08lX-BEAD-4%03ld-8000-00AA00BB00CC}", i, i % 1000);
                 break;
             case 1:
-                subKey = Format("Software\\Vendor%04ld\\Product%ld", vendor, i % 5);
+                subKey += Format("Vendor%04ld\\Product%ld", vendor, i % 5);
                 break;
             case 2:
-                subKey = Format("SOFTWARE\\Vendor%04ld\\Product%ld\\Settings", vendor, i % 5);
+                subKey += Format("Vendor%04ld\\Product%ld\\Settings", vendor, i % 5);
                 break;
             case 3:
-                subKey = Format(".DEFAULT\\Software\\Vendor%04ld\\Run%ld", vendor, i % 3);
+                subKey += Format("Vendor%04ld\\Run%ld", vendor, i % 3);
                 break;
             case 4:
-                subKey = Format("Software\\Fonts\\Set%04ld", vendor);
+                subKey += Format("Set%04ld", vendor);
+                break;
+            case 5:
+                subKey += Format("Dev%04ld", vendor);
                 break;
             default:
-                subKey = Format("Config Manager\\Enum\\Dev%04ld", vendor);
+                subKey += Format("Config Manager\\Enum\\Dev%04ld", vendor);
                 break;
         }
         const bool keyEntry = i % 3 == 0;
@@ -225,18 +197,21 @@ void GenerateRegistry(BenchMachine& m, const Sizes& s, std::mt19937& rng) {
             m.registryProbes.push_back({kHives[digit], listed, valueName});
         }
         if (present) {
-            std::string& values = keys[std::string(kRootNames[digit]) + "\\" + subKey];
+            PlannedKey& key = keys[{digit, subKey}];
+            key.hive = static_cast<int>(digit);
+            key.subKey = subKey;
             if (!keyEntry) {
-                values += "\"" + valueName + "\"=\"bench data\"\r\n";
+                key.values.push_back(valueName);
             }
-            ++m.registryPresent;
+            ++key.lines;
         }
     }
-    std::string text = "Windows Registry Editor Version 5.00\r\n\r\n";
-    for (const auto& [path, values] : keys) {
-        text += "[" + path + "]\r\n" + values + "\r\n";
+    std::vector<PlannedKey> plan;
+    plan.reserve(keys.size());
+    for (auto& [where, key] : keys) {
+        plan.push_back(std::move(key));
     }
-    WriteFile(m.root / "registry.reg", text);
+    m.registryPresent = PlantRegistry(m, plan);
     WriteFile(m.home / "RegistryDefinition.dat", defs.Text());
 }
 
@@ -259,15 +234,19 @@ void GenerateCookies(BenchMachine& m, const Layout& l, const Sizes& s, std::mt19
     const long sites = std::max(1L, static_cast<long>(s.cookieFiles) * 7 / 8);
     auto site = [&](long si) { return std::string(kWords[si % 7]) + std::to_string(si); };
     auto tld = [&](long si) { return std::string(kTlds[si % 5]); };
+    std::string capitalUser = l.cookieUser;
+    if (!capitalUser.empty() && capitalUser[0] >= 'a' && capitalUser[0] <= 'z') {
+        capitalUser[0] = static_cast<char>(capitalUser[0] - 'a' + 'A');
+    }
 
     for (long j = 0; j < s.cookieFiles; ++j) {
         const long si = j * 7 / 8;
         const std::string name = site(si);
         const bool www = j % 4 == 0;
-        std::string fileName = "user@" + std::string(j % 9 == 0 ? "www." : "") + name + "[" +
-                               std::to_string(1 + j % 3) + "].txt";
+        std::string fileName = l.cookieUser + "@" + std::string(j % 9 == 0 ? "www." : "") + name +
+                               "[" + std::to_string(1 + j % 3) + "].txt";
         if (j % 11 == 0) {
-            fileName = "User@" + name + "(" + std::to_string(j) + ").txt";
+            fileName = capitalUser + "@" + name + "(" + std::to_string(j) + ").txt";
         }
         std::string bytes = "id\n" + Format("%08lx", j * 2654435761L % 4294967296L) + "\n";
         if (j % 100 != 42) {  // a few carry no host line: their domain is "False"
@@ -276,7 +255,9 @@ void GenerateCookies(BenchMachine& m, const Layout& l, const Sizes& s, std::mt19
         bytes += "1536\n2977694720\n30107154\n1502342096\n29883914\n*\n";
         WriteFile(l.cookies / fileName, bytes);
     }
-    WriteFile(l.cookies / "index.dat", std::string(4096, '\0'));
+    if (l.cookieIndex) {
+        WriteFile(l.cookies / "index.dat", std::string(4096, '\0'));
+    }
 
     // Patterns that match no site of the machine, one of each wildcard kind.
     const long n = s.cookiePatterns;
@@ -352,24 +333,19 @@ void GenerateCookies(BenchMachine& m, const Layout& l, const Sizes& s, std::mt19
 }  // namespace
 
 BenchMachine Generate(const fs::path& parent, const Sizes& sizes) {
-    std::string templ = (parent / "quellon-bench.XXXXXX").string();
-    if (::mkdtemp(templ.data()) == nullptr) {
-        throw std::runtime_error("cannot create a folder in " + parent.string());
+    Layout layout;
+    BenchMachine m = PrepareMachine(parent, layout);
+    try {
+        std::mt19937 rng(sizes.seed);
+        GenerateFiles(m, layout, sizes, rng);
+        GenerateRegistry(m, layout, sizes, rng);
+        GenerateExes(m, sizes);
+        GenerateCookies(m, layout, sizes, rng);
+    } catch (...) {
+        // Nothing half-planted stays behind.
+        RemoveMachine(m);
+        throw;
     }
-    BenchMachine m;
-    m.dir = templ;
-    m.root = m.dir / "machine";
-    m.home = m.dir / "home";
-    m.config = m.dir / "config";
-    for (const fs::path& p : {m.root, m.home, m.config}) {
-        fs::create_directories(p);
-    }
-    std::mt19937 rng(sizes.seed);
-    const Layout layout = MakeLayout(m.root);
-    GenerateFiles(m, layout, sizes, rng);
-    GenerateRegistry(m, sizes, rng);
-    GenerateExes(m, sizes);
-    GenerateCookies(m, layout, sizes, rng);
     return m;
 }
 

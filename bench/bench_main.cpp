@@ -5,25 +5,23 @@
 // Bare loops (what each ratio is measured against; a phase and its bare loop
 // take turns at running first):
 //   start-up     open, read to the end and close the four definition files.
-//   cookies      list the cookie folder (opendir/readdir), then open, read to
-//                the end and close every file in it.
-//   processes    list /proc and readlink /proc/<pid>/exe of every process.
-//   registry     for every definition with a known hive: OpenKey on the
-//                backend's parsed registry, QueryValue when a value is named,
-//                CloseKey (the same calls the phase makes, without the phase).
-//   known files  lstat of the Linux path of every definition, precomputed;
+//   cookies      list the cookie folder (Linux: opendir/readdir; Windows:
+//                FindFirstFile/FindNextFile), then open, read to the end and
+//                close every file in it.
+//   processes    Linux: list /proc and readlink /proc/<pid>/exe of every
+//                process. Windows: the tool-help snapshot, then OpenProcess,
+//                EnumProcessModules and GetModuleFileNameEx of every process.
+//   registry     for every definition with a known hive: open the key, query
+//                the value when one is named, close the key (Linux: on the
+//                backend's parsed registry, the same calls the phase makes;
+//                Windows: RegOpenKeyEx/RegQueryValueEx/RegCloseKey).
+//   known files  look up the path of every definition, precomputed (Linux:
+//                lstat; Windows: FindFirstFile as the backend's look-up);
 //                for every path that is a regular file also open, read to the
 //                end and close (the phase must read each present file for its
 //                company name). The paths come ready-made in their stored
 //                case; the phase works each one out from its Windows path.
-#include <dirent.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+// What differs by system lives in bench_posix.cpp and bench_win32.cpp.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -40,8 +38,8 @@
 
 #include "app/frm_main.h"
 #include "bench_machine.h"
+#include "bench_platform.h"
 #include "cli/cli_front_end.h"
-#include "platform/posix/backend.h"
 #include "scan/scanners.h"
 #include "ui/host.h"
 
@@ -120,12 +118,12 @@ private:
 
 // One program run over the machine: backend, host and main window.
 struct Engine {
-    Engine(const BenchMachine& m) : backend(m.root, m.config), frontEnd(std::cerr, {}) {
+    Engine(const BenchMachine& m) : backend(MakeBenchBackend(m)), frontEnd(std::cerr, {}) {
         app::AppInfo info;
-        info.programFolder = backend.WindowsPathOf(m.home);
-        form = std::make_unique<app::FrmMain>(info, backend.Platform(), host, frontEnd);
+        info.programFolder = backend->ProgramFolder();
+        form = std::make_unique<app::FrmMain>(info, backend->Get(), host, frontEnd);
     }
-    posix::Backend backend;
+    std::unique_ptr<BenchBackend> backend;
     NullHost host;
     cli::CliFrontEnd frontEnd;
     std::unique_ptr<app::FrmMain> form;
@@ -160,16 +158,6 @@ void BeginPhase(app::FrmMain& form, const char* prefix) {
 
 // Runs a phase and its bare loop, the phase first in even runs and second
 // in odd ones, so that neither always meets the caches the other warmed.
-// The processor time a call takes, in milliseconds.
-template <typename Fn>
-double CpuMs(Fn&& fn) {
-    timespec a{}, b{};
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &a);
-    fn();
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &b);
-    return (b.tv_sec - a.tv_sec) * 1e3 + (b.tv_nsec - a.tv_nsec) / 1e6;
-}
-
 template <typename PhaseFn, typename BareFn>
 void InTurn(int rep, PhaseFn engine, BareFn bare) {
     if (rep % 2 == 0) {
@@ -184,113 +172,6 @@ void InTurn(int rep, PhaseFn engine, BareFn bare) {
 void EndPhase(app::FrmMain& form) {
     form.cmdScan.SetEnabled(true);
     form.Session().ScanRunning = false;
-}
-
-// Reads a whole file the plain way; returns its size (0 when it cannot).
-size_t ReadWhole(const char* path) {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return 0;
-    }
-    static char buffer[65536];
-    size_t total = 0;
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n <= 0) {
-            break;
-        }
-        total += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    return total;
-}
-
-size_t BareStartup(const BenchMachine& m) {
-    size_t lines = 0;
-    for (const char* name : {"FileDefinition.dat", "RegistryDefinition.dat", "ExeDefinition.dat",
-                             "BlockedCookies.dat"}) {
-        const std::string path = (m.home / name).string();
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) {
-            continue;
-        }
-        static char buffer[65536];
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n <= 0) {
-                break;
-            }
-            lines += static_cast<size_t>(std::count(buffer, buffer + n, '\n'));
-        }
-        ::close(fd);
-    }
-    return lines;
-}
-
-size_t BareCookies(const BenchMachine& m) {
-    size_t bytes = 0;
-    DIR* dir = ::opendir(m.cookieFolder.c_str());
-    if (dir == nullptr) {
-        return 0;
-    }
-    std::string path = m.cookieFolder.string() + "/";
-    const size_t base = path.size();
-    while (dirent* e = ::readdir(dir)) {
-        if (e->d_name[0] == '.') {
-            continue;
-        }
-        path.resize(base);
-        path += e->d_name;
-        bytes += ReadWhole(path.c_str());
-    }
-    ::closedir(dir);
-    return bytes;
-}
-
-size_t BareProcesses() {
-    size_t found = 0;
-    DIR* dir = ::opendir("/proc");
-    if (dir == nullptr) {
-        return 0;
-    }
-    char link[4096];
-    while (dirent* e = ::readdir(dir)) {
-        if (e->d_name[0] < '0' || e->d_name[0] > '9') {
-            continue;
-        }
-        const std::string exe = std::string("/proc/") + e->d_name + "/exe";
-        if (::readlink(exe.c_str(), link, sizeof link) > 0) {
-            ++found;
-        }
-    }
-    ::closedir(dir);
-    return found;
-}
-
-size_t BareRegistry(const BenchMachine& m, platform::Registry& reg) {
-    size_t found = 0;
-    for (const RegistryProbe& p : m.registryProbes) {
-        const platform::RegKey key = reg.OpenKey(p.hive, p.subKey, platform::kKeyAllAccessMask63);
-        if (key == 0) {
-            continue;
-        }
-        if (p.valueName.empty() || reg.QueryValue(key, p.valueName)) {
-            ++found;
-        }
-        reg.CloseKey(key);
-    }
-    return found;
-}
-
-size_t BareFiles(const BenchMachine& m) {
-    size_t found = 0;
-    for (const std::string& path : m.filePaths) {
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-            found += ReadWhole(path.c_str()) > 0 ? 1 : 0;
-        }
-    }
-    return found;
 }
 
 struct Series {
@@ -317,11 +198,13 @@ struct Row {
 };
 
 struct Options {
-    Sizes sizes;
+    Sizes sizes = DefaultSizes();
     int reps = 7;
     bool keep = false;
     fs::path parent;
     std::string measureMemory;  // internal: run one scan over this folder
+    long idleFor = -1;          // internal: an idle process of this parent
+    bool removeLeftovers = false;
     // Phases to time (all when empty): cookies, processes, registry, files, scan.
     std::string phases;
     bool Wants(const char* phase) const {
@@ -334,7 +217,9 @@ void Usage() {
     std::cerr << "usage: quellon-bench [--files N] [--registry N] [--exes N] [--patterns N]\n"
                  "                     [--cookies N] [--processes N] [--reps N] [--tmp DIR]\n"
                  "                     [--phases cookies,processes,shield,registry,files,scan]\n"
-                 "                     [--keep]\n";
+                 "                     [--keep] [--remove-leftovers]\n"
+                 "--tmp is where the machine goes on Linux; on Windows the machine is the\n"
+                 "real one, and --remove-leftovers removes what a broken run planted there.\n";
 }
 
 std::optional<Options> ParseOptions(int argc, char** argv) {
@@ -380,6 +265,10 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             o.phases = argv[++i];
         } else if (a == "--keep") {
             o.keep = true;
+        } else if (a == "--remove-leftovers") {
+            o.removeLeftovers = true;
+        } else if (a == "--idle-for" && i + 1 < argc) {
+            o.idleFor = std::strtol(argv[++i], nullptr, 10);
         } else if (a == "--measure-memory" && i + 1 < argc) {
             o.measureMemory = argv[++i];
         } else {
@@ -393,119 +282,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     return o;
 }
 
-// Copies of sleep named like programs, running until the benchmark ends.
-class Sleepers {
-public:
-    Sleepers(const fs::path& dir, int count) {
-        if (count <= 0) {
-            return;
-        }
-        std::error_code ec;
-        fs::create_directories(dir, ec);
-        for (int i = 0; i < count; ++i) {
-            const fs::path exe = dir / ("qbidle" + std::to_string(i) + ".exe");
-            fs::copy_file("/bin/sleep", exe, fs::copy_options::overwrite_existing, ec);
-            if (ec) {
-                std::cerr << "cannot copy /bin/sleep: " << ec.message() << "\n";
-                return;
-            }
-            const pid_t pid = ::fork();
-            if (pid == 0) {
-                const std::string path = exe.string();
-                ::execl(path.c_str(), path.c_str(), "3600", static_cast<char*>(nullptr));
-                ::_exit(127);
-            }
-            if (pid > 0) {
-                pids_.push_back(pid);
-            }
-        }
-    }
-    ~Sleepers() {
-        for (pid_t pid : pids_) {
-            ::kill(pid, SIGTERM);
-            ::waitpid(pid, nullptr, 0);
-        }
-    }
-    size_t Count() const { return pids_.size(); }
-
-private:
-    std::vector<pid_t> pids_;
-};
-
-// The peak resident memory of this process so far, in KiB (VmHWM); -1 when
-// it cannot be read.
-long OwnPeakKiB() {
-    std::FILE* status = std::fopen("/proc/self/status", "r");
-    if (status == nullptr) {
-        return -1;
-    }
-    long kib = -1;
-    char line[256];
-    while (std::fgets(line, sizeof line, status) != nullptr) {
-        if (std::strncmp(line, "VmHWM:", 6) == 0) {
-            kib = std::strtol(line + 6, nullptr, 10);
-            break;
-        }
-    }
-    std::fclose(status);
-    return kib;
-}
-
-fs::path PeakFile(const fs::path& dir) {
-    return dir / "scan-peak-kib";
-}
-
-// Peak resident memory of one whole scan (start-up included) in a fresh
-// process, in KiB, or why it was not measured. The child reports its own
-// VmHWM: the rusage of a forked child counts the pages it shared with this
-// process before its exec, so it would add the benchmark's own memory.
-struct Peak {
-    long kib = -1;
-    std::string why;
-};
-
-Peak MeasureScanMemory(const BenchMachine& m) {
-    std::error_code ec;
-    fs::remove(PeakFile(m.dir), ec);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const std::string dir = m.dir.string();
-        ::execl("/proc/self/exe", "quellon-bench", "--measure-memory", dir.c_str(),
-                static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    if (pid < 0) {
-        return {-1, "no process could be started"};
-    }
-    int status = 0;
-    if (::waitpid(pid, &status, 0) != pid) {
-        return {-1, "the scan's process was lost"};
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        return {-1, WIFEXITED(status) ? "the scan in a fresh process failed (exit status " +
-                                            std::to_string(WEXITSTATUS(status)) + ")"
-                                      : "the scan in a fresh process was killed"};
-    }
-    std::FILE* f = std::fopen(PeakFile(m.dir).c_str(), "r");
-    long kib = -1;
-    if (f != nullptr) {
-        if (std::fscanf(f, "%ld", &kib) != 1) {
-            kib = -1;
-        }
-        std::fclose(f);
-    }
-    if (kib <= 0) {
-        return {-1, "the scan's process could not read its peak (/proc/self/status)"};
-    }
-    return {kib, ""};
-}
-
 int RunOneScan(const fs::path& dir) {
-    BenchMachine m;
-    m.dir = dir;
-    m.root = dir / "machine";
-    m.home = dir / "home";
-    m.config = dir / "config";
+    const BenchMachine m = MachineAt(dir);
     {
         Engine e(m);
         e.form->LoadDefinitions();
@@ -515,7 +293,7 @@ int RunOneScan(const fs::path& dir) {
         }
     }
     const long kib = OwnPeakKiB();
-    std::FILE* f = std::fopen(PeakFile(dir).c_str(), "w");
+    std::FILE* f = std::fopen(PeakFile(dir).string().c_str(), "w");
     if (f == nullptr) {
         return 3;
     }
@@ -544,18 +322,32 @@ void PrintTable(const std::vector<Row>& rows) {
 
 int Run(const Options& o) {
     const Sizes& s = o.sizes;
-    std::cerr << "Generating the machine in " << o.parent << " ...\n";
+    if (!RemoveLeftovers()) {
+        std::cerr << "quellon-bench: what an earlier run planted could not all be removed\n";
+        return 2;
+    }
+    std::cerr << "Generating the machine ...\n";
     const auto genStart = Clock::now();
     BenchMachine m = Generate(o.parent, s);
+    // Whatever ends the run, what it planted goes (unless kept).
+    struct Remover {
+        const BenchMachine& m;
+        bool keep;
+        ~Remover() {
+            if (!keep) {
+                RemoveMachine(m);
+            }
+        }
+    } remover{m, o.keep};
     std::cerr << "  " << m.dir.string() << " (" << Fixed(MsSince(genStart) / 1000, 1) << " s)\n";
-    Sleepers sleepers(m.dir / "procs", s.processes);
+    IdleProcesses sleepers(m, s.processes);
 
     Row startup{
         "start-up (load + count definitions)",
         std::to_string(s.fileLines + s.registryLines + s.exeLines + s.cookiePatterns) + " lines",
         {},
         {}};
-    Row regLoad{"registry load (parse registry.reg)", "", {}, {}, false};
+    Row regLoad{RegistryLoadLabel(), "", {}, {}, false};
     Row cookies{"cookies",
                 std::to_string(s.cookieFiles) + " files x " + std::to_string(s.cookiePatterns) +
                     " patterns",
@@ -708,16 +500,14 @@ int Run(const Options& o) {
         }
     }
     PrintTable(rows);
-    std::printf("\nPeak memory of one whole scan in a fresh process (start-up included): ");
+    std::printf("\nPeak memory of one whole scan in a fresh process (start-up included; %s): ",
+                PeakName());
     if (peak.kib >= 0) {
         std::printf("%s MiB\n", Fixed(static_cast<double>(peak.kib) / 1024, 1).c_str());
     } else {
         std::printf("not measured: %s\n", peak.why.c_str());
     }
-    if (!o.keep) {
-        std::error_code ec;
-        fs::remove_all(m.dir, ec);
-    } else {
+    if (o.keep) {
         std::printf("Machine kept in %s\n", m.dir.string().c_str());
     }
     return 0;
@@ -733,6 +523,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
+        if (options->idleFor >= 0) {
+            return IdleUntilParentEnds(static_cast<unsigned long>(options->idleFor));
+        }
+        if (options->removeLeftovers) {
+            return RemoveLeftovers() ? 0 : 1;
+        }
         if (!options->measureMemory.empty()) {
             return RunOneScan(options->measureMemory);
         }
