@@ -103,6 +103,11 @@ Run WindowScan(const app::Folders& folders, const fs::path& home, double* longes
         QCoreApplication::processEvents();
         const auto end = Clock::now();
         r = Result(form, Ms(loaded - start) + Ms(end - shown), home);
+        if (std::getenv("QUELLON_BENCH_EVENTS") != nullptr) {
+            std::printf("  %llu runs of events, %.0f ms in them\n",
+                        static_cast<unsigned long long>(host.EventSlices()),
+                        std::chrono::duration<double, std::milli>(host.EventTime()).count());
+        }
         if (longestWaitMs != nullptr) {
             *longestWaitMs =
                 std::chrono::duration<double, std::milli>(host.LongestEventWait()).count();
