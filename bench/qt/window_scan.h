@@ -4,7 +4,9 @@
 namespace quellon::bench {
 
 // `quellon-bench-qt scan [--files N] [--registry N] [--patterns N]
-// [--cookies N] [--pairs N]`: prints each pair and the medians.
+// [--cookies N] [--pairs N] [--only cli|window]`: prints each pair and the
+// medians. With QUELLON_BENCH_EVENTS set it also prints, for each scan
+// through the window, how many runs of events it made and their time.
 int WindowScanMain(int argc, char** argv);
 
 }  // namespace quellon::bench
