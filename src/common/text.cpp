@@ -76,6 +76,12 @@ std::string Upper(std::string_view s) {
     return out;
 }
 
+void UpperInto(std::string_view s, std::string& out) {
+    out.resize(s.size());
+    for (size_t i = 0; i < s.size(); ++i)
+        out[i] = static_cast<char>(Up(s[i]));
+}
+
 std::string Lower(std::string_view s) {
     std::string out(s.size(), '\0');
     for (size_t i = 0; i < s.size(); ++i)

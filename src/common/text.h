@@ -16,6 +16,8 @@ char UpperChar(char c);
 char LowerChar(char c);
 std::string Upper(std::string_view s);
 std::string Lower(std::string_view s);
+// Upper(s) into `out`, whose room is kept from call to call.
+void UpperInto(std::string_view s, std::string& out);
 
 // Removes leading and trailing blanks (spaces only, as the program's trim does).
 std::string_view TrimView(std::string_view s);

@@ -184,10 +184,7 @@ bool FoundRows::HasPrefix(std::string_view prefix) {
     }
     // Rows that begin with the prefix sort right at or after it: the first
     // row not below it tells.
-    key_.resize(prefix.size());
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        key_[i] = text::UpperChar(prefix[i]);
-    }
+    text::UpperInto(prefix, key_);
     if (hasLastFound_ && key_ == lastFound_) {
         return true;
     }

@@ -58,6 +58,13 @@ void ScanRegistry(ScanContext& ctx) {
     std::string status;
     std::string foundText;
     std::size_t lineNumber = 0;
+    // Lines of one hive come together: its digit is read, and its number
+    // written out, only when it changes.
+    std::string lastDigit;
+    platform::Hive hive = 0;
+    bool haveHive = false;
+    std::string hiveText;
+    platform::Hive hiveTextOf = 0;
     while (!ctx.session.StopRequested && reader->Next(line)) {
         ++lineNumber;
         definitions::DecodeInPlace(line);
@@ -65,7 +72,11 @@ void ScanRegistry(ScanContext& ctx) {
         const std::string_view spyware = def.spywareName;
         const std::string_view subKey = def.subKey;
         const std::string_view valueName = def.valueName;
-        const platform::Hive hive = HiveFromDigit(def.hiveDigit, ctx.session.currentHiveName);
+        if (!haveHive || def.hiveDigit != lastDigit) {
+            lastDigit.assign(def.hiveDigit);
+            hive = HiveFromDigit(def.hiveDigit, ctx.session.currentHiveName);
+            haveHive = true;
+        }
 
         ++n.RegistryEntriesInspected;
         if (ScanProgressDue(ctx)) {
@@ -96,7 +107,10 @@ void ScanRegistry(ScanContext& ctx) {
             hive != 0 && (valueName.empty() ? RegistryKeyExists(reg, hive, subKey)
                                             : RegistryValueExists(reg, hive, subKey, valueName));
         if (exists) {
-            const std::string hiveText = text::ToDecimal(static_cast<std::int32_t>(hive));
+            if (hiveText.empty() || hiveTextOf != hive) {
+                hiveText = text::ToDecimal(static_cast<std::int32_t>(hive));
+                hiveTextOf = hive;
+            }
             c.lvwRegistryToBeDeleted.Add(hiveText, 0, {subKey, valueName, spyware});
             IncrementLabel(c.lbltracesFound);
             foundText.assign(spyware).append(kFoundSuffix);

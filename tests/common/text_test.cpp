@@ -22,6 +22,12 @@ TEST(TextCase, AsciiAndWindows1252Letters) {
     EXPECT_EQ(LowerChar('\xD7'), '\xD7');
     EXPECT_EQ(UpperChar('\xDF'), '\xDF');
     EXPECT_EQ(UpperChar('\xB5'), '\xB5');
+    // Into a buffer that held a longer text before: only the new text stays.
+    std::string out = "a longer text than the next";
+    UpperInto("ab\xE9\xFF", out);
+    EXPECT_EQ(out, "AB\xC9\x9F");
+    UpperInto("", out);
+    EXPECT_EQ(out, "");
 }
 
 TEST(TextCase, UpperThenLowerIsStableForEveryByte) {

@@ -22,7 +22,21 @@ TEST(CodecTest, LettersAndDigitsLiveInTheUpperHalf) {
     for (int c = 0; c < 256; ++c) {
         all += static_cast<char>(c);
     }
-    EXPECT_EQ(DecodeDefinitionLine(all).size(), 256u);
+    // Every byte, at every position of a line long enough for the wide
+    // steps and their tail.
+    for (size_t shift = 0; shift < 40; ++shift) {
+        const std::string line = std::string(shift, 'x') + all + all;
+        const std::string decoded = DecodeDefinitionLine(line);
+        ASSERT_EQ(decoded.size(), line.size());
+        for (size_t i = shift; i < line.size(); ++i) {
+            const int c = static_cast<unsigned char>(line[i]);
+            const int want = c >= 192 && c <= 217   ? 'A' + c - 192
+                             : c >= 218 && c <= 243 ? 'a' + c - 218
+                             : c >= 244 && c <= 253 ? '0' + c - 244
+                                                    : c;
+            ASSERT_EQ(static_cast<unsigned char>(decoded[i]), want) << "byte " << c;
+        }
+    }
     const std::string plain = "qpbar.dll=QP AdBar Toolbar|[pfiles]QP AdBar 2";
     bool lossless = false;
     EXPECT_EQ(DecodeDefinitionLine(EncodeDefinitionLine(plain, &lossless)), plain);
