@@ -148,9 +148,10 @@ void BeginPhase(app::FrmMain& form, const char* prefix) {
     s.counters = scan::ScanCounters{};
     s.StopRequested = false;
     s.StatusPrefix = prefix;
-    for (ui::ListView* l :
-         {&form.lvwSpywareFound, &form.lvwPicRemoveListOfSpywareFoundAndToBeRemoved,
-          &form.lvwFilesToBeDeleted, &form.lvwRegistryToBeDeleted, &form.lvwCookiesToDelete}) {
+    form.lvwSpywareFound.Clear();
+    form.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Clear();
+    for (ui::ActionList* l :
+         {&form.lvwFilesToBeDeleted, &form.lvwRegistryToBeDeleted, &form.lvwCookiesToDelete}) {
         l->Clear();
     }
     form.lvwFileNotFounds.Clear();

@@ -272,8 +272,10 @@ public:
     ui::ListView lvwSpywareFound;
     // Results/Removal page.
     ui::ListView lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
-    // Working lists, never shown.
-    ui::ListView lvwFilesToBeDeleted, lvwRegistryToBeDeleted, lvwCookiesToDelete, lvwBlockedCookies;
+    // Working lists, never shown: what a removal acts on, packed, as a
+    // scan may find tens of thousands of traces.
+    ui::ActionList lvwFilesToBeDeleted, lvwRegistryToBeDeleted, lvwCookiesToDelete;
+    ui::ListView lvwBlockedCookies;
     // A row for each listed file that is not there: packed, as a large set
     // of definitions gives nearly one a line.
     ui::PackedList lvwFileNotFounds;

@@ -20,7 +20,7 @@ void FrmMain::SyncRemovalChecks(size_t row) {
     // registry entries and files alike: ticking it reaches both.
     auto registryRows = [&] {
         for (size_t i = 0; i < lvwRegistryToBeDeleted.Count(); ++i) {
-            const auto& r = lvwRegistryToBeDeleted.Item(i);
+            const ui::ListRow r = lvwRegistryToBeDeleted.Item(i);
             if (r.SubItem(1) == item.text || r.SubItem(3) == item.text) {
                 lvwRegistryToBeDeleted.SetChecked(i, checked);
             }
@@ -61,16 +61,10 @@ void FrmMain::cmdSelectAll_Click() {
 }
 
 void FrmMain::RemoveTickedRows() {
-    for (ui::ListView* list : {&lvwFilesToBeDeleted, &lvwRegistryToBeDeleted, &lvwSpywareFound,
-                               &lvwPicRemoveListOfSpywareFoundAndToBeRemoved}) {
-        for (size_t i = 0; i < list->Count();) {
-            if (list->Item(i).checked) {
-                list->Remove(i);
-            } else {
-                ++i;
-            }
-        }
-    }
+    lvwFilesToBeDeleted.RemoveChecked();
+    lvwRegistryToBeDeleted.RemoveChecked();
+    lvwSpywareFound.RemoveChecked();
+    lvwPicRemoveListOfSpywareFoundAndToBeRemoved.RemoveChecked();
     lblDeletingCaption.SetCaption("");
 }
 

@@ -60,8 +60,9 @@ void FrmMain::StartScan() {
     session_.counters = scan::ScanCounters{};
     session_.memoryNotSelected = false;
     session_.registryNotSelected = false;
-    for (ui::ListView* l : {&lvwSpywareFound, &lvwPicRemoveListOfSpywareFoundAndToBeRemoved,
-                            &lvwFilesToBeDeleted, &lvwRegistryToBeDeleted, &lvwCookiesToDelete}) {
+    lvwSpywareFound.Clear();
+    lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Clear();
+    for (ui::ActionList* l : {&lvwFilesToBeDeleted, &lvwRegistryToBeDeleted, &lvwCookiesToDelete}) {
         l->Clear();
     }
     lvwFileNotFounds.Clear();

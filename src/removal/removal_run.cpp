@@ -62,13 +62,13 @@ void KeepRow(RemovalContext& ctx, size_t n, std::string_view subKey, std::string
 // Whether row n - 1 of a list is still the row a loop took up: the events a
 // pass lets run may change the lists under it (Exclude drops rows), and a
 // row that moved or went is not touched again.
-bool SameRow(const ui::ListView& list, size_t n, std::string_view text) {
+bool SameRow(const ui::ActionList& list, size_t n, std::string_view text) {
     return n - 1 < list.Count() && list.Item(n - 1).text == text;
 }
 
 // Clears the tick of the first removal-list row named `spyware` and of
 // action row n - 1 of `rows` when it is still the row `text` names.
-void Untick(RemovalContext& ctx, ui::ListView& rows, size_t n, std::string_view text,
+void Untick(RemovalContext& ctx, ui::ActionList& rows, size_t n, std::string_view text,
             std::string_view spyware) {
     auto& removal = ctx.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
     for (size_t i = 0; i < removal.Count(); ++i) {
@@ -94,7 +94,7 @@ void RemoveFiles(RemovalContext& ctx, bool secondPass, bool& problems) {
         if (!files.Item(n - 1).checked) {
             continue;
         }
-        const std::string path = files.Item(n - 1).text;
+        const std::string path(files.Item(n - 1).text);
         const std::string spyware = files.Item(n - 1).SubItem(1);
         ctx.pgbDeleteSpywaresFound.SetValue(static_cast<double>(n));
         ctx.lblDeletingPercentageCompleted.SetCaption(RemovingText(n, count));
@@ -153,7 +153,7 @@ void RemoveRegistryEntries(RemovalContext& ctx, size_t fileRows, bool secondPass
     auto& q = ctx.quarantine;
     const size_t count = rows.Count();
     for (size_t n = 1; n <= count && n <= rows.Count(); ++n) {
-        const auto& row = rows.Item(n - 1);
+        const ui::ListRow row = rows.Item(n - 1);
         if (!row.checked) {
             continue;
         }
@@ -211,7 +211,7 @@ void RemoveCookies(RemovalContext& ctx) {
         if (!rows.Item(n - 1).checked) {
             continue;
         }
-        const std::string path = rows.Item(n - 1).text;
+        const std::string path(rows.Item(n - 1).text);
         ctx.lblDeletingPercentageCompleted.SetCaption(RemovingText(n, count));
         ctx.lblDeletingCaption.SetCaption(text::Lower(path));
         if (definitions::FileExists(ctx.platform.files, path)) {

@@ -16,9 +16,9 @@ namespace quellon::removal {
 // problem window and the quarantine. The main window builds it.
 struct RemovalContext {
     ui::ListView& lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
-    ui::ListView& lvwFilesToBeDeleted;
-    ui::ListView& lvwRegistryToBeDeleted;
-    ui::ListView& lvwCookiesToDelete;
+    ui::ActionList& lvwFilesToBeDeleted;
+    ui::ActionList& lvwRegistryToBeDeleted;
+    ui::ActionList& lvwCookiesToDelete;
     ui::ProgressBar& pgbDeleteSpywaresFound;
     ui::Label& lblDeletingPercentageCompleted;
     ui::Label& lblDeletingCaption;

@@ -51,10 +51,10 @@ struct ScanControls {
     ui::ProgressBar& pbgMain;
     ui::ListView& lvwSpywareFound;
     ui::ListView& lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
-    ui::ListView& lvwFilesToBeDeleted;
+    ui::ActionList& lvwFilesToBeDeleted;
     ui::PackedList& lvwFileNotFounds;
-    ui::ListView& lvwRegistryToBeDeleted;
-    ui::ListView& lvwCookiesToDelete;
+    ui::ActionList& lvwRegistryToBeDeleted;
+    ui::ActionList& lvwCookiesToDelete;
     ui::ListView& lvwBlockedCookies;
     // "Scan Now". Its state says nothing of whether a scan runs (start-up
     // greys it when a definition file is missing): ScanSession says that.

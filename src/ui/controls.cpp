@@ -152,6 +152,16 @@ void ListView::Remove(size_t index) {
     Notify();
 }
 
+void ListView::RemoveChecked() {
+    const auto kept = std::remove_if(items_.begin(), items_.end(),
+                                     [](const ListItem& item) { return item.checked; });
+    if (kept == items_.end()) {
+        return;
+    }
+    items_.erase(kept, items_.end());
+    Notify();
+}
+
 void ListView::Clear() {
     if (items_.empty())
         return;
@@ -193,6 +203,16 @@ constexpr unsigned char kWideRow = 0xFF;
 
 void PackedList::Add(std::string_view text, int smallIcon,
                      std::initializer_list<std::string_view> subItems) {
+    AddRow(text, smallIcon, subItems);
+}
+
+void PackedList::Add(std::string_view text, int smallIcon,
+                     const std::vector<std::string_view>& subItems) {
+    AddRow(text, smallIcon, subItems);
+}
+
+template <typename Texts>
+void PackedList::AddRow(std::string_view text, int smallIcon, const Texts& subItems) {
     auto cut = [](std::string_view s) { return s.substr(0, s.find('\0')); };
     const bool narrow = smallIcon >= 0 && smallIcon < 15 && subItems.size() < 16;
     size_t size = (narrow ? 1 : 9) + cut(text).size() + 1;
@@ -255,6 +275,32 @@ std::string_view PackedList::Text(size_t index) const {
     return std::string_view(ReadHeader(RowAt(index), icon, count));
 }
 
+ListRow PackedList::Row(size_t index) const {
+    ListRow row;
+    if (index >= rows_.size()) {
+        return row;
+    }
+    std::int32_t icon = 0;
+    std::uint32_t count = 0;
+    const char* at = ReadHeader(RowAt(index), icon, count);
+    row.text = std::string_view(at);
+    row.smallIcon = icon;
+    row.subItems_ = at + row.text.size() + 1;
+    row.subCount_ = count;
+    return row;
+}
+
+std::string_view ListRow::SubItemView(size_t i) const {
+    if (i < 1 || i > subCount_) {
+        return {};
+    }
+    const char* at = subItems_;
+    for (size_t n = 1; n < i; ++n) {
+        at += std::strlen(at) + 1;
+    }
+    return std::string_view(at);
+}
+
 ListItem PackedList::Item(size_t index) const {
     ListItem item;
     if (index >= rows_.size()) {
@@ -282,6 +328,81 @@ void PackedList::Clear() {
     // The room is given back: the next scan may find far fewer rows.
     std::vector<std::string>().swap(blocks_);
     std::vector<std::uint32_t>().swap(rows_);
+    Notify();
+}
+
+void PackedList::SwapRows(PackedList& other) noexcept {
+    blocks_.swap(other.blocks_);
+    rows_.swap(other.rows_);
+}
+
+bool ActionList::Add(std::string_view text, int smallIcon,
+                     std::initializer_list<std::string_view> subItems) {
+    if (text.find('\0') != std::string_view::npos) {
+        return false;
+    }
+    rows_.Add(text, smallIcon, subItems);
+    checked_.push_back(false);
+    Notify();
+    return true;
+}
+
+ListRow ActionList::Item(size_t index) const {
+    if (index >= checked_.size()) {
+        throw std::out_of_range("no such row in the list");
+    }
+    ListRow row = rows_.Row(index);
+    row.checked = checked_[index];
+    return row;
+}
+
+void ActionList::SetChecked(size_t index, bool checked) {
+    if (index >= checked_.size() || checked_[index] == checked) {
+        return;
+    }
+    checked_[index] = checked;
+    Notify();
+    if (onItemCheck) {
+        onItemCheck(index);
+    }
+}
+
+void ActionList::SetCheckedWithoutEvent(size_t index, bool checked) {
+    if (index >= checked_.size() || checked_[index] == checked) {
+        return;
+    }
+    checked_[index] = checked;
+    Notify();
+}
+
+void ActionList::RemoveChecked() {
+    if (std::find(checked_.begin(), checked_.end(), true) == checked_.end()) {
+        return;
+    }
+    PackedList kept;
+    std::vector<std::string_view> subs;
+    for (size_t i = 0; i < checked_.size(); ++i) {
+        if (checked_[i]) {
+            continue;
+        }
+        const ListRow row = rows_.Row(i);
+        subs.clear();
+        for (size_t k = 1; k <= row.SubItemCount(); ++k) {
+            subs.push_back(row.SubItemView(k));
+        }
+        kept.Add(row.text, row.smallIcon, subs);
+    }
+    rows_.SwapRows(kept);
+    checked_.assign(rows_.Count(), false);
+    Notify();
+}
+
+void ActionList::Clear() {
+    if (checked_.empty()) {
+        return;
+    }
+    rows_.Clear();
+    std::vector<bool>().swap(checked_);
     Notify();
 }
 

@@ -125,6 +125,8 @@ public:
     ListItem& Add(std::string text, int smallIcon = 0,
                   std::initializer_list<std::string_view> subItems = {});
     void Remove(size_t index);
+    // Drops every ticked row, in one pass over the list.
+    void RemoveChecked();
     void Clear();
     void SetChecked(size_t index, bool checked);
     // The same without running onItemCheck: a tick that the program's own
@@ -138,6 +140,24 @@ public:
 
 private:
     std::vector<ListItem> items_;
+};
+
+// A row of a packed list read in place, without a copy: it stays valid
+// until its list changes.
+struct ListRow {
+    std::string_view text;
+    int smallIcon = 0;
+    bool checked = false;
+    // Sub-item 1 is the second column; an index past the last gives "".
+    std::string_view SubItemView(size_t i) const;
+    std::string SubItem(size_t i) const { return std::string(SubItemView(i)); }
+    size_t SubItemCount() const { return subCount_; }
+
+private:
+    friend class PackedList;
+    // The sub-items, each ended by a NUL.
+    const char* subItems_ = nullptr;
+    size_t subCount_ = 0;
 };
 
 // A list that is only filled, read back and emptied, and never shown: a
@@ -154,12 +174,19 @@ public:
     size_t Count() const { return rows_.size(); }
     void Add(std::string_view text, int smallIcon = 0,
              std::initializer_list<std::string_view> subItems = {});
+    void Add(std::string_view text, int smallIcon, const std::vector<std::string_view>& subItems);
     // A copy of the row; an index past the last gives an empty row.
     ListItem Item(size_t index) const;
+    // The same read in place.
+    ListRow Row(size_t index) const;
     std::string_view Text(size_t index) const;
     void Clear();
+    // Trades rows with `other`; observers stay where they are.
+    void SwapRows(PackedList& other) noexcept;
 
 private:
+    template <typename Texts>
+    void AddRow(std::string_view text, int smallIcon, const Texts& subItems);
     // Bytes of one block; a longer row gets a block of its own. A row's
     // start is its block number above its offset in the block.
     static constexpr unsigned kOffsetBits = 18;
@@ -169,6 +196,39 @@ private:
 
     std::vector<std::string> blocks_;
     std::vector<std::uint32_t> rows_;
+};
+
+// The working list of what a removal acts on (the files and the registry
+// entries a scan found): rows packed as a PackedList keeps them, each with
+// its tick. It is never shown: the removal list's ticks reach it, and the
+// removal reads it back.
+class ActionList : public Control {
+public:
+    ActionList() = default;
+    ActionList(const ActionList&) = delete;
+    ActionList& operator=(const ActionList&) = delete;
+
+    size_t Count() const { return rows_.Count(); }
+    // A text holding a NUL names nothing the program could act on as it
+    // stands, and cut short it would name something else: such a row is
+    // not taken, and false says so. Sub-items end at a NUL, as in a ListView.
+    bool Add(std::string_view text, int smallIcon = 0,
+             std::initializer_list<std::string_view> subItems = {});
+    // The row read in place; std::out_of_range past the last row.
+    ListRow Item(size_t index) const;
+    // Runs onItemCheck when the tick changed.
+    void SetChecked(size_t index, bool checked);
+    // The same without running onItemCheck.
+    void SetCheckedWithoutEvent(size_t index, bool checked);
+    // Drops every ticked row, in one pass over the list.
+    void RemoveChecked();
+    void Clear();
+    std::vector<std::string> columns;
+    std::function<void(size_t)> onItemCheck;
+
+private:
+    PackedList rows_;
+    std::vector<bool> checked_;
 };
 
 class ComboBox : public Control {

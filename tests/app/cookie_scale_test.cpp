@@ -135,8 +135,8 @@ protected:
             f.lblStatus.Observe([&] { r.statuses.push_back(f.lblStatus.Caption()); });
         scan::ScanCookies(f.ScanContext());
         f.lblStatus.Unobserve(slot);
-        for (const auto& row : f.lvwCookiesToDelete.Items()) {
-            r.found.push_back(std::string(text::FileNameOfPath(row.text)));
+        for (size_t i = 0; i < f.lvwCookiesToDelete.Count(); ++i) {
+            r.found.push_back(std::string(text::FileNameOfPath(f.lvwCookiesToDelete.Item(i).text)));
         }
         r.doEvents = host.DoEventsCount() - start - loadEvents;
         r.inspected = f.Session().counters.MemoryItemsInspected;

@@ -80,6 +80,13 @@ protected:
         }
         return out;
     }
+    std::vector<std::string> Texts(const ui::ActionList& list) const {
+        std::vector<std::string> out;
+        for (size_t i = 0; i < list.Count(); ++i) {
+            out.emplace_back(list.Item(i).text);
+        }
+        return out;
+    }
     std::vector<std::string> Texts(const ui::PackedList& list) const {
         std::vector<std::string> out;
         for (size_t i = 0; i < list.Count(); ++i) {

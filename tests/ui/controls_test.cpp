@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -209,6 +210,83 @@ TEST(PackedList, RowsReadBackAsAddedAcrossBlocks) {
     EXPECT_EQ(list.Count(), 40000u);
     EXPECT_EQ(list.Item(39999).text, "file39999.dll");
     EXPECT_EQ(list.Item(39999).SubItem(1), "Spy5714");
+}
+
+// The working lists of a removal: rows read in place with their ticks, a
+// tick's event only through SetChecked, ticked rows dropped in one pass with
+// the order of the rest kept, and no row whose text a NUL would cut short.
+TEST(ActionList, TicksRemovalAndRowsAsAdded) {
+    ActionList list;
+    int notified = 0;
+    std::vector<size_t> events;
+    list.Observe([&] { ++notified; });
+    list.onItemCheck = [&](size_t i) { events.push_back(i); };
+    for (int i = 0; i < 30000; ++i) {
+        ASSERT_TRUE(list.Add(std::to_string(i), i % 3, {"key" + std::to_string(i), "", "Spy"}));
+    }
+    EXPECT_FALSE(list.Add(std::string_view("C:\\Windows\0\\x.dll", 17), 0, {"Spy"}));
+    ASSERT_EQ(list.Count(), 30000u);
+    EXPECT_EQ(notified, 30000);
+    const ListRow row = list.Item(29999);
+    EXPECT_EQ(row.text, "29999");
+    EXPECT_EQ(row.smallIcon, 29999 % 3);
+    EXPECT_FALSE(row.checked);
+    EXPECT_EQ(row.SubItemCount(), 3u);
+    EXPECT_EQ(row.SubItem(1), "key29999");
+    EXPECT_EQ(row.SubItemView(2), "");
+    EXPECT_EQ(row.SubItemView(3), "Spy");
+    EXPECT_EQ(row.SubItemView(0), "");
+    EXPECT_EQ(row.SubItemView(4), "");
+    EXPECT_THROW(list.Item(30000), std::out_of_range);
+
+    list.SetChecked(5, true);
+    list.SetChecked(5, true);
+    list.SetCheckedWithoutEvent(7, true);
+    list.SetCheckedWithoutEvent(30000, true);
+    EXPECT_EQ(events, std::vector<size_t>{5});
+    EXPECT_TRUE(list.Item(5).checked);
+    EXPECT_TRUE(list.Item(7).checked);
+    for (size_t i = 100; i < 30000; ++i) {
+        list.SetCheckedWithoutEvent(i, i % 2 == 0);
+    }
+    list.RemoveChecked();
+    // 0-99 less rows 5 and 7, then the odd rows from 101.
+    ASSERT_EQ(list.Count(), 98u + 14950u);
+    EXPECT_EQ(list.Item(5).text, "6");
+    EXPECT_EQ(list.Item(6).text, "8");
+    EXPECT_EQ(list.Item(98).text, "101");
+    EXPECT_EQ(list.Item(98).SubItem(1), "key101");
+    EXPECT_EQ(list.Item(98).smallIcon, 101 % 3);
+    EXPECT_EQ(list.Item(list.Count() - 1).text, "29999");
+    for (size_t i = 0; i < list.Count(); ++i) {
+        ASSERT_FALSE(list.Item(i).checked) << i;
+    }
+    const int before = notified;
+    list.RemoveChecked();
+    EXPECT_EQ(notified, before);
+    list.Clear();
+    EXPECT_EQ(list.Count(), 0u);
+    EXPECT_EQ(notified, before + 1);
+    EXPECT_TRUE(list.Add("again"));
+    EXPECT_EQ(list.Item(0).text, "again");
+}
+
+TEST(ListView, RemoveCheckedKeepsTheOrderOfTheRest) {
+    ListView lv;
+    for (const char* text : {"a", "b", "c", "d"}) {
+        lv.Add(text, 0, {std::string(text) + "1"});
+    }
+    int notified = 0;
+    lv.Observe([&] { ++notified; });
+    lv.RemoveChecked();
+    EXPECT_EQ(notified, 0);
+    lv.SetChecked(0, true);
+    lv.SetChecked(2, true);
+    lv.RemoveChecked();
+    ASSERT_EQ(lv.Count(), 2u);
+    EXPECT_EQ(lv.Item(0).text, "b");
+    EXPECT_EQ(lv.Item(1).SubItem(1), "d1");
+    EXPECT_FALSE(lv.Item(0).checked);
 }
 
 TEST(ComboBox, ListIndexChanges) {
