@@ -215,11 +215,16 @@ template <typename Texts>
 void PackedList::AddRow(std::string_view text, int smallIcon, const Texts& subItems) {
     auto cut = [](std::string_view s) { return s.substr(0, s.find('\0')); };
     const bool narrow = smallIcon >= 0 && smallIcon < 15 && subItems.size() < 16;
-    size_t size = (narrow ? 1 : 9) + cut(text).size() + 1;
+    // The room asked for counts every text whole; each is searched for a
+    // NUL once, as it is copied.
+    size_t size = (narrow ? 1 : 9) + text.size() + 1;
     for (std::string_view sub : subItems) {
-        size += cut(sub).size() + 1;
+        size += sub.size() + 1;
     }
-    if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < size) {
+    // A row starts inside the first kBlockBytes of its block, where its
+    // offset fits; a longer row has room of its own.
+    if (blocks_.empty() || blocks_.back().size() >= kBlockBytes ||
+        blocks_.back().capacity() - blocks_.back().size() < size) {
         if (blocks_.size() == kMaxBlocks) {
             throw std::length_error("a packed list holds no more than 4 GiB of rows");
         }

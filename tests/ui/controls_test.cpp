@@ -289,6 +289,27 @@ TEST(ListView, RemoveCheckedKeepsTheOrderOfTheRest) {
     EXPECT_FALSE(lv.Item(0).checked);
 }
 
+// A row whose texts a NUL cuts short takes less room than it asked for;
+// the rows after it still start where their offsets can say.
+TEST(PackedList, RowsAfterARowCutShortReadBack) {
+    PackedList list;
+    std::string longTail = "kept";
+    longTail.push_back('\0');
+    longTail.append(400000, 'x');
+    list.Add("first", 1, {longTail});
+    for (int i = 0; i < 30000; ++i) {
+        list.Add("row" + std::to_string(i), 2, {"sub" + std::to_string(i)});
+    }
+    EXPECT_EQ(list.Row(0).SubItemView(1), "kept");
+    for (int i = 0; i < 30000; ++i) {
+        const ListRow row = list.Row(static_cast<size_t>(i) + 1);
+        ASSERT_EQ(row.text, "row" + std::to_string(i));
+        ASSERT_EQ(row.smallIcon, 2);
+        ASSERT_EQ(row.SubItemView(1), "sub" + std::to_string(i));
+    }
+    EXPECT_EQ(list.Row(30001).text, "");
+}
+
 TEST(ComboBox, ListIndexChanges) {
     ComboBox cb;
     cb.entries = {"Daily", "Weekly"};
