@@ -1,6 +1,11 @@
 // The Results/Removal page: the ticks, Exclude, the removal of the ticked
 // rows, and the scan report.
 #include "app/frm_main.h"
+
+#include <set>
+#include <string>
+#include <string_view>
+
 #include "common/convert.h"
 #include "common/text.h"
 
@@ -21,14 +26,14 @@ void FrmMain::SyncRemovalChecks(size_t row) {
     auto registryRows = [&] {
         for (size_t i = 0; i < lvwRegistryToBeDeleted.Count(); ++i) {
             const ui::ListRow r = lvwRegistryToBeDeleted.Item(i);
-            if (r.SubItem(1) == item.text || r.SubItem(3) == item.text) {
+            if (r.SubItemView(1) == item.text || r.SubItemView(3) == item.text) {
                 lvwRegistryToBeDeleted.SetChecked(i, checked);
             }
         }
     };
     auto fileRows = [&] {
         for (size_t i = 0; i < lvwFilesToBeDeleted.Count(); ++i) {
-            if (lvwFilesToBeDeleted.Item(i).SubItem(1) == item.text) {
+            if (lvwFilesToBeDeleted.Item(i).SubItemView(1) == item.text) {
                 lvwFilesToBeDeleted.SetChecked(i, checked);
             }
         }
@@ -55,8 +60,42 @@ void FrmMain::SyncRemovalChecks(size_t row) {
 }
 
 void FrmMain::cmdSelectAll_Click() {
-    for (size_t i = 0; i < lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Count(); ++i) {
-        lvwPicRemoveListOfSpywareFoundAndToBeRemoved.SetChecked(i, true);
+    // Ticks the action rows that ticking each removal row in turn would
+    // (SyncRemovalChecks), in one pass over each action list: a large
+    // result has thousands of removal rows and tens of thousands of action
+    // rows, and a pass for every removal row took minutes.
+    auto& removal = lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    std::set<std::string, std::less<>> names, cookies;
+    for (size_t i = 0; i < removal.Count(); ++i) {
+        const ui::ListItem& item = removal.Item(i);
+        if (item.checked) {
+            continue;
+        }
+        if (item.smallIcon == scan::kIconCookie) {
+            cookies.insert(item.SubItem(1));
+        } else if (item.smallIcon == scan::kIconRegistry || item.smallIcon == scan::kIconFile) {
+            names.insert(item.text);
+        }
+        removal.SetCheckedWithoutEvent(i, true);
+    }
+    auto named = [](const std::set<std::string, std::less<>>& set, std::string_view text) {
+        return set.find(text) != set.end();
+    };
+    for (size_t i = 0; !names.empty() && i < lvwRegistryToBeDeleted.Count(); ++i) {
+        const ui::ListRow r = lvwRegistryToBeDeleted.Item(i);
+        if (named(names, r.SubItemView(1)) || named(names, r.SubItemView(3))) {
+            lvwRegistryToBeDeleted.SetChecked(i, true);
+        }
+    }
+    for (size_t i = 0; !names.empty() && i < lvwFilesToBeDeleted.Count(); ++i) {
+        if (named(names, lvwFilesToBeDeleted.Item(i).SubItemView(1))) {
+            lvwFilesToBeDeleted.SetChecked(i, true);
+        }
+    }
+    for (size_t i = 0; !cookies.empty() && i < lvwCookiesToDelete.Count(); ++i) {
+        if (named(cookies, lvwCookiesToDelete.Item(i).text)) {
+            lvwCookiesToDelete.SetChecked(i, true);
+        }
     }
 }
 

@@ -54,6 +54,53 @@ TEST_F(RegistryScanTest, KeysAndValuesAcrossHives) {
     EXPECT_EQ(f.lblSoftwareFound.Caption(), "6");
 }
 
+// Select All ticks the action rows that ticking each removal row in turn
+// ticks, and only those: registry rows by spyware or by key, the files of a
+// spyware whose removal row came from the registry, cookies by path.
+TEST_F(RegistryScanTest, SelectAllTicksWhatTickingEachRowTicks) {
+    machine.WriteRegistry(kRegistry);
+    machine.PlantFile("C:\\WINDOWS\\bad.dll", "x");
+    machine.PlantFile(CookieFolder() + "user@ads[1].txt", "ads.example/\n");
+    WriteDefinitions({"bad.dll=BadCo|[wDir]", "bad.dll=Solo|[wDir]"},
+                     {"2^SOFTWARE\\BadCo^=BadCo",
+                      "1^Software\\Microsoft\\Windows\\CurrentVersion\\Run^badsync=BadCo",
+                      "0^CLSID\\{0000}^=Thing", "2^SOFTWARE\\BadCo^="},
+                     {}, {"ads.example"});
+    Scan(true, false, true);
+    auto& f = Form();
+    f.lvwRegistryToBeDeleted.Add("-2147483646", 0, {"SOFTWARE\\Stray", "", "Stray"});
+    f.lvwFilesToBeDeleted.Add("C:\\WINDOWS\\stray.dll", 0, {"Stray"});
+    f.lvwCookiesToDelete.Add(CookieFolder() + "user@stray[1].txt");
+    auto& removal = f.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    ASSERT_EQ(removal.Count(), 5u);  // BadCo, Thing, the nameless key, Solo, the cookie
+    auto ticks = [&f] {
+        std::vector<bool> all;
+        for (const ui::ActionList* list :
+             {&f.lvwRegistryToBeDeleted, &f.lvwFilesToBeDeleted, &f.lvwCookiesToDelete}) {
+            for (size_t i = 0; i < list->Count(); ++i) {
+                all.push_back(list->Item(i).checked);
+            }
+        }
+        return all;
+    };
+    for (size_t i = 0; i < removal.Count(); ++i) {
+        removal.SetChecked(i, true);
+    }
+    const std::vector<bool> oneByOne = ticks();
+    for (size_t i = 0; i < removal.Count(); ++i) {
+        removal.SetChecked(i, false);
+    }
+    ASSERT_EQ(ticks(), std::vector<bool>(oneByOne.size(), false));
+    f.cmdSelectAll.Click();
+    EXPECT_EQ(ticks(), oneByOne);
+    // Four registry rows, two files, one cookie; the strays stay as they were.
+    EXPECT_EQ(oneByOne,
+              (std::vector<bool>{true, true, true, true, false, true, true, false, true, false}));
+    for (size_t i = 0; i < removal.Count(); ++i) {
+        EXPECT_TRUE(removal.Item(i).checked) << i;
+    }
+}
+
 TEST_F(RegistryScanTest, UnicodeExportAndBrokenLinesStillLoad) {
     std::string utf16 = "\xff\xfe";
     for (char c : std::string(
