@@ -1,3 +1,5 @@
+#include <charconv>
+
 #include "common/text.h"
 #include "definitions/codec.h"
 #include "definitions/definition_lines.h"
@@ -58,13 +60,11 @@ void ScanRegistry(ScanContext& ctx) {
     std::string status;
     std::string foundText;
     std::size_t lineNumber = 0;
-    // Lines of one hive come together: its digit is read, and its number
-    // written out, only when it changes.
+    // Lines of one hive come together: its digit is read only when it changes.
     std::string lastDigit;
     platform::Hive hive = 0;
     bool haveHive = false;
-    std::string hiveText;
-    platform::Hive hiveTextOf = 0;
+    char hiveNumber[16];
     while (!ctx.session.StopRequested && reader->Next(line)) {
         ++lineNumber;
         definitions::DecodeInPlace(line);
@@ -107,10 +107,10 @@ void ScanRegistry(ScanContext& ctx) {
             hive != 0 && (valueName.empty() ? RegistryKeyExists(reg, hive, subKey)
                                             : RegistryValueExists(reg, hive, subKey, valueName));
         if (exists) {
-            if (hiveText.empty() || hiveTextOf != hive) {
-                hiveText = text::ToDecimal(static_cast<std::int32_t>(hive));
-                hiveTextOf = hive;
-            }
+            const char* end = std::to_chars(hiveNumber, hiveNumber + sizeof hiveNumber,
+                                            static_cast<std::int32_t>(hive))
+                                  .ptr;
+            const std::string_view hiveText(hiveNumber, static_cast<size_t>(end - hiveNumber));
             c.lvwRegistryToBeDeleted.Add(hiveText, 0, {subKey, valueName, spyware});
             IncrementLabel(c.lbltracesFound);
             foundText.assign(spyware).append(kFoundSuffix);
@@ -124,10 +124,11 @@ void ScanRegistry(ScanContext& ctx) {
                 } else {
                     // A nameless entry is shown by its key; the removal row
                     // carries the sub-key so that ticking it reaches its action row.
-                    c.lvwSpywareFound.Add("RegKey " +
-                                              (valueName.empty() ? std::string(subKey) : hiveText) +
-                                              std::string(kFoundSuffix),
-                                          kIconRegistry);
+                    c.lvwSpywareFound.Add(
+                        "RegKey " +
+                            (valueName.empty() ? std::string(subKey) : std::string(hiveText)) +
+                            std::string(kFoundSuffix),
+                        kIconRegistry);
                     c.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Add(std::string(subKey),
                                                                        kIconRegistry, {location});
                 }

@@ -22,13 +22,19 @@ TEST(CodecTest, LettersAndDigitsLiveInTheUpperHalf) {
     for (int c = 0; c < 256; ++c) {
         all += static_cast<char>(c);
     }
-    // Every byte, at every position of a line long enough for the wide
-    // steps and their tail.
+    // Every byte, at every position of lines long enough for the wide
+    // steps and their tail, and of lines too short for one.
+    std::vector<std::string> lines;
     for (size_t shift = 0; shift < 40; ++shift) {
-        const std::string line = std::string(shift, 'x') + all + all;
+        lines.push_back(std::string(shift, 'x') + all + all);
+        for (size_t from = 0; from + shift <= all.size(); from += 7) {
+            lines.push_back(all.substr(from, shift));
+        }
+    }
+    for (const std::string& line : lines) {
         const std::string decoded = DecodeDefinitionLine(line);
         ASSERT_EQ(decoded.size(), line.size());
-        for (size_t i = shift; i < line.size(); ++i) {
+        for (size_t i = 0; i < line.size(); ++i) {
             const int c = static_cast<unsigned char>(line[i]);
             const int want = c >= 192 && c <= 217   ? 'A' + c - 192
                              : c >= 218 && c <= 243 ? 'a' + c - 218
