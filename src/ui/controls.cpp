@@ -307,20 +307,13 @@ std::string_view ListRow::SubItemView(size_t i) const {
 }
 
 ListItem PackedList::Item(size_t index) const {
+    const ListRow row = Row(index);
     ListItem item;
-    if (index >= rows_.size()) {
-        return item;
-    }
-    std::int32_t icon = 0;
-    std::uint32_t count = 0;
-    const char* at = ReadHeader(RowAt(index), icon, count);
-    item.text = at;
-    item.smallIcon = icon;
-    at += item.text.size() + 1;
+    item.text = row.text;
+    item.smallIcon = row.smallIcon;
     std::vector<std::string_view> subs;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        subs.emplace_back(at);
-        at += subs.back().size() + 1;
+    for (size_t i = 1; i <= row.SubItemCount(); ++i) {
+        subs.push_back(row.SubItemView(i));
     }
     item.SetSubItems(subs);
     return item;
