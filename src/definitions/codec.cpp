@@ -23,10 +23,6 @@ constexpr std::array<unsigned char, 256> MakeEncodeTable() {
 
 constexpr auto kEncode = MakeEncodeTable();
 
-}  // namespace
-
-namespace {
-
 unsigned char DecodeByte(unsigned char u) {
     if (static_cast<unsigned char>(u - 192) <= 25) {
         return static_cast<unsigned char>(u - 127);
