@@ -170,40 +170,17 @@ bool SurelyUnprotected(platform::Hive hive, std::string_view subKey) {
 
 bool IsDotsOnly(std::string_view component) {
     // Windows takes trailing dots and blanks off a name: "..." and ".. "
-    // are ".." to it.
-    return !component.empty() && component.find_first_not_of(". ") == std::string_view::npos &&
+    // are ".." to it. Most names fail on their first byte.
+    if (component.empty() || (component[0] != '.' && component[0] != ' ')) {
+        return false;
+    }
+    return component.find_first_not_of(". ") == std::string_view::npos &&
            component.find('.') != std::string_view::npos;
 }
 
-void ReplaceEvery(std::string& s, std::string_view find, std::string_view with) {
-    if (s.find(find) != std::string::npos) {
-        s = text::Replace(s, find, with);
-    }
-}
-
-}  // namespace
-
-void CollapseBackslashes(std::string& s) {
-    size_t out = 0;
-    while (out + 1 < s.size() && !(s[out] == '\\' && s[out + 1] == '\\')) {
-        ++out;
-    }
-    for (size_t i = out; i < s.size(); ++i, ++out) {
-        s[out] = s[i];
-        if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == '\\') {
-            ++i;
-        }
-    }
-    s.resize(out);
-}
-
-std::optional<std::string> FilePathRefusal(std::string_view path, std::string_view hostRootDrives) {
-    std::string p(path);
-    for (char& ch : p) {
-        if (ch == '/') {
-            ch = '\\';
-        }
-    }
+// FilePathRefusal for a path whose separators are all "\".
+std::optional<std::string> BackslashPathRefusal(std::string_view p,
+                                                std::string_view hostRootDrives) {
     if (winpath::HasNul(p)) {
         return "a path holding a NUL";
     }
@@ -219,13 +196,57 @@ std::optional<std::string> FilePathRefusal(std::string_view path, std::string_vi
             return std::string("a path through ") + drive + ":, which maps the host's own files";
         }
     }
-    std::string_view rest = std::string_view(p).substr(3);
-    while (!rest.empty()) {
-        if (IsDotsOnly(winpath::TakeComponent(rest))) {
+    for (size_t start = 3; start < p.size();) {
+        size_t cut = p.find('\\', start);
+        if (cut == std::string_view::npos) {
+            cut = p.size();
+        }
+        if (IsDotsOnly(p.substr(start, cut - start))) {
             return "a path with a \"..\" or \".\" component";
         }
+        start = cut + 1;
     }
     return std::nullopt;
+}
+
+void ReplaceEvery(std::string& s, std::string_view find, std::string_view with) {
+    if (s.find(find) != std::string::npos) {
+        s = text::Replace(s, find, with);
+    }
+}
+
+}  // namespace
+
+void CollapseBackslashes(std::string& s) {
+    // Most paths hold no pair: the backslashes are found by the library's
+    // search, and the text is copied only from the first pair on.
+    size_t out = 0;
+    for (;;) {
+        out = s.find('\\', out);
+        if (out == std::string::npos || out + 1 == s.size()) {
+            return;
+        }
+        if (s[out + 1] == '\\') {
+            break;
+        }
+        out += 2;
+    }
+    for (size_t i = out; i < s.size(); ++i, ++out) {
+        s[out] = s[i];
+        if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == '\\') {
+            ++i;
+        }
+    }
+    s.resize(out);
+}
+
+std::optional<std::string> FilePathRefusal(std::string_view path, std::string_view hostRootDrives) {
+    if (path.find('/') == std::string_view::npos) {
+        return BackslashPathRefusal(path, hostRootDrives);
+    }
+    std::string p(path);
+    std::replace(p.begin(), p.end(), '/', '\\');
+    return BackslashPathRefusal(p, hostRootDrives);
 }
 
 std::string NormalizeSubKey(std::string_view subKey) {

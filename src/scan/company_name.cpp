@@ -122,13 +122,17 @@ void CompanyNameSearch::Feed(std::string_view bytes) {
         size_t offset;
     };
     std::vector<Place> places;
-    const size_t seamLength = std::min(bytes.size(), kLongestKey - 1);
-    const std::string seam = tail_ + std::string(bytes.substr(0, seamLength));
+    // The first piece has no tail before it, and most files are one piece.
+    std::string seam;
+    if (!tail_.empty()) {
+        seam.reserve(tail_.size() + kLongestKey - 1);
+        seam.append(tail_).append(bytes.substr(0, kLongestKey - 1));
+    }
     const std::uint64_t tailStart = fed_ - tail_.size();
     for (int k = 0; k < kKeys; ++k) {
         const Key& key = KeyFor(k);
-        for (size_t p = key.In(seam, 0); p != std::string_view::npos && p < tail_.size();
-             p = key.In(seam, p + 1)) {
+        for (size_t p = tail_.empty() ? std::string_view::npos : key.In(seam, 0);
+             p != std::string_view::npos && p < tail_.size(); p = key.In(seam, p + 1)) {
             if (p + key.Size() > tail_.size()) {
                 places.push_back({tailStart + p, static_cast<Which>(k), true, p});
             }
@@ -150,8 +154,16 @@ void CompanyNameSearch::Feed(std::string_view bytes) {
         }
     }
     fed_ += bytes.size();
-    const std::string joined = tail_ + std::string(bytes.substr(bytes.size() - seamLength));
-    tail_ = joined.substr(joined.size() - std::min(joined.size(), kLongestKey - 1));
+    // The last bytes fed, as many as a key could begin in and not end.
+    constexpr size_t kTail = kLongestKey - 1;
+    if (bytes.size() >= kTail) {
+        tail_.assign(bytes.substr(bytes.size() - kTail));
+    } else {
+        tail_.append(bytes);
+        if (tail_.size() > kTail) {
+            tail_.erase(0, tail_.size() - kTail);
+        }
+    }
 }
 
 bool CompanyNameSearch::Done() const {

@@ -44,6 +44,21 @@ TEST(DefinitionReachTest, PathsMustStayOnTheMachinesOwnDrives) {
     EXPECT_FALSE(PathOk(std::string("C:\\a\0b", 7)));
 }
 
+TEST(DefinitionReachTest, BackslashPairsCollapseLeftToRight) {
+    auto collapsed = [](std::string s) {
+        definitions::CollapseBackslashes(s);
+        return s;
+    };
+    EXPECT_EQ(collapsed("C:\\a\\b.dll"), "C:\\a\\b.dll");
+    EXPECT_EQ(collapsed(""), "");
+    EXPECT_EQ(collapsed("\\"), "\\");
+    EXPECT_EQ(collapsed("a\\"), "a\\");
+    EXPECT_EQ(collapsed("\\\\a"), "\\a");
+    EXPECT_EQ(collapsed("a\\\\"), "a\\");
+    EXPECT_EQ(collapsed("C:\\a\\\\\\b"), "C:\\a\\\\b");  // three give two
+    EXPECT_EQ(collapsed("C:\\a\\\\\\\\b\\c\\\\d"), "C:\\a\\\\b\\c\\d");
+}
+
 TEST(DefinitionReachTest, FilePathsAreCheckedAsTheScanBuildsThem) {
     const definitions::FileFolders folders;
     // Tokens, collapsing and joining as the known-file scan does them.

@@ -19,28 +19,27 @@ std::uint64_t TagOf(size_t hash) {
 
 // The upper-cased ANSI form of an on-disk name; plain ASCII needs no
 // conversion.
+bool IsAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 std::string KeyOfDiskName(std::string_view utf8) {
-    std::string key;
-    key.reserve(utf8.size());
-    for (char c : utf8) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            return text::Upper(ansi::FromUtf8(utf8));
-        }
-        key += text::UpperChar(c);
+    if (!IsAscii(utf8)) {
+        return text::Upper(ansi::FromUtf8(utf8));
     }
+    std::string key;
+    text::UpperInto(utf8, key);
     return key;
 }
 
 }  // namespace
 
 bool NameTable::PlainKey(std::string_view ansiName, std::string& key) {
-    key.resize(ansiName.size());
-    for (size_t i = 0; i < ansiName.size(); ++i) {
-        if (static_cast<unsigned char>(ansiName[i]) >= 0x80) {
-            return false;
-        }
-        key[i] = text::UpperChar(ansiName[i]);
+    if (!IsAscii(ansiName)) {
+        return false;
     }
+    text::UpperInto(ansiName, key);
     return true;
 }
 
