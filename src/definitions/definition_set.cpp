@@ -131,6 +131,14 @@ std::int32_t DefinitionSet::CountDefinitionLines() {
     counts_ = LineCounts{};
     auto count = [this](Kind kind) -> std::int32_t {
         const std::string path = PathOf(kind);
+        Counted& counted = counted_[static_cast<size_t>(kind)];
+        // The stamp is taken before the reading, so that a change made
+        // while the file is read is counted the next time.
+        std::optional<platform::FileStamp> stamp = fs_.StampFile(path);
+        if (stamp && stamp->exists && counted.stamp == stamp) {
+            return counted.lines;
+        }
+        counted.stamp.reset();
         if (!FileExists(fs_, path)) {
             return 0;
         }
@@ -142,6 +150,9 @@ std::int32_t DefinitionSet::CountDefinitionLines() {
         std::string line;
         while (reader->Next(line) && n < std::numeric_limits<std::int32_t>::max()) {
             ++n;
+        }
+        if (stamp && stamp->exists) {
+            counted = {stamp, n};
         }
         return n;
     };

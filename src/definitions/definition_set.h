@@ -93,6 +93,13 @@ private:
     platform::FileSystem& fs_;
     std::string folder_;
     LineCounts counts_;
+    // Each file's count with the stamp it had when its counting began: a
+    // file whose stamp is the same is not read again.
+    struct Counted {
+        std::optional<platform::FileStamp> stamp;
+        std::int32_t lines = 0;
+    };
+    std::array<Counted, 4> counted_;
 };
 
 }  // namespace quellon::definitions

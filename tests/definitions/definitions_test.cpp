@@ -91,6 +91,24 @@ TEST_F(DefinitionSetTest, LineEndsOfEveryKindAreCountedAndMissingFilesCountZero)
     EXPECT_FALSE(set.DefinitionFilesPresent());
 }
 
+TEST_F(DefinitionSetTest, ACountFollowsItsFileThroughEveryChange) {
+    machine.HomeFile("FileDefinition.dat", "a\r\nb\r\n");
+    auto set = Set();
+    EXPECT_EQ(set.CountDefinitionLines(), 2);
+    EXPECT_EQ(set.CountDefinitionLines(), 2);
+    machine.HomeFile("FileDefinition.dat", "a\r\nb\r\nc\r\n");
+    EXPECT_EQ(set.CountDefinitionLines(), 3);
+    // A file of the same size put in place as an update puts it.
+    machine.HomeFile("next.dat", "a\nb\nc\nd\ne");
+    std::filesystem::rename(machine.Home() / "next.dat", machine.Home() / "FileDefinition.dat");
+    EXPECT_EQ(set.CountDefinitionLines(), 5);
+    EXPECT_EQ(set.Counts().file, 5);
+    std::filesystem::remove(machine.Home() / "FileDefinition.dat");
+    EXPECT_EQ(set.CountDefinitionLines(), 0);
+    machine.HomeFile("FileDefinition.dat", "a\r\nb\r\n");
+    EXPECT_EQ(set.CountDefinitionLines(), 2);
+}
+
 TEST_F(DefinitionSetTest, FileExistsComparesTheNameIgnoringCase) {
     machine.PlantFile("C:\\Dir\\Name.TXT", "x");
     auto& fs = machine.Platform().files;
