@@ -15,8 +15,8 @@ namespace {
 std::string Found(const NameTable& t, std::string_view ansiName, const std::string& exact,
                   unsigned char* type = nullptr) {
     std::string key;
-    const std::string* name = t.Find(ansiName, exact, key, type);
-    return name == nullptr ? "-" : *name;
+    const std::optional<std::string_view> name = t.Find(ansiName, exact, key, type);
+    return name ? std::string(*name) : "-";
 }
 
 TEST(NameTableTest, ExactSpellingWinsElseTheFirstInByteOrder) {
@@ -72,8 +72,8 @@ TEST(NameTableTest, PlainKeysFindWhatFindFinds) {
     EXPECT_EQ(key, "SETUP.EXE");
     const size_t hash = NameTable::Hash(key);
     t.Prefetch(hash);
-    const std::string* name = t.FindKey(key, hash, "setup.exe", nullptr);
-    ASSERT_NE(name, nullptr);
+    const std::optional<std::string_view> name = t.FindKey(key, hash, "setup.exe", nullptr);
+    ASSERT_TRUE(name.has_value());
     EXPECT_EQ(*name, "Setup.EXE");
     EXPECT_FALSE(NameTable::PlainKey("caf\xE9", key));
 }
@@ -102,6 +102,39 @@ TEST(NameTableTest, EmptyAndGrownTables) {
         const std::string missing = "file" + std::to_string(i + kNames) + ".dll";
         EXPECT_EQ(Found(t, missing, missing), "-");
     }
+}
+
+TEST(NameTableTest, EverySpellingOfOneKeyIsFoundAsItself) {
+    // The sixteen spellings of "abcd", added in a scrambled order.
+    std::vector<std::string> spellings;
+    for (int bits = 0; bits < 16; ++bits) {
+        std::string s = "abcd";
+        for (int i = 0; i < 4; ++i) {
+            if (bits & (1 << i)) {
+                s[i] = static_cast<char>(s[i] - 'a' + 'A');
+            }
+        }
+        spellings.push_back(s);
+    }
+    std::vector<std::string> order = spellings;
+    std::reverse(order.begin(), order.begin() + 9);
+    std::rotate(order.begin(), order.begin() + 5, order.end());
+    NameTable t;
+    for (size_t i = 0; i < order.size(); ++i) {
+        t.Add(order[i], static_cast<unsigned char>(i));
+    }
+    for (size_t i = 0; i < order.size(); ++i) {
+        unsigned char type = 0xFF;
+        EXPECT_EQ(Found(t, order[i], order[i], &type), order[i]);
+        EXPECT_EQ(type, i);
+    }
+    // A spelling not on disk finds the first in byte order.
+    t = NameTable();
+    for (size_t i = 1; i < order.size(); ++i) {
+        t.Add(order[i], 0);
+    }
+    std::vector<std::string> left(order.begin() + 1, order.end());
+    EXPECT_EQ(Found(t, order[0], order[0]), *std::min_element(left.begin(), left.end()));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <stdexcept>
 
 #include "common/ansi.h"
 #include "common/text.h"
@@ -47,52 +48,88 @@ size_t NameTable::Hash(std::string_view key) {
     return std::hash<std::string_view>{}(key);
 }
 
+NameTable::Text NameTable::Store(std::string_view s) {
+    if (s.size() > kNone - text_.size()) {
+        throw std::length_error("a folder's names run past 4 GiB");
+    }
+    const Text stored{static_cast<std::uint32_t>(text_.size()),
+                      static_cast<std::uint32_t>(s.size())};
+    text_.append(s);
+    return stored;
+}
+
 void NameTable::Add(std::string_view name, unsigned char type) {
+    const std::string key = KeyOfDiskName(name);
+    if ((entries_.size() + 1) * 2 > slots_.size()) {
+        Grow();
+    }
+    const size_t hash = Hash(key);
+    const std::uint64_t tag = TagOf(hash);
+    const size_t mask = slots_.size() - 1;
+    size_t i = hash & mask;
+    Entry* entry = nullptr;
+    for (;; i = (i + 1) & mask) {
+        const std::uint64_t slot = slots_[i];
+        const auto index = static_cast<std::uint32_t>(slot);
+        if (index == 0) {
+            break;
+        }
+        if ((slot & kTagMask) == tag && View(entries_[index - 1].key) == key) {
+            entry = &entries_[index - 1];
+            break;
+        }
+    }
+    const Text stored = Store(name);
+    const auto spelling = static_cast<std::uint32_t>(spellings_.size());
+    spellings_.push_back({stored, kNone, type});
     ++count_;
-    bool added = false;
-    Names& names = Insert(KeyOfDiskName(name), added);
-    if (added) {
-        names.first = name;
-        names.firstType = type;
-    } else if (names.first > name) {
-        names.others.emplace_back(std::move(names.first), names.firstType);
-        names.first = name;
-        names.firstType = type;
+    if (entry == nullptr) {
+        // An upper-case ASCII name is its own key.
+        const Text storedKey = key == name ? stored : Store(key);
+        entries_.push_back({hash, storedKey, spelling});
+        slots_[i] = tag | static_cast<std::uint64_t>(entries_.size());
+        return;
+    }
+    Spelling& first = spellings_[entry->first];
+    if (View(first.name) > name) {
+        spellings_.back().next = entry->first;
+        entry->first = spelling;
     } else {
-        names.others.emplace_back(name, type);
+        spellings_.back().next = first.next;
+        first.next = spelling;
     }
 }
 
-const std::string* NameTable::Find(std::string_view ansiName, const std::string& exactName,
-                                   std::string& key, unsigned char* type) const {
+std::optional<std::string_view> NameTable::Find(std::string_view ansiName,
+                                                std::string_view exactName, std::string& key,
+                                                unsigned char* type) const {
     if (!PlainKey(ansiName, key)) {
         key = text::Upper(ansi::FromUtf8(exactName));
     }
     return FindKey(key, Hash(key), exactName, type);
 }
 
-const std::string* NameTable::FindKey(std::string_view key, size_t hash,
-                                      const std::string& exactName, unsigned char* type) const {
-    const Names* found = Lookup(key, hash);
+std::optional<std::string_view> NameTable::FindKey(std::string_view key, size_t hash,
+                                                   std::string_view exactName,
+                                                   unsigned char* type) const {
+    const Entry* found = Lookup(key, hash);
     if (found == nullptr) {
-        return nullptr;
+        return std::nullopt;
     }
-    const Names& names = *found;
-    for (const auto& [other, otherType] : names.others) {
-        if (other == exactName) {
-            if (type != nullptr) {
-                *type = otherType;
-            }
-            return &other;
+    const Spelling* chosen = &spellings_[found->first];
+    for (std::uint32_t s = chosen->next; s != kNone; s = spellings_[s].next) {
+        if (View(spellings_[s].name) == exactName) {
+            chosen = &spellings_[s];
+            break;
         }
     }
     if (type != nullptr) {
-        *type = names.firstType;
+        *type = chosen->type;
     }
-    return &names.first;
+    return View(chosen->name);
 }
 
-const NameTable::Names* NameTable::Lookup(std::string_view key, size_t hash) const {
+const NameTable::Entry* NameTable::Lookup(std::string_view key, size_t hash) const {
     if (slots_.empty()) {
         return nullptr;
     }
@@ -104,35 +141,10 @@ const NameTable::Names* NameTable::Lookup(std::string_view key, size_t hash) con
         if (index == 0) {
             return nullptr;
         }
-        if ((slot & kTagMask) == tag && entries_[index - 1].key == key) {
-            return &entries_[index - 1].names;
+        if ((slot & kTagMask) == tag && View(entries_[index - 1].key) == key) {
+            return &entries_[index - 1];
         }
     }
-}
-
-NameTable::Names& NameTable::Insert(std::string&& key, bool& added) {
-    if ((entries_.size() + 1) * 2 > slots_.size()) {
-        Grow();
-    }
-    const size_t hash = Hash(key);
-    const std::uint64_t tag = TagOf(hash);
-    const size_t mask = slots_.size() - 1;
-    size_t i = hash & mask;
-    for (;; i = (i + 1) & mask) {
-        const std::uint64_t slot = slots_[i];
-        const auto index = static_cast<std::uint32_t>(slot);
-        if (index == 0) {
-            break;
-        }
-        if ((slot & kTagMask) == tag && entries_[index - 1].key == key) {
-            added = false;
-            return entries_[index - 1].names;
-        }
-    }
-    entries_.push_back({std::move(key), hash, {}});
-    slots_[i] = tag | static_cast<std::uint64_t>(entries_.size());
-    added = true;
-    return entries_.back().names;
 }
 
 void NameTable::Grow() {

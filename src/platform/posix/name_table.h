@@ -4,9 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace quellon::posix {
@@ -16,7 +16,9 @@ namespace quellon::posix {
 // several spellings equal without regard to case, the one spelt exactly as
 // asked wins, else the first in byte order, whatever order they were added
 // in. An open-addressed table: a look-up touches one slot and, on a likely
-// match, one entry.
+// match, one entry. Every key and name is kept in one block of text, so
+// that a folder of many names costs a few dozen bytes a name and no
+// allocation of its own.
 class NameTable {
 public:
     // The key of an ASCII name: its upper-cased form. false (and `key` of no
@@ -31,14 +33,14 @@ public:
 
     // The on-disk spelling of an ANSI name whose on-disk form is `exactName`
     // (its UTF-8): `exactName` itself when it is there, else the first
-    // spelling equal without regard to case; nullptr when there is none.
-    // `type` (when given) receives the spelling's entry type; `key` is
-    // scratch.
-    const std::string* Find(std::string_view ansiName, const std::string& exactName,
-                            std::string& key, unsigned char* type) const;
+    // spelling equal without regard to case; nullopt when there is none.
+    // The spelling stays valid until the next Add. `type` (when given)
+    // receives the spelling's entry type; `key` is scratch.
+    std::optional<std::string_view> Find(std::string_view ansiName, std::string_view exactName,
+                                         std::string& key, unsigned char* type) const;
     // The same for a key already made by PlainKey, with its Hash.
-    const std::string* FindKey(std::string_view key, size_t hash, const std::string& exactName,
-                               unsigned char* type) const;
+    std::optional<std::string_view> FindKey(std::string_view key, size_t hash,
+                                            std::string_view exactName, unsigned char* type) const;
     // Loads the slot where a look-up by this hash starts, so that it is at
     // hand by the time FindKey asks.
     void Prefetch(size_t hash) const {
@@ -48,23 +50,33 @@ public:
     }
 
 private:
-    // The spellings of one key; the first in byte order comes first.
-    struct Names {
-        std::string first;
-        unsigned char firstType = 0;
-        std::vector<std::pair<std::string, unsigned char>> others;
+    static constexpr std::uint32_t kNone = ~std::uint32_t{0};
+    // A place in text_.
+    struct Text {
+        std::uint32_t at = 0;
+        std::uint32_t size = 0;
     };
+    // One spelling of a key, and the next spelling of the same key (kNone
+    // at the last).
+    struct Spelling {
+        Text name;
+        std::uint32_t next = kNone;
+        unsigned char type = 0;
+    };
+    // A key; its first spelling is the first in byte order.
     struct Entry {
-        std::string key;
         size_t hash = 0;
-        Names names;
+        Text key;
+        std::uint32_t first = 0;
     };
-    const Names* Lookup(std::string_view key, size_t hash) const;
-    // The names of a key, added empty when missing.
-    Names& Insert(std::string&& key, bool& added);
+    std::string_view View(Text t) const { return std::string_view(text_).substr(t.at, t.size); }
+    Text Store(std::string_view s);
+    const Entry* Lookup(std::string_view key, size_t hash) const;
     void Grow();
 
+    std::string text_;
     std::vector<Entry> entries_;
+    std::vector<Spelling> spellings_;
     // 0 for a free slot, else the hash's high half above the entry's index + 1.
     std::vector<std::uint64_t> slots_;
     size_t count_ = 0;

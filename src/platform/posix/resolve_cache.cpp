@@ -253,7 +253,7 @@ std::optional<ResolveCache::Folder> ResolveCache::BuildFromKnown(std::string_vie
             continue;  // below a missing folder the rest is kept as given
         }
         exact.assign(current, before);
-        if (const std::string* name = listing->names.Find(component, exact, key, nullptr)) {
+        if (const auto name = listing->names.Find(component, exact, key, nullptr)) {
             current.resize(before);
             current += *name;
             listing = GetListing(current);
@@ -312,7 +312,7 @@ std::optional<ResolveCache::Folder> ResolveCache::BuildFolder(std::string_view w
         const size_t before = current.size();
         AppendUtf8(current, component);
         exact.assign(current, before);
-        if (const std::string* name = listing->names.Find(component, exact, key, nullptr)) {
+        if (const auto name = listing->names.Find(component, exact, key, nullptr)) {
             if (*name != exact) {
                 // Matched without regard to case: a later exact or earlier
                 // spelling in this folder would take its place.
@@ -419,9 +419,10 @@ bool ResolveCache::Resolve(std::string_view windowsPath, std::string& linuxOut, 
     exact_.assign(linuxOut, before);
     unsigned char type = 0;
     const NameTable& names = f.listing->names;
-    const std::string* name = plainLeaf ? names.FindKey(key_, leafHash, exact_, &type)
-                                        : names.Find(leafName, exact_, key_, &type);
-    if (name == nullptr) {
+    const std::optional<std::string_view> name = plainLeaf
+                                                     ? names.FindKey(key_, leafHash, exact_, &type)
+                                                     : names.Find(leafName, exact_, key_, &type);
+    if (!name) {
         leaf = LeafKind::kMissing;
         Remember(f, windowsPath, linuxOut, leaf);
         return true;
