@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <thread>
@@ -264,6 +265,33 @@ TEST_F(ResolveCacheTest, ANewBatchSeesWhatChangedSinceTheLastOne) {
     EXPECT_FALSE(batch->LookupFile("C:\\WINDOWS\\OLD.DLL"));
     EXPECT_TRUE(batch->LookupFile("C:\\WINDOWS\\new.dll"));
     EXPECT_EQ(ReadThrough(batch->OpenRead("C:\\WINDOWS\\new.dll")), "new");
+}
+
+// A plain file is read to the size it had when it was opened, in as many
+// pieces as it takes; a file cut short while it is read ends early.
+TEST_F(ResolveCacheTest, AFileIsReadAsItWasWhenItWasOpened) {
+    std::string bytes;
+    for (int i = 0; i < 3000; ++i) {
+        bytes += static_cast<char>('a' + i % 26);
+    }
+    WriteBytes(Disk("drive_c/windows/big.dat"), bytes);
+    WriteBytes(Disk("drive_c/windows/empty.dat"), "");
+    const auto batch = Files().StartLookupBatch();
+    EXPECT_EQ(ReadThrough(batch->OpenRead("C:\\WINDOWS\\BIG.DAT")), bytes);
+    EXPECT_EQ(ReadThrough(batch->OpenRead("C:\\WINDOWS\\empty.dat")), "");
+    EXPECT_EQ(ReadThrough(Files().OpenRead("C:\\WINDOWS\\big.dat")), bytes);
+
+    auto grown = batch->OpenRead("C:\\WINDOWS\\big.dat");
+    ASSERT_TRUE(grown);
+    std::ofstream(Disk("drive_c/windows/big.dat"), std::ios::app) << "more";
+    EXPECT_EQ(ReadThrough(std::move(grown)), bytes);
+
+    auto cut = batch->OpenRead("C:\\WINDOWS\\big.dat");
+    ASSERT_TRUE(cut);
+    char piece[1000];
+    ASSERT_EQ(cut->Read(piece, sizeof piece), sizeof piece);
+    fs::resize_file(Disk("drive_c/windows/big.dat"), 1500);
+    EXPECT_EQ(ReadThrough(std::move(cut)), bytes.substr(1000, 500));
 }
 
 // More folders than a batch keeps open, on a drive of its own, through a

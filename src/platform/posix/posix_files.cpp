@@ -86,39 +86,60 @@ private:
     bool ended_ = false;
 };
 
+// An open file that can be read (a plain file, not a folder), with the
+// size a plain file had when it was opened.
+struct Readable {
+    io::Fd fd;
+    std::optional<std::uint64_t> size;
+};
+
+// Reads a plain file to the size it had when it was opened, so that its
+// end costs no further call; anything else is read until a read gives
+// nothing.
 class FdByteReader : public platform::ByteReader {
 public:
-    explicit FdByteReader(io::Fd fd) : fd_(std::move(fd)) {}
+    explicit FdByteReader(Readable file) : fd_(std::move(file.fd)), left_(file.size) {}
     size_t Read(char* buffer, size_t size) override {
-        while (fd_.Valid()) {
+        if (left_) {
+            size = static_cast<size_t>(std::min<std::uint64_t>(size, *left_));
+        }
+        while (fd_.Valid() && size > 0) {
             const ssize_t n = ::read(fd_.Get(), buffer, size);
             if (n < 0 && errno == EINTR) {
                 continue;
             }
             if (n > 0) {
+                if (left_) {
+                    *left_ -= std::min(*left_, static_cast<std::uint64_t>(n));
+                }
                 return static_cast<size_t>(n);
             }
-            fd_ = io::Fd();
+            break;
         }
+        fd_ = io::Fd();
         return 0;
     }
 
 private:
     io::Fd fd_;
+    std::optional<std::uint64_t> left_;
 };
 
-// An open file that can be read: a plain file, not a folder.
-io::Fd OpenReadable(int folderFd, const char* path) {
+Readable OpenReadable(int folderFd, const char* path) {
     io::Fd fd(::openat(folderFd, path, O_RDONLY | O_CLOEXEC));
     struct stat st {};
     if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || S_ISDIR(st.st_mode)) {
-        return io::Fd();
+        return Readable{io::Fd(), std::nullopt};
     }
-    return fd;
+    std::optional<std::uint64_t> size;
+    if (S_ISREG(st.st_mode) && st.st_size >= 0) {
+        size = static_cast<std::uint64_t>(st.st_size);
+    }
+    return {std::move(fd), size};
 }
 
-std::unique_ptr<platform::ByteReader> ByteReaderOf(io::Fd fd) {
-    return fd.Valid() ? std::make_unique<FdByteReader>(std::move(fd)) : nullptr;
+std::unique_ptr<platform::ByteReader> ByteReaderOf(Readable file) {
+    return file.fd.Valid() ? std::make_unique<FdByteReader>(std::move(file)) : nullptr;
 }
 
 }  // namespace
