@@ -105,20 +105,26 @@ bool MayBeProtectedComponent(std::string_view piece) {
         piece.find_first_not_of("0123456789", 10) == std::string_view::npos) {
         return true;
     }
-    // The protected keys' components, each once, split when first needed.
-    static const std::vector<std::string_view> kWords = [] {
-        std::vector<std::string_view> words;
+    // The protected keys' components, each once, by their length, split
+    // when first needed: a piece is compared with the words of its length.
+    static constexpr size_t kLongest = 64;
+    static const std::array<std::vector<std::string_view>, kLongest> kWordsBySize = [] {
+        std::array<std::vector<std::string_view>, kLongest> bySize;
         for (std::string_view entry : kProtectedKeys) {
             while (!entry.empty()) {
                 const std::string_view word = winpath::TakeComponent(entry);
+                std::vector<std::string_view>& words = bySize.at(word.size());
                 if (std::find(words.begin(), words.end(), word) == words.end()) {
                     words.push_back(word);
                 }
             }
         }
-        return words;
+        return bySize;
     }();
-    for (std::string_view word : kWords) {
+    if (piece.size() >= kLongest) {
+        return false;
+    }
+    for (std::string_view word : kWordsBySize[piece.size()]) {
         if (IsUpperWord(piece, word)) {
             return true;
         }

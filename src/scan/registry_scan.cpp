@@ -60,9 +60,11 @@ void ScanRegistry(ScanContext& ctx) {
     std::string status;
     std::string foundText;
     std::size_t lineNumber = 0;
-    // Lines of one hive come together: its digit is read only when it changes.
+    // Lines of one hive come together: its digit is read only when it
+    // changes, and its name only when a found row shows it.
     std::string lastDigit;
     platform::Hive hive = 0;
+    platform::Hive namedHive = 0;
     bool haveHive = false;
     char hiveNumber[16];
     while (!ctx.session.StopRequested && reader->Next(line)) {
@@ -74,7 +76,7 @@ void ScanRegistry(ScanContext& ctx) {
         const std::string_view valueName = def.valueName;
         if (!haveHive || def.hiveDigit != lastDigit) {
             lastDigit.assign(def.hiveDigit);
-            hive = HiveFromDigit(def.hiveDigit, ctx.session.currentHiveName);
+            hive = definitions::HiveOfDigit(def.hiveDigit);
             haveHive = true;
         }
 
@@ -115,6 +117,10 @@ void ScanRegistry(ScanContext& ctx) {
             IncrementLabel(c.lbltracesFound);
             foundText.assign(spyware).append(kFoundSuffix);
             if (!found.HasPrefix(foundText)) {
+                if (namedHive != hive) {
+                    HiveFromDigit(def.hiveDigit, ctx.session.currentHiveName);
+                    namedHive = hive;
+                }
                 std::string location = ctx.session.currentHiveName;
                 location.append(1, '\\').append(subKey);
                 if (!spyware.empty()) {
