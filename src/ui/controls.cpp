@@ -213,7 +213,6 @@ void PackedList::Add(std::string_view text, int smallIcon,
 
 template <typename Texts>
 void PackedList::AddRow(std::string_view text, int smallIcon, const Texts& subItems) {
-    auto cut = [](std::string_view s) { return s.substr(0, s.find('\0')); };
     const bool narrow = smallIcon >= 0 && smallIcon < 15 && subItems.size() < 16;
     // The room asked for counts every text whole; each is searched for a
     // NUL once, as it is copied.
@@ -231,21 +230,39 @@ void PackedList::AddRow(std::string_view text, int smallIcon, const Texts& subIt
         blocks_.emplace_back().reserve(std::max(size, kBlockBytes));
     }
     std::string& block = blocks_.back();
-    rows_.push_back(
-        static_cast<std::uint32_t>(((blocks_.size() - 1) << kOffsetBits) | block.size()));
+    const size_t at = block.size();
+    rows_.push_back(static_cast<std::uint32_t>(((blocks_.size() - 1) << kOffsetBits) | at));
+    // The row is written into its room in one go (the room is there: no
+    // text moves), then the room a text cut at a NUL left is given back.
+    block.resize(at + size);
+    char* out = block.data() + at;
     if (narrow) {
-        block.push_back(static_cast<char>(smallIcon * 16 + static_cast<int>(subItems.size())));
+        *out++ = static_cast<char>(smallIcon * 16 + static_cast<int>(subItems.size()));
     } else {
         const auto icon = static_cast<std::int32_t>(smallIcon);
         const auto count = static_cast<std::uint32_t>(subItems.size());
-        block.push_back(static_cast<char>(kWideRow));
-        block.append(reinterpret_cast<const char*>(&icon), sizeof icon);
-        block.append(reinterpret_cast<const char*>(&count), sizeof count);
+        *out++ = static_cast<char>(kWideRow);
+        std::memcpy(out, &icon, sizeof icon);
+        out += sizeof icon;
+        std::memcpy(out, &count, sizeof count);
+        out += sizeof count;
     }
-    block.append(cut(text)).push_back('\0');
+    auto put = [&out](std::string_view s) {
+        if (!s.empty()) {
+            const void* nul = std::memchr(s.data(), '\0', s.size());
+            const size_t n = nul == nullptr
+                                 ? s.size()
+                                 : static_cast<size_t>(static_cast<const char*>(nul) - s.data());
+            std::memcpy(out, s.data(), n);
+            out += n;
+        }
+        *out++ = '\0';
+    };
+    put(text);
     for (std::string_view sub : subItems) {
-        block.append(cut(sub)).push_back('\0');
+        put(sub);
     }
+    block.resize(static_cast<size_t>(out - block.data()));
     Notify();
 }
 
