@@ -18,13 +18,13 @@ std::uint64_t TagOf(size_t hash) {
     return static_cast<std::uint64_t>(hash) & kTagMask;
 }
 
-// The upper-cased ANSI form of an on-disk name; plain ASCII needs no
-// conversion.
 bool IsAscii(std::string_view s) {
     return std::all_of(s.begin(), s.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+// The upper-cased ANSI form of an on-disk name; plain ASCII needs no
+// conversion.
 std::string KeyOfDiskName(std::string_view utf8) {
     if (!IsAscii(utf8)) {
         return text::Upper(ansi::FromUtf8(utf8));
