@@ -1,26 +1,13 @@
 #include "common/lines.h"
 
-#include <cstring>
+#include "common/byte_scan.h"
 
 namespace quellon::lines {
 namespace {
 
 // Position of the first CR or LF at or after `from`, or the text's size.
 size_t FindLineEnd(std::string_view s, size_t from) {
-    if (from >= s.size()) {
-        return s.size();
-    }
-    // The first LF, then a CR before it: two library searches instead of a
-    // test of every byte.
-    const char* begin = s.data() + from;
-    const size_t rest = s.size() - from;
-    const void* lf = std::memchr(begin, '\n', rest);
-    const size_t lfAt =
-        lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - begin) : rest;
-    const void* cr = std::memchr(begin, '\r', lfAt);
-    const size_t end =
-        cr != nullptr ? static_cast<size_t>(static_cast<const char*>(cr) - begin) : lfAt;
-    return from + end;
+    return from >= s.size() ? s.size() : bytes::FindEither(s, from, '\n', '\r');
 }
 
 }  // namespace

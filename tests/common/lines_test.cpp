@@ -44,6 +44,25 @@ TEST(SplitLines, AllLineEnds) {
     EXPECT_EQ(SplitLines("a\n\r"), (Lines{"a", ""}));
 }
 
+TEST(SplitLines, EachLineEndIsFoundWhereverItFalls) {
+    // Line ends are searched sixteen bytes at a time: every length of line,
+    // each end at every place before, inside and after a full step.
+    for (size_t length = 0; length < 50; ++length) {
+        for (const char* end : {"\n", "\r", "\r\n"}) {
+            const std::string line(length, 'x');
+            for (const std::string& tail : {std::string(), std::string(length, 'y')}) {
+                const Lines got = SplitLines(line + end + tail + end + line);
+                Lines want{line};
+                want.push_back(tail);
+                if (!line.empty()) {
+                    want.push_back(line);
+                }
+                ASSERT_EQ(got, want) << "length " << length << ", end " << end[0] + 0;
+            }
+        }
+    }
+}
+
 TEST(LineSplitter, SameResultForEveryChunkSize) {
     const std::string text = "first\r\nsecond\rthird\n\nfifth\r\r\nseventh\r\n\r\nlast";
     const Lines whole = SplitLines(text);
