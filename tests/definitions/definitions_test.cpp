@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "common/text.h"
+
 #include "definitions/codec.h"
+#include "definitions/definition_lines.h"
 #include "definitions/definition_set.h"
 #include "definitions/exclusion_list.h"
 #include "support/scripted_host.h"
@@ -49,6 +54,51 @@ TEST(CodecTest, LettersAndDigitsLiveInTheUpperHalf) {
     EXPECT_TRUE(lossless);
     EncodeDefinitionLine("caf\xe9", &lossless);
     EXPECT_FALSE(lossless);
+}
+
+// The pieces of a registry line as a plain reading gives them: the last
+// "=" ends the entry, and up to three "^" in it end the pieces.
+definitions::RegistryDefinitionLine PlainSplit(std::string_view line) {
+    definitions::RegistryDefinitionLine out;
+    const size_t eq = line.rfind('=');
+    if (eq == std::string_view::npos) {
+        return out;
+    }
+    out.spywareName = text::TrimView(line.substr(eq + 1));
+    std::string_view entry = line.substr(0, eq);
+    for (std::string_view* piece : {&out.hiveDigit, &out.subKey, &out.valueName}) {
+        const size_t cut = entry.find('^');
+        *piece = entry.substr(0, cut);
+        if (cut == std::string_view::npos) {
+            break;
+        }
+        entry.remove_prefix(cut + 1);
+    }
+    return out;
+}
+
+TEST(RegistryLineTest, PiecesAreFoundWhereverTheSeparatorsFall) {
+    EXPECT_EQ(definitions::SplitRegistryDefinition("2^Software\\Spy^Run=Spy").subKey,
+              "Software\\Spy");
+    // Lines of every length up to four steps of sixteen bytes, with few or
+    // many separators, at random places.
+    std::mt19937 random(20261210);
+    const char kOther[] = {' ', 'a', '\xC1'};
+    for (int round = 0; round < 20000; ++round) {
+        std::string line(random() % 70, 'a');
+        const unsigned spread = 1 + random() % 24;
+        for (char& c : line) {
+            c = random() % spread == 0 ? "^="[random() % 2] : kOther[random() % 3];
+        }
+        const auto got = definitions::SplitRegistryDefinition(line);
+        const auto want = PlainSplit(line);
+        auto same = [](std::string_view a, std::string_view b) {
+            return a.size() == b.size() && (a.empty() || a.data() == b.data());
+        };
+        ASSERT_TRUE(same(got.hiveDigit, want.hiveDigit) && same(got.subKey, want.subKey) &&
+                    same(got.valueName, want.valueName) && same(got.spywareName, want.spywareName))
+            << "line \"" << line << "\"";
+    }
 }
 
 class DefinitionSetTest : public ::testing::Test {
