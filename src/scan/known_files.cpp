@@ -67,6 +67,7 @@ void ScanKnownFiles(ScanContext& ctx) {
     }
     const std::int64_t otherLines = std::int64_t{counts.registry} + counts.cookie + counts.exe;
     FoundRows found(c.lvwSpywareFound);
+    LabelTally traces(c.lbltracesFound);
     // Every file is looked up once and a present one read once, through one
     // batch that lists each folder once for the whole phase.
     const std::unique_ptr<platform::LookupBatch> files = fs.StartLookupBatch();
@@ -104,6 +105,7 @@ void ScanKnownFiles(ScanContext& ctx) {
 
         ++n.FilesFoldersInspected;
         if (ScanProgressDue(ctx)) {
+            traces.Show();
             status.assign(ctx.session.StatusPrefix).append(text::kCrLf).append(def.fileName);
             RefreshScanProgress(ctx, MaskWords(status),
                                 PercentOf(n.FilesFoldersInspected, counts.file),
@@ -128,7 +130,7 @@ void ScanKnownFiles(ScanContext& ctx) {
             } else if (!text::EqualsNoCase(text::TrimView(CompanyNameOf(*files, path)),
                                            kMicrosoftCorporation)) {
                 c.lvwFilesToBeDeleted.Add(path, 0, {def.spywareName});
-                IncrementLabel(c.lbltracesFound);
+                traces.Add();
                 foundText.assign(def.spywareName).append(kFoundSuffix);
                 if (!found.HasPrefix(foundText)) {
                     c.lvwSpywareFound.Add(foundText, kIconFile);

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <limits>
 
 #include "common/convert.h"
 #include "common/text.h"
@@ -135,29 +136,33 @@ void RefreshCounterLabels(ScanContext& ctx) {
     SetNumber(c.lblRemovePicSoftwareFound, n.SpywareFound);
 }
 
-void IncrementLabel(ui::Label& label) {
-    // A plain count (digits without a leading zero) is counted up in its
-    // text; anything else is read as a number first.
+void AddToLabel(ui::Label& label, std::int64_t count) {
+    if (count <= 0) {
+        return;
+    }
+    // A plain count (digits without a leading zero) is read as it stands;
+    // anything else is read as a number first.
     const std::string& caption = label.Caption();
     const bool plain =
         !caption.empty() && caption.size() <= 15 && (caption[0] != '0' || caption.size() == 1) &&
         std::all_of(caption.begin(), caption.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
+    std::int64_t shown = 0;
     if (plain) {
-        std::string next = caption;
-        size_t i = next.size();
-        while (i > 0 && next[i - 1] == '9') {
-            next[--i] = '0';
-        }
-        if (i == 0) {
-            next.insert(next.begin(), '1');
-        } else {
-            ++next[i - 1];
-        }
-        label.SetCaption(std::move(next));
-        return;
+        std::from_chars(caption.data(), caption.data() + caption.size(), shown);
+    } else {
+        shown = convert::ToNumber(caption, 0);
     }
-    const auto n = convert::ToNumber(caption, 0);
-    label.SetCaption(text::ToDecimal(n + 1));
+    const std::int64_t most = std::numeric_limits<std::int64_t>::max();
+    label.SetCaption(text::ToDecimal(shown > most - count ? most : shown + count));
+}
+
+void IncrementLabel(ui::Label& label) {
+    AddToLabel(label, 1);
+}
+
+void LabelTally::Show() {
+    AddToLabel(label_, pending_);
+    pending_ = 0;
 }
 
 int PercentOf(std::int64_t part, std::int64_t whole) {

@@ -56,6 +56,7 @@ void ScanRegistry(ScanContext& ctx) {
     }
     const std::int64_t doneLines = std::int64_t{counts.cookie} + counts.exe;
     FoundRows found(c.lvwSpywareFound);
+    LabelTally traces(c.lbltracesFound);
     std::string line;
     std::string status;
     std::string foundText;
@@ -82,6 +83,7 @@ void ScanRegistry(ScanContext& ctx) {
 
         ++n.RegistryEntriesInspected;
         if (ScanProgressDue(ctx)) {
+            traces.Show();
             status.assign(ctx.session.StatusPrefix).append(text::kCrLf);
             const size_t from = status.size();
             status.append(subKey).append(1, '\\').append(valueName);
@@ -114,7 +116,7 @@ void ScanRegistry(ScanContext& ctx) {
                                   .ptr;
             const std::string_view hiveText(hiveNumber, static_cast<size_t>(end - hiveNumber));
             c.lvwRegistryToBeDeleted.Add(hiveText, 0, {subKey, valueName, spyware});
-            IncrementLabel(c.lbltracesFound);
+            traces.Add();
             foundText.assign(spyware).append(kFoundSuffix);
             if (!found.HasPrefix(foundText)) {
                 if (namedHive != hive) {

@@ -163,8 +163,31 @@ void RefreshCounterLabels(ScanContext& ctx);
 // words, by "****".
 std::string MaskWords(std::string_view text);
 
-// Adds 1 to the whole number shown in a label.
+// Adds `count` (or 1) to the whole number shown in a label.
+void AddToLabel(ui::Label& label, std::int64_t count);
 void IncrementLabel(ui::Label& label);
+
+// Counts a phase's hits for a label and shows them in one change: at each
+// progress refresh and when the phase ends, rather than at every hit.
+class LabelTally {
+public:
+    explicit LabelTally(ui::Label& label) : label_(label) {}
+    LabelTally(const LabelTally&) = delete;
+    LabelTally& operator=(const LabelTally&) = delete;
+    ~LabelTally() {
+        try {
+            Show();
+        } catch (...) {
+            // The phase is being left by an error of its own; that error tells.
+        }
+    }
+    void Add() { ++pending_; }
+    void Show();
+
+private:
+    ui::Label& label_;
+    std::int64_t pending_ = 0;
+};
 
 // Percent of part over whole, rounded halves to even; -1 when whole is 0.
 int PercentOf(std::int64_t part, std::int64_t whole);
