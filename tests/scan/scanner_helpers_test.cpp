@@ -49,6 +49,43 @@ TEST(MaskWordsTest, StatusLineMasksOffensiveWords) {
 // The process scan asks its list about every running program on every
 // tick: the remembered answers must be the first-occurrence match's, and
 // follow the list when it is read anew.
+TEST(LabelCountTest, CountsAddToWhatTheLabelShows) {
+    ui::Label label{"999999999999999"};
+    scan::IncrementLabel(label);
+    EXPECT_EQ(label.Caption(), "1000000000000000");
+    label.SetCaption("007");  // not a plain count: read as a number
+    scan::AddToLabel(label, 3);
+    EXPECT_EQ(label.Caption(), "10");
+    label.SetCaption("Not Selected");
+    scan::AddToLabel(label, 0);
+    EXPECT_EQ(label.Caption(), "Not Selected");  // nothing to add, nothing changed
+    scan::AddToLabel(label, 2);
+    EXPECT_EQ(label.Caption(), "2");
+    label.SetCaption("9223372036854775806");
+    scan::AddToLabel(label, 5);
+    EXPECT_EQ(label.Caption(), "9223372036854775807");  // held at the largest number
+}
+
+TEST(LabelCountTest, ATallyShowsItsHitsInOneChangeAndWhenItEnds) {
+    ui::Label label{"4"};
+    int changes = 0;
+    label.Observe([&] { ++changes; });
+    {
+        scan::LabelTally tally(label);
+        tally.Add();
+        tally.Add();
+        EXPECT_EQ(label.Caption(), "4");
+        tally.Show();
+        EXPECT_EQ(label.Caption(), "6");
+        EXPECT_EQ(changes, 1);
+        tally.Show();  // nothing new
+        EXPECT_EQ(changes, 1);
+        tally.Add();
+    }
+    EXPECT_EQ(label.Caption(), "7");
+    EXPECT_EQ(changes, 2);
+}
+
 TEST(ExeDefinitionListTest, RememberedAnswersAreTheFirstOccurrenceMatchs) {
     scan::ExeDefinitionList list;
     list.upper = "ADWARE.EXE\r\nXPOPPER.EXE  \r\nTOOL.EXE.BAK\r\nTOOL.EXE\r\n";
