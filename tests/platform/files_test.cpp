@@ -1,8 +1,12 @@
 // Files and folders through Windows paths.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <future>
 
 #include "support/test_machine.h"
 
@@ -112,6 +116,31 @@ TEST(FilesTest, CopyNewNeverReplacesAndKeepsMode) {
     EXPECT_FALSE(files.CopyNew("C:\\none.exe", "C:\\Q\\none.exe"));
     EXPECT_FALSE(fs::exists(m.Root() / "drive_c/Q/none.exe"));
     EXPECT_FALSE(files.CopyNew("C:\\Q", "C:\\Q2"));
+}
+
+TEST(FilesTest, AFifoInAFilesPlaceIsNeitherReadNorWaitedOn) {
+    TestMachine m;
+    const fs::path fifo = m.Root() / "drive_c/Dir/pipe.dll";
+    fs::create_directories(fifo.parent_path());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    platform::FileSystem& files = m.Platform().files;
+    // Each call runs on a thread of its own. One that waited for a writer
+    // is let go by opening the FIFO to write, and fails the test.
+    auto prompt = [&](auto call) {
+        auto result = std::async(std::launch::async, call);
+        if (result.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+            const int writer = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+            ADD_FAILURE() << "a call waited for something to write to the FIFO";
+            ::close(writer);
+        }
+        return result.get();
+    };
+    EXPECT_TRUE(prompt([&] { return files.OpenRead("C:\\Dir\\pipe.dll") == nullptr; }));
+    EXPECT_TRUE(prompt([&] { return files.OpenLines("C:\\Dir\\pipe.dll") == nullptr; }));
+    EXPECT_FALSE(prompt([&] { return files.ReadAll("C:\\Dir\\pipe.dll").has_value(); }));
+    EXPECT_FALSE(prompt([&] { return files.CopyNew("C:\\Dir\\pipe.dll", "C:\\Dir\\copy.dll"); }));
+    EXPECT_FALSE(fs::exists(fifo.parent_path() / "copy.dll"));
+    EXPECT_EQ(files.LookupFile("C:\\Dir\\pipe.dll"), std::nullopt);
 }
 
 TEST(FilesTest, RenameDeleteAndFolders) {

@@ -135,13 +135,21 @@ std::optional<std::string> ReadLink(const std::filesystem::path& path) {
     }
 }
 
+Fd OpenToRead(int folderFd, const char* path) {
+    return Fd(::openat(folderFd, path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+}
+
+bool IsPipeOrSocket(mode_t mode) {
+    return S_ISFIFO(mode) || S_ISSOCK(mode);
+}
+
 std::optional<std::string> ReadFile(const std::filesystem::path& path) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    Fd fd = OpenToRead(AT_FDCWD, path.c_str());
     if (!fd.Valid()) {
         return std::nullopt;
     }
     struct stat st {};
-    if (::fstat(fd.Get(), &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd.Get(), &st) != 0 || S_ISDIR(st.st_mode) || IsPipeOrSocket(st.st_mode)) {
         return std::nullopt;
     }
     std::string out;

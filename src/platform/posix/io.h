@@ -1,6 +1,8 @@
 // Small file helpers on Linux paths shared by the backend's parts.
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -51,5 +53,12 @@ public:
 private:
     int fd_;
 };
+
+// Opens a file to read without waiting. A plain open of a FIFO waits until
+// something opens it to write, which a hostile name in a scanned folder
+// could make forever; for a plain file not waiting changes nothing.
+Fd OpenToRead(int folderFd, const char* path);
+// Whether a file of this mode is a FIFO or a socket: nothing to read as a file.
+bool IsPipeOrSocket(mode_t mode);
 
 }  // namespace quellon::posix::io

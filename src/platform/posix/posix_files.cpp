@@ -126,9 +126,10 @@ private:
 };
 
 Readable OpenReadable(int folderFd, const char* path) {
-    io::Fd fd(::openat(folderFd, path, O_RDONLY | O_CLOEXEC));
+    io::Fd fd = io::OpenToRead(folderFd, path);
     struct stat st {};
-    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || S_ISDIR(st.st_mode) ||
+        io::IsPipeOrSocket(st.st_mode)) {
         return Readable{io::Fd(), std::nullopt};
     }
     std::optional<std::uint64_t> size;
@@ -190,11 +191,12 @@ std::optional<std::vector<platform::FileEntry>> PosixFiles::ListFiles(std::strin
 
 std::unique_ptr<platform::LineReader> PosixFiles::OpenLines(std::string_view path) {
     std::optional<fs::path> p = machine_.Resolve(path);
-    if (!p || !IsRegularFile(p->c_str())) {
+    if (!p) {
         return nullptr;
     }
-    io::Fd fd(::open(p->c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.Valid()) {
+    io::Fd fd = io::OpenToRead(AT_FDCWD, p->c_str());
+    struct stat st {};
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return nullptr;
     }
     return std::make_unique<FdLineReader>(std::move(fd));
@@ -291,7 +293,7 @@ bool PosixFiles::CopyNew(std::string_view from, std::string_view to) {
     if (!source || !target || !target->has_filename()) {
         return false;
     }
-    io::Fd in(::open(source->c_str(), O_RDONLY | O_CLOEXEC));
+    io::Fd in = io::OpenToRead(AT_FDCWD, source->c_str());
     struct stat st {};
     if (!in.Valid() || ::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return false;
