@@ -155,6 +155,51 @@ TEST(ProcessesTest, NinetyFiveStyleMachinesListFullPaths) {
     EXPECT_EQ(exeFile, m.Backend().WindowsPathOf(child.Path()));
 }
 
+TEST(ProcessesTest, KernelThreadsAndAZombieInListingAfterListing) {
+    // The kernel's thread maker is process 2 where its threads are seen (not
+    // inside a container's own process numbers).
+    std::error_code ec;
+    if (fs::exists("/proc/2/exe", ec) || !fs::exists("/proc/2/stat", ec)) {
+        GTEST_SKIP() << "the kernel's threads are not seen here";
+    }
+    TestMachine m;
+    platform::Processes& procs = m.Platform().processes;
+    auto listed = [&](std::uint32_t pid) -> std::optional<std::string> {
+        const auto snapshot = procs.Snapshot();
+        for (const platform::ProcessEntry& e :
+             snapshot.value_or(std::vector<platform::ProcessEntry>{})) {
+            if (e.pid == pid) {
+                return e.exeFile;
+            }
+        }
+        return std::nullopt;
+    };
+    // A child that ends unreaped has no executable link, as a kernel thread
+    // has none: it is not listed, in the first listing or any after.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(0);
+    }
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(listed(2), "kthreadd") << "listing " << i;
+    }
+    // Wait until the child has ended (a zombie, not yet reaped).
+    siginfo_t ended{};
+    for (int i = 0; i < 2000; ++i) {
+        ended.si_pid = 0;
+        if (::waitid(P_PID, static_cast<id_t>(child), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+            ended.si_pid == child) {
+            break;
+        }
+        ::usleep(1000);
+    }
+    ASSERT_EQ(ended.si_pid, child);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(listed(static_cast<std::uint32_t>(child)), std::nullopt) << "listing " << i;
+    }
+    ::waitpid(child, nullptr, 0);
+}
+
 TEST(ProcessesTest, RefusesToStopItselfOrNothing) {
     TestMachine m;
     platform::Processes& processes = m.Platform().processes;

@@ -90,6 +90,8 @@ private:
     // (programs under ever new names).
     static constexpr size_t kMaxWindowsPaths = 4096;
     std::unordered_map<std::string, std::string> windowsPaths_;
+    // The kernel threads the last Snapshot found, with their names.
+    std::unordered_map<std::uint32_t, std::string> kernelThreads_;
 };
 
 // Reads come from a copy in memory: each read compares the file's stamp with

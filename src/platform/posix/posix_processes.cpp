@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <climits>
 #include <thread>
@@ -62,12 +63,37 @@ std::optional<std::string> ReadProcFile(const std::string& path) {
     return out;
 }
 
-// The command name and state letter ('R', 'S', 'Z' ...) of
-// /proc/<pid>/stat; nullopt when the process does not exist.
+// The command name, state letter ('R', 'S', 'Z' ...) and whether it is a
+// kernel thread, from /proc/<pid>/stat; nullopt when the process does not
+// exist.
 struct StatLine {
     std::string name;
     char state;
+    bool kernelThread = false;
 };
+
+// The kernel's flag for its own threads, in the ninth field of `stat`.
+constexpr unsigned long long kKernelThreadFlag = 0x00200000;
+
+// Whether the fields after the state letter ("ppid pgrp session tty_nr
+// tpgid flags ...") carry the kernel-thread flag.
+bool KernelThreadFlag(std::string_view fields) {
+    long long value = 0;
+    for (int field = 0; field < 6; ++field) {
+        const size_t from = fields.find_first_not_of(' ');
+        if (from == std::string_view::npos) {
+            return false;
+        }
+        fields.remove_prefix(from);
+        const auto [end, error] =
+            std::from_chars(fields.data(), fields.data() + fields.size(), value);
+        if (error != std::errc()) {
+            return false;
+        }
+        fields.remove_prefix(static_cast<size_t>(end - fields.data()));
+    }
+    return (static_cast<unsigned long long>(value) & kKernelThreadFlag) != 0;
+}
 std::optional<StatLine> ProcessStat(std::uint32_t pid) {
     if (pid == 0 || pid > static_cast<std::uint32_t>(INT_MAX)) {
         return std::nullopt;
@@ -83,7 +109,8 @@ std::optional<StatLine> ProcessStat(std::uint32_t pid) {
         close + 2 >= stat->size()) {
         return std::nullopt;
     }
-    return StatLine{stat->substr(open + 1, close - open - 1), (*stat)[close + 2]};
+    return StatLine{stat->substr(open + 1, close - open - 1), (*stat)[close + 2],
+                    KernelThreadFlag(std::string_view(*stat).substr(close + 3))};
 }
 
 bool Running(const StatLine& s) {
@@ -132,6 +159,9 @@ std::optional<std::vector<platform::ProcessEntry>> PosixProcesses::Snapshot() {
     }
     listedDrives_ = std::move(drives);
     listedAt_ = std::chrono::steady_clock::now();
+    // The kernel threads of this listing, for the next.
+    std::unordered_map<std::uint32_t, std::string> kernelThreads;
+    kernelThreads.reserve(kernelThreads_.size());
     while (dirent* entry = ::readdir(dir)) {
         std::uint32_t pid = 0;
         bool numeric = entry->d_name[0] != '\0';
@@ -146,13 +176,23 @@ std::optional<std::vector<platform::ProcessEntry>> PosixProcesses::Snapshot() {
         e.pid = pid;
         // A process with an executable link runs: one that has ended, reaped
         // or not, has none. Only without one (kernel threads, other users'
-        // programs) is its state read, and its name with it.
+        // programs) is its state read, and its name with it. A kernel thread
+        // lives until the machine stops, and its number is not given to
+        // another process while it lives: one the last listing found is
+        // taken as it was, without reading its state again.
         std::optional<std::string> exe = ExeLink(pid);
         std::optional<StatLine> stat;
         if (!exe) {
-            stat = ProcessStat(pid);
+            if (auto known = kernelThreads_.find(pid); known != kernelThreads_.end()) {
+                stat = StatLine{known->second, 'S', true};
+            } else {
+                stat = ProcessStat(pid);
+            }
             if (!stat || !Running(*stat)) {
                 continue;
+            }
+            if (stat->kernelThread) {
+                kernelThreads.emplace(pid, stat->name);
             }
         }
         listedLinks_.emplace(pid, exe);
@@ -174,6 +214,7 @@ std::optional<std::vector<platform::ProcessEntry>> PosixProcesses::Snapshot() {
         entries.push_back(std::move(e));
     }
     ::closedir(dir);
+    kernelThreads_ = std::move(kernelThreads);
     return entries;
 }
 
