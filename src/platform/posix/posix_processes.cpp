@@ -32,7 +32,8 @@ std::string ProcPath(std::uint32_t pid, const char* leaf) {
 // A /proc file, which gives no size: read through a small buffer, as its
 // text is short (a line of `stat` stays well under a page). The general
 // reader would clear 64 KiB for every one, and the memory shield reads the
-// `stat` of every kernel thread on every tick. The kernel makes such a file
+// `stat` of every process without an executable link at every tick (of a
+// kernel thread only at the first). The kernel makes such a file
 // whole at the first read, so a read that leaves room in the buffer got all
 // of it and no second read is needed to see its end.
 std::optional<std::string> ReadProcFile(const std::string& path) {
