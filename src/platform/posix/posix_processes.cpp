@@ -95,6 +95,7 @@ bool KernelThreadFlag(std::string_view fields) {
     }
     return (static_cast<unsigned long long>(value) & kKernelThreadFlag) != 0;
 }
+
 std::optional<StatLine> ProcessStat(std::uint32_t pid) {
     if (pid == 0 || pid > static_cast<std::uint32_t>(INT_MAX)) {
         return std::nullopt;
@@ -178,9 +179,9 @@ std::optional<std::vector<platform::ProcessEntry>> PosixProcesses::Snapshot() {
         // A process with an executable link runs: one that has ended, reaped
         // or not, has none. Only without one (kernel threads, other users'
         // programs) is its state read, and its name with it. A kernel thread
-        // lives until the machine stops, and its number is not given to
-        // another process while it lives: one the last listing found is
-        // taken as it was, without reading its state again.
+        // never turns into anything else, and its number is not given to
+        // another process while it is listed: one the last listing found is
+        // taken as it was then, name and all, without reading its state again.
         std::optional<std::string> exe = ExeLink(pid);
         std::optional<StatLine> stat;
         if (!exe) {
