@@ -170,15 +170,47 @@ int PercentOf(std::int64_t part, std::int64_t whole) {
     return p ? *p : -1;
 }
 
+namespace {
+
+const std::string& UpperFoundSuffix() {
+    static const std::string upper = text::Upper(kFoundSuffix);
+    return upper;
+}
+
+}  // namespace
+
 void FoundRows::Sync() {
     const auto& items = list_.Items();
-    if (items.size() < indexed_) {
+    if (items.size() < indexed_ || items.size() < sortedIndexed_) {
+        // Emptied by hand: the arena keeps what it gave until the phase ends.
+        foundEnds_.clear();
         upper_.clear();
         indexed_ = 0;
+        sortedIndexed_ = 0;
         hasLastFound_ = false;
+        hasLastMissed_ = false;
     }
+    const std::string& suffix = UpperFoundSuffix();
     for (; indexed_ < items.size(); ++indexed_) {
-        upper_.insert(text::Upper(items[indexed_].text));
+        text::UpperInto(items[indexed_].text, row_);
+        // The row added for the prefix just missed: that prefix is found
+        // from now on without a look-up.
+        if (hasLastMissed_ && row_.starts_with(lastMissed_)) {
+            lastFound_.swap(lastMissed_);
+            lastFoundAsGiven_.swap(lastMissedAsGiven_);
+            hasLastFound_ = true;
+            hasLastMissed_ = false;
+        }
+        for (size_t at = row_.find(suffix); at != std::string::npos;
+             at = row_.find(suffix, at + 1)) {
+            foundEnds_.emplace(std::string_view(row_).substr(0, at + suffix.size()));
+        }
+    }
+    if (sorted_) {
+        for (; sortedIndexed_ < items.size(); ++sortedIndexed_) {
+            text::UpperInto(items[sortedIndexed_].text, row_);
+            upper_.emplace(std::string_view(row_));
+        }
     }
 }
 
@@ -187,18 +219,31 @@ bool FoundRows::HasPrefix(std::string_view prefix) {
     if (hasLastFound_ && prefix == lastFoundAsGiven_) {
         return true;
     }
-    // Rows that begin with the prefix sort right at or after it: the first
-    // row not below it tells.
     text::UpperInto(prefix, key_);
     if (hasLastFound_ && key_ == lastFound_) {
         return true;
     }
-    const auto it = upper_.lower_bound(key_);
-    const bool found = it != upper_.end() && std::string_view(*it).substr(0, key_.size()) == key_;
+    bool found = false;
+    if (key_.ends_with(UpperFoundSuffix())) {
+        found = foundEnds_.contains(std::string_view(key_));
+    } else {
+        if (!sorted_) {
+            sorted_ = true;
+            Sync();
+        }
+        // Rows that begin with the prefix sort right at or after it: the
+        // first row not below it tells.
+        const auto it = upper_.lower_bound(std::string_view(key_));
+        found = it != upper_.end() && std::string_view(*it).substr(0, key_.size()) == key_;
+    }
     if (found) {
         lastFound_ = key_;
         lastFoundAsGiven_.assign(prefix);
         hasLastFound_ = true;
+    } else {
+        lastMissed_ = key_;
+        lastMissedAsGiven_.assign(prefix);
+        hasLastMissed_ = true;
     }
     return found;
 }

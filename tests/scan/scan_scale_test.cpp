@@ -105,10 +105,11 @@ TEST(FirstMatchTest, LongLiteralRunsAndLengthsFindWhatLikeFinds) {
 
 TEST(FoundRowsTest, AnswersAsAPrefixSearchOverTheRows) {
     std::mt19937 rng(3);
-    const std::vector<std::string> stems = {"Foo", "foo", "FOOBAR", "Bar", "ba", "RegKey x", ""};
+    const std::vector<std::string> stems = {"Foo", "foo",      "FOOBAR", "Bar",
+                                            "ba",  "RegKey x", "",       "Foo - Found"};
     ui::ListView list;
     scan::FoundRows rows(list);
-    for (int step = 0; step < 300; ++step) {
+    for (int step = 0; step < 3000; ++step) {
         const std::string& stem = stems[rng() % stems.size()];
         if (rng() % 3 == 0) {
             list.Add(stem + (rng() % 2 ? " - Found" : " - found extra"));
@@ -116,10 +117,26 @@ TEST(FoundRowsTest, AnswersAsAPrefixSearchOverTheRows) {
         if (rng() % 40 == 0) {
             list.Clear();
         }
-        const std::string prefix = stems[rng() % stems.size()] + " - Found";
+        // Mostly a name and " - Found", as the scanners ask; now and then a
+        // prefix that ends elsewhere, which takes the sorted search.
+        static const char* const kEnds[] = {
+            " - Found", " - Found", " - FOUND", " - found ex", " - Fou", "", " - Found - Found"};
+        const std::string prefix = stems[rng() % stems.size()] + kEnds[rng() % std::size(kEnds)];
         ASSERT_EQ(rows.HasPrefix(prefix), list.FindPrefix(prefix).has_value())
             << "step " << step << " prefix " << prefix;
     }
+}
+
+TEST(FoundRowsTest, APrefixEndingElsewhereSeesTheRowsAddedBeforeIt) {
+    ui::ListView list;
+    scan::FoundRows rows(list);
+    list.Add("Foo - Found");
+    EXPECT_FALSE(rows.HasPrefix("Bar - Found"));
+    EXPECT_TRUE(rows.HasPrefix("fOO"));  // the first search of the sorted rows
+    list.Add("Bar - found extra");
+    EXPECT_TRUE(rows.HasPrefix("bar - FOUND EX"));
+    EXPECT_TRUE(rows.HasPrefix("Bar - Found"));
+    EXPECT_FALSE(rows.HasPrefix("Baz"));
 }
 
 TEST(MaskWordsTest, LongerWordsGoFirstAndCaseIsIgnored) {
