@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
+#include <cstdint>
 #include <limits>
 
 #include "common/convert.h"
@@ -48,8 +50,28 @@ std::string MaskWords(std::string_view input) {
         }
         return upper;
     }();
+    // Most texts hold none of the words: one pass looks, at each byte that
+    // begins a word, for the words that begin with it.
+    static_assert(kMaskedWords.size() <= 64, "one bit a word");
+    static const std::array<std::uint64_t, 256> kStartsWith = [] {
+        std::array<std::uint64_t, 256> starts{};
+        for (size_t i = 0; i < kUpper.size(); ++i) {
+            starts[static_cast<unsigned char>(kUpper[i][0])] |= std::uint64_t{1} << i;
+        }
+        return starts;
+    }();
+    std::string upper = text::Upper(input);
+    bool any = false;
+    for (size_t at = 0; at < upper.size() && !any; ++at) {
+        for (std::uint64_t words = kStartsWith[static_cast<unsigned char>(upper[at])];
+             words != 0 && !any; words &= words - 1) {
+            any = std::string_view(upper).substr(at).starts_with(kUpper[std::countr_zero(words)]);
+        }
+    }
     std::string out(input);
-    std::string upper = text::Upper(out);
+    if (!any) {
+        return out;
+    }
     for (size_t i = 0; i < kMaskedWords.size(); ++i) {
         if (upper.find(kUpper[i]) != std::string::npos) {
             out = text::ReplaceNoCase(out, kMaskedWords[i], "****");

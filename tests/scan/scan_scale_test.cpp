@@ -143,6 +143,9 @@ TEST(MaskWordsTest, LongerWordsGoFirstAndCaseIsIgnored) {
     EXPECT_EQ(scan::MaskWords("Detecting: BullShitHead.com"), "Detecting: ****Head.com");
     EXPECT_EQ(scan::MaskWords("a.Shit.SHIT.b"), "a.****.****.b");
     EXPECT_EQ(scan::MaskWords("clean.example"), "clean.example");
+    // A word as the whole text, and as its last bytes.
+    EXPECT_EQ(scan::MaskWords("piss"), "****");
+    EXPECT_EQ(scan::MaskWords("c:\\x\\minge"), "c:\\x\\****");
 }
 
 }  // namespace
