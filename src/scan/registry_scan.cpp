@@ -1,4 +1,7 @@
+#include <array>
 #include <charconv>
+#include <string>
+#include <utility>
 
 #include "common/text.h"
 #include "definitions/codec.h"
@@ -20,6 +23,32 @@ platform::Hive HiveFromDigit(std::string_view digit, std::string& currentHiveNam
     }
     return hive;
 }
+
+namespace {
+
+// The hive's number as an action row shows it ("-2147483646"): the hives a
+// digit names have theirs written once; any other is written into `buffer`.
+std::string_view HiveNumberText(platform::Hive hive, char (&buffer)[16]) {
+    static const std::array<std::pair<platform::Hive, std::string>, 6> kTexts = [] {
+        std::array<std::pair<platform::Hive, std::string>, 6> texts;
+        for (size_t i = 0; i < texts.size(); ++i) {
+            const char digit = static_cast<char>('0' + i);
+            const platform::Hive h = definitions::HiveOfDigit(std::string_view(&digit, 1));
+            texts[i] = {h, std::to_string(static_cast<std::int32_t>(h))};
+        }
+        return texts;
+    }();
+    for (const auto& [known, text] : kTexts) {
+        if (known == hive) {
+            return text;
+        }
+    }
+    const char* end =
+        std::to_chars(buffer, buffer + sizeof buffer, static_cast<std::int32_t>(hive)).ptr;
+    return {buffer, static_cast<size_t>(end - buffer)};
+}
+
+}  // namespace
 
 bool RegistryKeyExists(platform::Registry& reg, platform::Hive hive, std::string_view subKey) {
     const platform::RegKey key = reg.OpenKey(hive, subKey, platform::kKeyAllAccessMask63);
@@ -60,6 +89,7 @@ void ScanRegistry(ScanContext& ctx) {
     std::string line;
     std::string status;
     std::string foundText;
+    std::string location;
     std::size_t lineNumber = 0;
     // Lines of one hive come together: its digit is read only when it
     // changes, and its name only when a found row shows it.
@@ -111,10 +141,7 @@ void ScanRegistry(ScanContext& ctx) {
             hive != 0 && (valueName.empty() ? RegistryKeyExists(reg, hive, subKey)
                                             : RegistryValueExists(reg, hive, subKey, valueName));
         if (exists) {
-            const char* end = std::to_chars(hiveNumber, hiveNumber + sizeof hiveNumber,
-                                            static_cast<std::int32_t>(hive))
-                                  .ptr;
-            const std::string_view hiveText(hiveNumber, static_cast<size_t>(end - hiveNumber));
+            const std::string_view hiveText = HiveNumberText(hive, hiveNumber);
             c.lvwRegistryToBeDeleted.Add(hiveText, 0, {subKey, valueName, spyware});
             traces.Add();
             foundText.assign(spyware).append(kFoundSuffix);
@@ -123,8 +150,7 @@ void ScanRegistry(ScanContext& ctx) {
                     HiveFromDigit(def.hiveDigit, ctx.session.currentHiveName);
                     namedHive = hive;
                 }
-                std::string location = ctx.session.currentHiveName;
-                location.append(1, '\\').append(subKey);
+                location.assign(ctx.session.currentHiveName).append(1, '\\').append(subKey);
                 if (!spyware.empty()) {
                     c.lvwSpywareFound.Add(foundText, kIconRegistry);
                     c.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.Add(std::string(spyware),
