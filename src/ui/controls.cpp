@@ -222,20 +222,20 @@ void PackedList::AddRow(std::string_view text, int smallIcon, const Texts& subIt
     }
     // A row starts inside the first kBlockBytes of its block, where its
     // offset fits; a longer row has room of its own.
-    if (blocks_.empty() || blocks_.back().size() >= kBlockBytes ||
-        blocks_.back().capacity() - blocks_.back().size() < size) {
+    if (blocks_.empty() || blocks_.back().size >= kBlockBytes ||
+        blocks_.back().capacity - blocks_.back().size < size) {
         if (blocks_.size() == kMaxBlocks) {
             throw std::length_error("a packed list holds no more than 4 GiB of rows");
         }
-        blocks_.emplace_back().reserve(std::max(size, kBlockBytes));
+        const size_t capacity = std::max(size, kBlockBytes);
+        blocks_.push_back({std::make_unique_for_overwrite<char[]>(capacity), 0, capacity});
     }
-    std::string& block = blocks_.back();
-    const size_t at = block.size();
+    Block& block = blocks_.back();
+    const size_t at = block.size;
     rows_.push_back(static_cast<std::uint32_t>(((blocks_.size() - 1) << kOffsetBits) | at));
     // The row is written into its room in one go (the room is there: no
-    // text moves), then the room a text cut at a NUL left is given back.
-    block.resize(at + size);
-    char* out = block.data() + at;
+    // text moves); the room a text cut at a NUL left stays free.
+    char* out = block.bytes.get() + at;
     if (narrow) {
         *out++ = static_cast<char>(smallIcon * 16 + static_cast<int>(subItems.size()));
     } else {
@@ -262,13 +262,13 @@ void PackedList::AddRow(std::string_view text, int smallIcon, const Texts& subIt
     for (std::string_view sub : subItems) {
         put(sub);
     }
-    block.resize(static_cast<size_t>(out - block.data()));
+    block.size = static_cast<size_t>(out - block.bytes.get());
     Notify();
 }
 
 const char* PackedList::RowAt(size_t index) const {
     const std::uint32_t start = rows_[index];
-    return blocks_[start >> kOffsetBits].data() + (start & (kBlockBytes - 1));
+    return blocks_[start >> kOffsetBits].bytes.get() + (start & (kBlockBytes - 1));
 }
 
 namespace {
@@ -341,7 +341,7 @@ void PackedList::Clear() {
         return;
     }
     // The room is given back: the next scan may find far fewer rows.
-    std::vector<std::string>().swap(blocks_);
+    std::vector<Block>().swap(blocks_);
     std::vector<std::uint32_t>().swap(rows_);
     Notify();
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -194,7 +195,13 @@ private:
     static constexpr size_t kMaxBlocks = size_t{1} << (32 - kOffsetBits);
     const char* RowAt(size_t index) const;
 
-    std::vector<std::string> blocks_;
+    // A block's bytes are written once, row by row, and never cleared first.
+    struct Block {
+        std::unique_ptr<char[]> bytes;
+        size_t size = 0;
+        size_t capacity = 0;
+    };
+    std::vector<Block> blocks_;
     std::vector<std::uint32_t> rows_;
 };
 
