@@ -89,15 +89,6 @@ std::string Lower(std::string_view s) {
     return out;
 }
 
-std::string_view TrimView(std::string_view s) {
-    size_t b = 0, e = s.size();
-    while (b < e && s[b] == ' ')
-        ++b;
-    while (e > b && s[e - 1] == ' ')
-        --e;
-    return s.substr(b, e - b);
-}
-
 std::string Trim(std::string_view s) {
     return std::string(TrimView(s));
 }

@@ -19,8 +19,18 @@ std::string Lower(std::string_view s);
 // Upper(s) into `out`, whose room is kept from call to call.
 void UpperInto(std::string_view s, std::string& out);
 
-// Removes leading and trailing blanks (spaces only, as the program's trim does).
-std::string_view TrimView(std::string_view s);
+// Removes leading and trailing blanks (spaces only, as the program's trim
+// does). Inline: the scan phases trim a few pieces of every definition line.
+inline std::string_view TrimView(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && s[b] == ' ') {
+        ++b;
+    }
+    while (e > b && s[e - 1] == ' ') {
+        --e;
+    }
+    return s.substr(b, e - b);
+}
 std::string Trim(std::string_view s);
 // Removes leading and trailing blanks and tabs (for reading INI-style files).
 std::string_view TrimBlanksAndTabs(std::string_view s);

@@ -82,13 +82,26 @@ bool IsPrefixOfProtected(const std::vector<std::string>& keys) {
     return false;
 }
 
-// Whether `piece` (not yet upper-cased) is, upper-cased, `word`.
+// Whether `piece` (not yet upper-cased) is, upper-cased, `word`, a word in
+// upper-case ASCII, as every protected key's is. No byte above ASCII
+// upper-cases into ASCII, so folding a-z alone tells the same.
+static_assert([] {
+    for (std::string_view entry : kProtectedKeys) {
+        for (char c : entry) {
+            if ((c >= 'a' && c <= 'z') || static_cast<unsigned char>(c) >= 0x80) {
+                return false;
+            }
+        }
+    }
+    return true;
+}());
 bool IsUpperWord(std::string_view piece, std::string_view word) {
     if (piece.size() != word.size()) {
         return false;
     }
     for (size_t i = 0; i < piece.size(); ++i) {
-        if (text::UpperChar(piece[i]) != word[i]) {
+        const char c = piece[i];
+        if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c) != word[i]) {
             return false;
         }
     }
@@ -152,11 +165,19 @@ bool SurelyUnprotected(platform::Hive hive, std::string_view subKey) {
     }
     // Blanks, tabs and separators around the whole key go, as the full
     // check takes them off; inside it only blanks around each component.
-    const size_t from = subKey.find_first_not_of(" \t\\");
-    if (from == std::string_view::npos) {
+    const auto separator = [](char c) { return c == ' ' || c == '\t' || c == '\\'; };
+    size_t from = 0;
+    size_t to = subKey.size();
+    while (from < to && separator(subKey[from])) {
+        ++from;
+    }
+    if (from == to) {
         return false;
     }
-    subKey = subKey.substr(from, subKey.find_last_not_of(" \t\\") - from + 1);
+    while (separator(subKey[to - 1])) {
+        --to;
+    }
+    subKey = subKey.substr(from, to - from);
     bool first = true;
     while (!subKey.empty()) {
         const size_t end = subKey.find('\\');
