@@ -86,12 +86,19 @@ public:
                " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d' "
                "DISPLAY= "),
           log_(log) {}
-    // Runs a command with Wine's variables; true when it succeeds.
-    bool Run(const std::string& command) const {
+    // Runs a command with Wine's variables; true when it succeeds. A step
+    // that fails is kept, with the status it ended with, for the message.
+    bool Run(const std::string& command) {
         const std::string line =
             "(" + env_ + command + ") </dev/null >>" + Quoted(log_.string()) + " 2>&1";
-        return std::system(line.c_str()) == 0;
+        const int status = std::system(line.c_str());
+        if (status != 0) {
+            failed_ = "`" + command + "` ended with status " + std::to_string(status);
+        }
+        return status == 0;
     }
+    // How the failed step ended ("" when none failed).
+    const std::string& Failed() const { return failed_; }
     // The end of the log, for a message.
     std::string Tail() const {
         const std::string text = ReadText(log_);
@@ -101,6 +108,7 @@ public:
 private:
     std::string env_;
     fs::path log_;
+    std::string failed_;
 };
 
 }  // namespace
@@ -129,12 +137,14 @@ int MakeWineDemo(const fs::path& given, std::ostream& out, std::ostream& err) {
         err << "quellon-cli: cannot create " << home << ": " << ec.message() << '\n';
         return kExitError;
     }
-    const WineRunner wine(dir, home, home / "make-demo.log");
+    WineRunner wine(dir, home, home / "make-demo.log");
     out << "Making a Wine prefix in " << dir.string() << " (wineboot takes a little while)...\n"
         << std::flush;
     if (!wine.Run("timeout 300 wineboot --init") || !wine.Run("timeout 120 wineserver -w") ||
         !fs::exists(dir / "system.reg", ec)) {
-        err << "quellon-cli: wineboot --init did not make a prefix:\n" << wine.Tail();
+        err << "quellon-cli: wineboot --init did not make a prefix ("
+            << (wine.Failed().empty() ? "no system.reg" : wine.Failed()) << "):\n"
+            << wine.Tail();
         return kExitError;
     }
 
@@ -191,7 +201,9 @@ int MakeWineDemo(const fs::path& given, std::ostream& out, std::ostream& err) {
         }
     }
     if (!wine.Run("timeout 120 wine reg import " + Quoted(backend->WindowsPathOf(traces)))) {
-        err << "quellon-cli: Wine's reg could not import " << traces << ":\n" << wine.Tail();
+        err << "quellon-cli: Wine's reg could not import " << traces << " (" << wine.Failed()
+            << "):\n"
+            << wine.Tail();
         return kExitError;
     }
     out << "  registry keys and values of every hive but HKEY_DYN_DATA, imported with "

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 #include "cli/demo.h"
 #include "cli_fixture.h"
@@ -63,6 +64,26 @@ protected:
 
     fs::path prefix_, home_;
 };
+
+// A wineboot that fails says which step failed and how it ended.
+TEST_F(CliWine, AFailedWinebootIsSaidWithTheStepAndItsStatus) {
+    const fs::path stubs = tmp_.path() / "stubs";
+    fs::create_directories(stubs);
+    for (const auto& [name, code] : {std::pair{"wine", 0}, {"wineserver", 0}, {"wineboot", 3}}) {
+        WriteAll(stubs / name, "#!/bin/sh\nexit " + std::to_string(code) + "\n");
+        fs::permissions(stubs / name, fs::perms::owner_all);
+    }
+    const fs::path prefix = tmp_.path() / "prefix";
+    const Result made = Shell("PATH=" + Quoted(stubs.string()) + ":\"$PATH\" " +
+                              Quoted((bin_ / "quellon-cli").string()) + " make-demo --wine " +
+                              Quoted(prefix.string()));
+    EXPECT_EQ(made.status, 2) << made.out << made.err;
+    EXPECT_NE(made.err.find("did not make a prefix (`timeout 300 wineboot --init` ended with "
+                            "status "),
+              std::string::npos)
+        << made.err;
+    EXPECT_FALSE(fs::exists(prefix / "system.reg"));
+}
 
 TEST_F(CliWine, WineDemoPrefixIsFoundWholeAndCleanedThroughWine) {
     if (!HaveWine()) {
