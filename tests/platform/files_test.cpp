@@ -46,13 +46,20 @@ TEST(FilesTest, ListFilesGivesFilesInUpperCasedNameOrder) {
         m.PlantLinuxFile(std::string("drive_c/Cookies/") + name, "x");
     }
     fs::create_directories(m.Root() / "drive_c/Cookies/folder");
+    // A link counts as what it leads to; a pipe is no file.
+    const fs::path cookies = m.Root() / "drive_c/Cookies";
+    fs::create_symlink("b.txt", cookies / "link.txt");
+    fs::create_symlink("folder", cookies / "folder link");
+    fs::create_symlink("missing", cookies / "dangling.txt");
+    ASSERT_EQ(::mkfifo((cookies / "pipe.txt").c_str(), 0600), 0);
     auto list = m.Platform().files.ListFiles("C:\\COOKIES\\");
     ASSERT_TRUE(list);
     std::vector<std::string> names;
     for (const auto& f : *list) {
         names.push_back(f.name);
     }
-    EXPECT_EQ(names, (std::vector<std::string>{".c", "A.txt", "a2", "b.txt", "_x", "\xE9.txt"}));
+    EXPECT_EQ(names, (std::vector<std::string>{".c", "A.txt", "a2", "b.txt", "link.txt", "_x",
+                                               "\xE9.txt"}));
     EXPECT_EQ((*list)[1].fullPath, "C:\\COOKIES\\A.txt");
     EXPECT_EQ(m.Platform().files.ListFiles("C:\\nowhere"), std::nullopt);
     auto empty = m.Platform().files.ListFiles("C:\\COOKIES\\folder");

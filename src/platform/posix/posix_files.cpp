@@ -177,9 +177,15 @@ std::optional<std::vector<platform::FileEntry>> PosixFiles::ListFiles(std::strin
         if (std::strcmp(n, ".") == 0 || std::strcmp(n, "..") == 0) {
             continue;
         }
-        struct stat st {};
-        if (::fstatat(dirFd, n, &st, 0) != 0 || !S_ISREG(st.st_mode)) {
-            continue;
+        // The entry's type, as the folder gives it, tells a regular file
+        // without a stat; a link (followed, as Windows would see its
+        // target) or a type the file system does not give is looked at.
+        if (entry->d_type != DT_REG) {
+            struct stat st {};
+            if ((entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) ||
+                ::fstatat(dirFd, n, &st, 0) != 0 || !S_ISREG(st.st_mode)) {
+                continue;
+            }
         }
         std::string name = ansi::FromUtf8(n);
         files.push_back({name, prefix + name});
