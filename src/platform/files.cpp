@@ -11,16 +11,21 @@ std::optional<std::string> ReadPrefix(FileSystem& fs, std::string_view path, siz
     if (!reader) {
         return std::nullopt;
     }
+    return ReadPrefix(*reader, limit);
+}
+
+std::string ReadPrefix(ByteReader& reader, size_t limit) {
+    // Read a piece at a time into a buffer of its own, so that a small file
+    // (a cookie is some hundred bytes) costs its own bytes and not a piece's
+    // worth of zeros in the result first.
     std::string out;
-    constexpr size_t kPiece = size_t{64} << 10;
+    char piece[16 << 10];
     while (out.size() < limit) {
-        const size_t start = out.size();
-        out.resize(start + std::min(kPiece, limit - start));
-        const size_t n = reader->Read(out.data() + start, out.size() - start);
-        out.resize(start + n);
+        const size_t n = reader.Read(piece, std::min(sizeof piece, limit - out.size()));
         if (n == 0) {
             break;
         }
+        out.append(piece, n);
     }
     return out;
 }

@@ -46,6 +46,8 @@ struct FileStamp {
 class FileSystem;
 // At most the first `limit` bytes of a file; nullopt when it cannot be read.
 std::optional<std::string> ReadPrefix(FileSystem& fs, std::string_view path, size_t limit);
+// The same from a reader opened already.
+std::string ReadPrefix(ByteReader& reader, size_t limit);
 
 // Puts a folder listing in the order every backend lists in: by the
 // upper-cased name (as NTFS lists), then by the name as stored.

@@ -60,5 +60,18 @@ TEST_F(CookieScanTest, ExcludedPathsAndUnreadableCookiesAreNotReported) {
     EXPECT_THAT(Texts(Form().lvwSpywareFound), ElementsAre("Cookie Found: user@empty[1].txt"));
 }
 
+// A cookie is read a piece at a time up to its first 16 MiB: a host line
+// past the first piece is found, one past 16 MiB is not.
+TEST_F(CookieScanTest, ACookieIsReadPastItsFirstPieceUpTo16MiB) {
+    Cookie("user@longer[1].txt", std::string(40000, 'x') + "\nlonger.example/");
+    const std::string filler(size_t{16} << 20, 'y');
+    Cookie("user@toolong[1].txt", filler + "\ntoolong.example/");
+    Cookie("user@atedge[1].txt", filler.substr(0, filler.size() - 40) + "\natedge.example/");
+    WriteDefinitions({}, {}, {}, {"longer.example", "toolong.example", "atedge.example"});
+    Scan(true, false, false);
+    EXPECT_THAT(Texts(Form().lvwSpywareFound), ElementsAre("Cookie Found: user@atedge[1].txt",
+                                                           "Cookie Found: user@longer[1].txt"));
+}
+
 }  // namespace
 }  // namespace quellon::testing
